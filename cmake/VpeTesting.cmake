@@ -1,0 +1,38 @@
+# GoogleTest built from source for the target, and helpers for the project's test programs.
+if(NOT VPE_GTEST_SOURCE)
+  if(EXISTS /usr/src/googletest/CMakeLists.txt)
+    set(VPE_GTEST_SOURCE /usr/src/googletest)
+  else()
+    message(FATAL_ERROR "Set VPE_GTEST_SOURCE to a GoogleTest source tree")
+  endif()
+endif()
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(${VPE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+include(GoogleTest)
+
+# vpe_add_tests(<name> <sources>... LIBS <libs>...): a GoogleTest program in build/tests whose
+# tests are listed at test time (running a Windows program at build time would need Wine there).
+function(vpe_add_tests name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VPE_TEST_DIR})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                       WORKING_DIRECTORY ${VPE_TEST_DIR} PROPERTIES TIMEOUT 120)
+endfunction()
+
+# vpe_add_test_engine(<name> <sources>...): an engine library built for the tests, in
+# build/tests/engines/<name>/vpe.dll unless OUTPUT_NAME says otherwise.
+function(vpe_add_test_engine name)
+  cmake_parse_arguments(ARG "" "OUTPUT_NAME" "LIBS" ${ARGN})
+  add_library(${name} SHARED ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE vpe_sdk ${ARG_LIBS})
+  if(NOT ARG_OUTPUT_NAME)
+    set(ARG_OUTPUT_NAME vpe)
+  endif()
+  set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${ARG_OUTPUT_NAME}
+                        RUNTIME_OUTPUT_DIRECTORY ${VPE_TEST_DIR}/engines/${name})
+endfunction()

@@ -1,0 +1,92 @@
+# Shared set-up for test.sh and run.sh: Debian packages, the private Wine prefix, the build.
+# Sourced, not run. Everything lives under build/, never in the user's ~/.wine.
+
+VPE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+VPE_BUILD=${VPE_BUILD:-$VPE_ROOT/build}
+
+# Pinned so the ANSI code page is 1252 and messages are English, whatever the caller's locale.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+export WINEPREFIX=$VPE_BUILD/wineprefix
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installers: they would ask questions nobody is there to answer.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+vpe_log() { printf '== %s\n' "$*" >&2; }
+
+vpe_install_packages() {
+  local need=()
+  command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686 mingw-w64-i686-dev)
+  command -v wine >/dev/null || need+=(wine wine32:i386 wine64)
+  dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+  command -v Xvfb >/dev/null || need+=(xvfb)
+  command -v xauth >/dev/null || need+=(xauth)
+  command -v cmake >/dev/null || need+=(cmake)
+  command -v ctest >/dev/null || need+=(cmake)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+  command -v python3 >/dev/null || need+=(python3)
+  command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
+  [ ${#need[@]} -eq 0 ] && return 0
+  vpe_log "installing ${need[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+}
+
+vpe_make_prefix() {
+  if [ ! -f "$WINEPREFIX/.vpe-ready" ]; then
+    vpe_log "creating the Wine prefix $WINEPREFIX"
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    # A crashing program must end, not wait for someone to close Wine's crash dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.vpe-ready"
+  fi
+}
+
+vpe_build() {
+  local type=${1:-Release}
+  if [ ! -f "$VPE_BUILD/CMakeCache.txt" ]; then
+    cmake -S "$VPE_ROOT" -B "$VPE_BUILD" -DCMAKE_BUILD_TYPE="$type" \
+      -DCMAKE_TOOLCHAIN_FILE="$VPE_ROOT/cmake/mingw-i686.cmake" >/dev/null
+  fi
+  cmake --build "$VPE_BUILD" -j "$(nproc)"
+}
+
+# Starts a private X server and exports DISPLAY; vpe_stop_x ends it.
+vpe_start_x() {
+  local n
+  for n in $(seq 91 120); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    VPE_XVFB_PID=$!
+    sleep 0.5
+    if kill -0 "$VPE_XVFB_PID" 2>/dev/null; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+  done
+  vpe_log "could not start Xvfb"
+  return 1
+}
+
+vpe_stop_x() {
+  [ -n "${VPE_XVFB_PID:-}" ] && kill "$VPE_XVFB_PID" 2>/dev/null
+  VPE_XVFB_PID=
+}
+
+# Wine's background services must not inherit ctest's output pipes, or ctest waits for them.
+vpe_start_wineserver() {
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+}
+
+vpe_stop_wineserver() {
+  wineserver -k >/dev/null 2>&1 || true
+}
