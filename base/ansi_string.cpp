@@ -10,7 +10,9 @@
 
 namespace Corvinex {
 
-CAnsiString::CAnsiString() : m_pBuffer(nullptr), m_nLength(0), m_nCapacity(0) { Assign(""); }
+CAnsiString::CAnsiString() : m_pBuffer(nullptr), m_nLength(0), m_nCapacity(0) {
+    Assign("");
+}
 
 CAnsiString::CAnsiString(const char* text) : m_pBuffer(nullptr), m_nLength(0), m_nCapacity(0) {
     Assign(text);
@@ -25,7 +27,9 @@ CAnsiString::CAnsiString(const CAnsiString& other)
     Assign(other.m_pBuffer);
 }
 
-CAnsiString::~CAnsiString() { Empty(); }
+CAnsiString::~CAnsiString() {
+    Empty();
+}
 
 CAnsiString& CAnsiString::operator=(const CAnsiString& other) {
     if (this != &other) {

@@ -20,8 +20,7 @@ public:
     typedef void (*SortFunc)(TArray* array, CompareFunc compare, int32_t first, int32_t last);
 
     explicit TArray(CompareFunc compare = nullptr, SortFunc sort = nullptr)
-        : pfnCompare(compare), pfnSort(sort), pData(nullptr), nCount(0), nCapacity(0),
-          nGrowBy(0) {}
+        : pfnCompare(compare), pfnSort(sort), pData(nullptr), nCount(0), nCapacity(0), nGrowBy(0) {}
     ~TArray() { RemoveAll(); }
     TArray(const TArray&) = delete;
     TArray& operator=(const TArray&) = delete;

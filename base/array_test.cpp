@@ -9,15 +9,17 @@
 
 using Corvinex::CompareWideStrings;
 using Corvinex::CWideString;
-using Corvinex::TArray;
 using Corvinex::FormatString;
+using Corvinex::TArray;
 
 namespace {
 
 typedef TArray<CWideString, CWideString> StringArray;
 typedef TArray<int32_t, int32_t> IntArray;
 
-int32_t CompareInts(const int32_t* a, const int32_t* b) { return *a < *b ? -1 : (*a > *b ? 1 : 0); }
+int32_t CompareInts(const int32_t* a, const int32_t* b) {
+    return *a < *b ? -1 : (*a > *b ? 1 : 0);
+}
 
 int32_t CompareTexts(const CWideString* a, const CWideString* b) {
     return a->Compare(b->GetBufferPointer());
@@ -30,7 +32,9 @@ void FillInts(IntArray& array, int32_t count) {
 }
 
 bool g_refuse = false;
-bool RefuseWhenAsked(size_t, void*) { return !g_refuse; }
+bool RefuseWhenAsked(size_t, void*) {
+    return !g_refuse;
+}
 
 } // namespace
 
@@ -200,7 +204,8 @@ TEST(ArraySort, SortsStringsAndIgnoresEmptyOrInvalidRanges) {
 TEST(ArraySort, UsesItsOwnSortFunctionWhenGiven) {
     static int calls;
     calls = 0;
-    IntArray array(&CompareInts, [](IntArray*, IntArray::CompareFunc, int32_t, int32_t) { ++calls; });
+    IntArray array(&CompareInts,
+                   [](IntArray*, IntArray::CompareFunc, int32_t, int32_t) { ++calls; });
     FillInts(array, 4);
     array.SortRange(0, 3);
     EXPECT_EQ(1, calls);

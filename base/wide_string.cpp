@@ -41,7 +41,9 @@ private:
 
 } // namespace
 
-CWideString::CWideString() : m_pBuffer(nullptr), m_nLength(0), m_nCapacity(0) { Assign(""); }
+CWideString::CWideString() : m_pBuffer(nullptr), m_nLength(0), m_nCapacity(0) {
+    Assign("");
+}
 
 CWideString::CWideString(const wchar_t* text) : m_pBuffer(nullptr), m_nLength(0), m_nCapacity(0) {
     Assign(text);
@@ -56,7 +58,9 @@ CWideString::CWideString(const CWideString& other)
     Assign(other.m_pBuffer);
 }
 
-CWideString::~CWideString() { Empty(); }
+CWideString::~CWideString() {
+    Empty();
+}
 
 CWideString& CWideString::operator=(const CWideString& other) {
     if (this != &other) {
@@ -253,7 +257,8 @@ CWideString CWideString::Replace(const wchar_t* find, const wchar_t* with) {
         if (pos == -1) {
             break;
         }
-        CWideString next = work.Left(pos) + withText + work.Right(work.GetLength() - pos - findLength);
+        CWideString next =
+            work.Left(pos) + withText + work.Right(work.GetLength() - pos - findLength);
         pos += withLength;
         work = next;
     }

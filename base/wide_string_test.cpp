@@ -16,7 +16,9 @@ using Corvinex::FormatString;
 
 namespace {
 
-std::wstring Text(const CWideString& s) { return s.c_str(); }
+std::wstring Text(const CWideString& s) {
+    return s.c_str();
+}
 
 // Records what each released block still held, and can refuse allocations.
 struct HeapSpy {
@@ -224,7 +226,8 @@ TEST(WideStringFormat, PercentSTakesAWideTextAndPercentIA32BitInteger) {
     EXPECT_EQ(L"<INSTALLED/>", Text(FormatString(L"<%s/>", L"INSTALLED")));
     EXPECT_EQ(L"Init returned -2147483647",
               Text(FormatString(L"Init returned %i", static_cast<int>(-2147483647))));
-    EXPECT_EQ(L"IsInstalled returned TRUE", Text(FormatString(L"IsInstalled returned %s", L"TRUE")));
+    EXPECT_EQ(L"IsInstalled returned TRUE",
+              Text(FormatString(L"IsInstalled returned %s", L"TRUE")));
     EXPECT_EQ(L"100%", Text(FormatString(L"%i%%", 100)));
     CWideString arg(L"\u00FCber");
     EXPECT_EQ(L"[\u00FCber] 7", Text(FormatString(L"[%s] %d", arg.c_str(), 7)));

@@ -22,12 +22,12 @@ namespace Corvinex {
 // engine must be built with run-time type information.
 class IEngine {
 public:
-    virtual int GetInterfaceVersion() = 0;   // slot 0
-    virtual BOOL IsInstalled() = 0;          // slot 1
-    virtual int Install() = 0;               // slot 2
-    virtual int Uninstall() = 0;             // slot 3
-    virtual int Update() = 0;                // slot 4
-    virtual int GetEngineVersion() = 0;      // slot 5
+    virtual int GetInterfaceVersion() = 0; // slot 0
+    virtual BOOL IsInstalled() = 0;        // slot 1
+    virtual int Install() = 0;             // slot 2
+    virtual int Uninstall() = 0;           // slot 3
+    virtual int Update() = 0;              // slot 4
+    virtual int GetEngineVersion() = 0;    // slot 5
 
 protected:
     ~IEngine() {}
@@ -44,33 +44,32 @@ const int kInterfaceVersion = 1;
 
 class IVeilpathEngine : public IEngine {
 public:
-    virtual int Start() = 0;                 // slot 6
-    virtual int Stop() = 0;                  // slot 7
-    virtual BOOL IsEngineRunning() = 0;      // slot 8
-    virtual int UpdateStart() = 0;           // slot 9
-    virtual int UpdateStop() = 0;            // slot 10
-    virtual BOOL IsUpdateRunning() = 0;      // slot 11
-    virtual int GetUpdateProgress() = 0;     // slot 12: percent of the running update
-    virtual int GetLastUpdateResult() = 0;   // slot 13
+    virtual int Start() = 0;               // slot 6
+    virtual int Stop() = 0;                // slot 7
+    virtual BOOL IsEngineRunning() = 0;    // slot 8
+    virtual int UpdateStart() = 0;         // slot 9
+    virtual int UpdateStop() = 0;          // slot 10
+    virtual BOOL IsUpdateRunning() = 0;    // slot 11
+    virtual int GetUpdateProgress() = 0;   // slot 12: percent of the running update
+    virtual int GetLastUpdateResult() = 0; // slot 13
     // Slot 14. The caller passes *bSuccess and *nServerCountHTTP as 0 and an empty message;
     // the engine fills all three and returns a code.
-    virtual int AnalyseUpdateLog(int* bSuccess, CWideString* message,
-                                 int* nServerCountHTTP) = 0;
+    virtual int AnalyseUpdateLog(int* bSuccess, CWideString* message, int* nServerCountHTTP) = 0;
     virtual int CheckStart(int nTimeoutMs) = 0; // slot 15
-    virtual int CheckStop() = 0;             // slot 16
-    virtual BOOL IsCheckRunning() = 0;       // slot 17
-    virtual int GetCheckProgress() = 0;      // slot 18: percent of the running check
-    virtual CWideString AnalyseCheckLog() = 0; // slot 19
-    virtual int GetCheckedEndpointCount() = 0; // slot 20
-    virtual int GetWorkingEndpointCount() = 0; // slot 21
-    virtual int ClearCheckLog() = 0;         // slot 22
-    virtual int SetAnonymity(BOOL bOn) = 0;  // slot 23
-    virtual BOOL IsAnonymityActive() = 0;    // slot 24
-    virtual CWideString GetAnonymousIP() = 0; // slot 25
-    virtual int GetActiveEndpointIndex() = 0; // slot 26
+    virtual int CheckStop() = 0;                // slot 16
+    virtual BOOL IsCheckRunning() = 0;          // slot 17
+    virtual int GetCheckProgress() = 0;         // slot 18: percent of the running check
+    virtual CWideString AnalyseCheckLog() = 0;  // slot 19
+    virtual int GetCheckedEndpointCount() = 0;  // slot 20
+    virtual int GetWorkingEndpointCount() = 0;  // slot 21
+    virtual int ClearCheckLog() = 0;            // slot 22
+    virtual int SetAnonymity(BOOL bOn) = 0;     // slot 23
+    virtual BOOL IsAnonymityActive() = 0;       // slot 24
+    virtual CWideString GetAnonymousIP() = 0;   // slot 25
+    virtual int GetActiveEndpointIndex() = 0;   // slot 26
     virtual int SelectEndpoint(int nIndex) = 0; // slot 27
-    virtual int GetLastResult() = 0;         // slot 28
-    virtual CWideString GetRealIP() = 0;     // slot 29
+    virtual int GetLastResult() = 0;            // slot 28
+    virtual CWideString GetRealIP() = 0;        // slot 29
 
 protected:
     ~IVeilpathEngine() {}

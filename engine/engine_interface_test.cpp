@@ -32,7 +32,9 @@ template <class F> F Export(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-void* Slot(void* object, int index) { return (*static_cast<void***>(object))[index]; }
+void* Slot(void* object, int index) {
+    return (*static_cast<void***>(object))[index];
+}
 
 CWideString CallStringSlot(void* object, int index) {
 #if defined(_MSC_VER)

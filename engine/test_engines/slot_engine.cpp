@@ -75,8 +75,14 @@ SlotEngine g_engine;
 
 } // namespace
 
-VPE_ENGINE_FACTORY Corvinex::IEngine* GetCorvinexEngine() { return &g_engine; }
+VPE_ENGINE_FACTORY Corvinex::IEngine* GetCorvinexEngine() {
+    return &g_engine;
+}
 
 // For the tests: the slot of the last call and the last argument an operation received.
-extern "C" __declspec(dllexport) int SlotEngineLastSlot() { return g_lastSlot; }
-extern "C" __declspec(dllexport) int SlotEngineLastArgument() { return g_lastArgument; }
+extern "C" __declspec(dllexport) int SlotEngineLastSlot() {
+    return g_lastSlot;
+}
+extern "C" __declspec(dllexport) int SlotEngineLastArgument() {
+    return g_lastArgument;
+}
