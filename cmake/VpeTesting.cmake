@@ -15,13 +15,14 @@ include(GoogleTest)
 
 # vpe_add_tests(<name> <sources>... LIBS <libs>...): a GoogleTest program in build/tests whose
 # tests are listed at test time (running a Windows program at build time would need Wine there).
+# Extra ctest properties for every test of the program: PROPERTIES <name> <value>...
 function(vpe_add_tests name)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VPE_TEST_DIR})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       WORKING_DIRECTORY ${VPE_TEST_DIR} PROPERTIES TIMEOUT 120)
+                       WORKING_DIRECTORY ${VPE_TEST_DIR} PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
 endfunction()
 
 # vpe_add_test_engine(<name> <sources>...): an engine library built for the tests, in
