@@ -1,0 +1,131 @@
+#include "base/paths.h"
+
+#include <windows.h>
+
+namespace Corvinex {
+
+namespace {
+
+// A directory search that owns its handle.
+class CFindHandle {
+public:
+    explicit CFindHandle(const wchar_t* pattern) : m_hFind(FindFirstFileW(pattern, &m_data)) {}
+    ~CFindHandle() {
+        if (m_hFind != INVALID_HANDLE_VALUE) {
+            FindClose(m_hFind);
+        }
+    }
+    CFindHandle(const CFindHandle&) = delete;
+    CFindHandle& operator=(const CFindHandle&) = delete;
+
+    bool Found() const { return m_hFind != INVALID_HANDLE_VALUE; }
+    bool IsDirectory() const { return (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+private:
+    WIN32_FIND_DATAW m_data;
+    HANDLE m_hFind;
+};
+
+wchar_t LastChar(CWideString& s) {
+    int32_t n = s.GetLength();
+    return n > 0 ? s.c_str()[n - 1] : L'\0';
+}
+
+} // namespace
+
+CWideString ToForwardSlashes(CWideString path) {
+    return path.ReplaceChar(L'\\', L'/');
+}
+
+CWideString ToBackslashes(CWideString path) {
+    return path.ReplaceChar(L'/', L'\\');
+}
+
+CWideString StripTrailingSlash(CWideString path) {
+    CWideString s = ToForwardSlashes(path);
+    int32_t n = s.GetLength();
+    if (n < 2) {
+        return s;
+    }
+    if (n == 3 && s.c_str()[1] == L':') {
+        return s;
+    }
+    if (s.c_str()[n - 1] == L'/') {
+        return s.Left(n - 1);
+    }
+    return s;
+}
+
+CWideString EnsureTrailingSlash(CWideString path) {
+    CWideString s = ToForwardSlashes(path);
+    if (s.GetLength() > 0 && LastChar(s) != L'/') {
+        s.Append(L'/');
+    }
+    return s;
+}
+
+int IsValidPath(CWideString path) {
+    if (path.GetLength() == 0) {
+        return 0;
+    }
+    for (const wchar_t* p = path.c_str(); *p != L'\0'; ++p) {
+        switch (*p) {
+        case L'\\':
+        case L'?':
+        case L'<':
+        case L'>':
+        case L'*':
+        case L'|':
+        case L'"':
+            return 0;
+        case L':':
+            if (p[1] == L':') {
+                return 0;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return 1;
+}
+
+int IsFolderPath(CWideString path) {
+    return IsValidPath(path) != 0 && LastChar(path) == L'/' ? 1 : 0;
+}
+
+int FolderExists(CWideString path) {
+    if (IsFolderPath(path) == 0) {
+        return 0;
+    }
+    if (path.GetLength() <= 3) {
+        UINT type = GetDriveTypeW(ToBackslashes(path).c_str());
+        return type != DRIVE_UNKNOWN && type != DRIVE_NO_ROOT_DIR ? 1 : 0;
+    }
+    CFindHandle find(ToBackslashes(StripTrailingSlash(path)).c_str());
+    return find.Found() && find.IsDirectory() ? 1 : 0;
+}
+
+int FileExists(CWideString path) {
+    CFindHandle find(ToBackslashes(path).c_str());
+    return find.Found() && !find.IsDirectory() ? 1 : 0;
+}
+
+CWideString GetFolderOfPath(CWideString path) {
+    if (IsFolderPath(path) != 0) {
+        return path;
+    }
+    int32_t n = path.GetLength();
+    int32_t lastSlash = -1;
+    for (int32_t i = 0; i < n; ++i) {
+        if (path.c_str()[i] == L'/') {
+            lastSlash = i;
+        }
+    }
+    if (lastSlash <= 0) {
+        return CWideString(L"");
+    }
+    return EnsureTrailingSlash(path.Left(lastSlash));
+}
+
+} // namespace Corvinex

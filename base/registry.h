@@ -1,0 +1,55 @@
+// Raw registry access. Key paths are written with forward slashes like file paths and turned
+// into registry form (NormalizeKeyPath) only when a key is opened. Every key is flushed before it
+// is closed. Only REG_DWORD and REG_SZ values are read or written; a missing key or value, a
+// value of another type or a failed read answers 1 and leaves the output untouched.
+#pragma once
+
+#include "base/wide_string.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace Corvinex {
+
+// Owns one open registry key: flushes and closes it when destroyed or reset.
+class CRegistryKey {
+public:
+    CRegistryKey() : m_hKey(nullptr) {}
+    ~CRegistryKey() { Close(); }
+    CRegistryKey(const CRegistryKey&) = delete;
+    CRegistryKey& operator=(const CRegistryKey&) = delete;
+
+    HKEY Get() const { return m_hKey; }
+    bool IsOpen() const { return m_hKey != nullptr; }
+    // Flushes and closes the key held (if any); non-zero when RegCloseKey failed.
+    int Close();
+    // Closes the key held and gives the slot that a system call fills with a new handle.
+    HKEY* Receive();
+
+private:
+    HKEY m_hKey;
+};
+
+// Registry form of a key path: slashes become backslashes, one trailing separator is dropped
+// and runs of separators shrink to one. "a/b/", "a//b" and "a\\b" all give "a\b".
+CWideString NormalizeKeyPath(CWideString path);
+
+// Opens the key below root with the access mask; 0 opened (key receives it), 1 not.
+int OpenRegistryKey(HKEY root, CWideString path, REGSAM access, CRegistryKey* key);
+// Creates or opens the key for writing, with any missing keys along the path; 0 done, 1 not.
+// With a null key the new handle is flushed and closed at once.
+int CreateRegistryKey(HKEY root, CWideString path, CRegistryKey* key);
+// Reads a REG_DWORD value; 0 read into *value, 1 not (value untouched).
+int ReadDwordValue(HKEY root, CWideString path, CWideString name, uint32_t* value);
+// Reads a REG_SZ value of at most 260 bytes with its terminator (129 characters); a longer
+// value counts as absent. 0 read into *text, 1 not, 101 no read buffer could be had.
+int ReadStringValue(HKEY root, CWideString path, CWideString name, CWideString* text);
+// Stores text as REG_SZ with its terminator, creating the key if needed; 0 stored, 1 not.
+int WriteStringValue(HKEY root, CWideString path, CWideString name, CWideString text);
+// Stores a REG_DWORD value, creating the key if needed; 0 stored, 1 not.
+int WriteDwordValue(HKEY root, CWideString path, CWideString name, uint32_t value);
+// Flushes, then closes a raw key handle; non-zero when RegCloseKey failed.
+int CloseRegistryKey(HKEY key);
+
+} // namespace Corvinex
