@@ -36,6 +36,7 @@ public:
     CompareFunc GetCompareFunc() const { return pfnCompare; }
     void SetCompareFunc(CompareFunc compare) { pfnCompare = compare; }
     void SetSortFunc(SortFunc sort) { pfnSort = sort; }
+    SortFunc GetSortFunc() const { return pfnSort; }
 
     // Sets the element count to n (new elements default-constructed, surplus ones destroyed);
     // growBy -1 keeps the growth step. Returns false, with the array unchanged, when the
