@@ -1,0 +1,44 @@
+// CLibrary: one dynamic library loaded at run time, with the path it was loaded from.
+#pragma once
+
+#include "base/wide_string.h"
+
+#include <windows.h>
+
+namespace Corvinex {
+
+class CLibrary {
+public:
+    // Nothing loaded.
+    CLibrary();
+    // Releases the library if one is loaded. Not virtual: objects of this family are destroyed
+    // through their most derived type.
+    ~CLibrary();
+    CLibrary(const CLibrary&) = delete;
+    CLibrary& operator=(const CLibrary&) = delete;
+
+    // Loads the library at path (a full file path, either separator). While the system loads it,
+    // the current directory is the library's folder, so its own dependencies are found beside
+    // it; afterwards the caller's current directory is back, in success and failure.
+    // 0 loaded; 20 the system refused or the load raised an exception (intercepted); 22 a
+    // library is already held (nothing changed); 201 no such file, or it is a folder.
+    virtual int Load(const wchar_t* path);
+    // Releases the library held, if any; both the handle and the path become empty.
+    virtual void Unload();
+
+    HMODULE GetModule() const { return hModule; }
+    // The path the library was loaded from, forward slashes; empty while nothing is loaded.
+    CWideString GetPath() const { return strPath; }
+
+protected:
+    // The system call that maps a library; null on failure. A replacement lets a test provoke
+    // what a real library cannot provoke on every system, such as a fault escaping the loader.
+    typedef HMODULE (*SystemLoadFunc)(const wchar_t* backslashPath);
+    // Load with the given system call in place of LoadLibraryW; same codes and guarantees.
+    int LoadWith(const wchar_t* path, SystemLoadFunc systemLoad);
+
+    HMODULE hModule;
+    CWideString strPath;
+};
+
+} // namespace Corvinex
