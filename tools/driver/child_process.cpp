@@ -1,0 +1,96 @@
+#include "tools/driver/child_process.h"
+
+#include <vector>
+
+namespace Corvinex {
+namespace Driver {
+
+std::wstring QuoteArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t ch : argument) {
+        if (ch == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (ch == L'"') {
+            // Backslashes before a quote are doubled, and the quote itself is escaped.
+            quoted.append(backslashes * 2 + 1, L'\\');
+        } else {
+            quoted.append(backslashes, L'\\');
+        }
+        backslashes = 0;
+        quoted += ch;
+    }
+    // Backslashes before the closing quote are doubled so it stays a closing quote.
+    quoted.append(backslashes * 2, L'\\');
+    quoted += L'"';
+    return quoted;
+}
+
+CChildProcess::~CChildProcess() {
+    if (m_process == nullptr)
+        return;
+    Kill(255);
+    CloseHandle(m_process);
+}
+
+bool CChildProcess::Start(const std::wstring& program, const std::wstring& arguments,
+                          const std::wstring& folder) {
+    if (m_process != nullptr) {
+        m_lastError = ERROR_ALREADY_EXISTS;
+        return false;
+    }
+    std::wstring line = QuoteArgument(program);
+    if (!arguments.empty())
+        line += L" " + arguments;
+    // CreateProcessW may write into the command line, so it gets a private copy.
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        m_lastError = GetLastError();
+        return false;
+    }
+    CloseHandle(info.hThread);
+    m_process = info.hProcess;
+    m_id = info.dwProcessId;
+    m_lastError = 0;
+    return true;
+}
+
+bool CChildProcess::IsRunning() const {
+    return m_process != nullptr && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
+}
+
+bool CChildProcess::WaitForExit(DWORD timeoutMs) const {
+    return m_process != nullptr && WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool CChildProcess::GetExitCode(DWORD* code) const {
+    if (!WaitForExit(0))
+        return false;
+    return GetExitCodeProcess(m_process, code) != FALSE;
+}
+
+bool CChildProcess::Kill(UINT exitCode) {
+    if (m_process == nullptr)
+        return false;
+    if (WaitForExit(0))
+        return true;
+    TerminateProcess(m_process, exitCode);
+    // Termination is asynchronous; the handle is signalled once the process is really gone.
+    return WaitForExit(10000);
+}
+
+bool CChildProcess::WaitForInputIdle(DWORD timeoutMs) const {
+    return m_process != nullptr && ::WaitForInputIdle(m_process, timeoutMs) == 0;
+}
+
+} // namespace Driver
+} // namespace Corvinex

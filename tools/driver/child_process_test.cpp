@@ -1,0 +1,75 @@
+#include "tools/driver/child_process.h"
+
+#include "tools/driver/test_target_path.h"
+
+#include <gtest/gtest.h>
+
+using Corvinex::Driver::CChildProcess;
+using Corvinex::Driver::QuoteArgument;
+
+TEST(QuoteArgument, LeavesPlainWordsAlone) {
+    EXPECT_EQ(QuoteArgument(L"fakecheck"), L"fakecheck");
+}
+
+TEST(QuoteArgument, QuotesSpacesAndEmptyText) {
+    EXPECT_EQ(QuoteArgument(L"a b"), L"\"a b\"");
+    EXPECT_EQ(QuoteArgument(L""), L"\"\"");
+}
+
+TEST(QuoteArgument, EscapesQuotesAndTheBackslashesBeforeThem) {
+    EXPECT_EQ(QuoteArgument(L"say \"hi\""), L"\"say \\\"hi\\\"\"");
+    EXPECT_EQ(QuoteArgument(L"C:\\My Folder\\"), L"\"C:\\My Folder\\\\\"");
+    EXPECT_EQ(QuoteArgument(L"a\\\\\"b c"), L"\"a\\\\\\\\\\\"b c\"");
+}
+
+TEST(ChildProcess, ReportsTheExitCodeOfAProgramThatEnds) {
+    CChildProcess process;
+    ASSERT_TRUE(process.Start(VpeTest::TestTargetPath(), L"--no-window --exit-code 7", L""));
+    EXPECT_NE(process.Id(), 0u);
+    ASSERT_TRUE(process.WaitForExit(20000));
+    DWORD code = 0;
+    ASSERT_TRUE(process.GetExitCode(&code));
+    EXPECT_EQ(code, 7u);
+    EXPECT_FALSE(process.IsRunning());
+}
+
+TEST(ChildProcess, FailsCleanlyForAMissingProgram) {
+    CChildProcess process;
+    EXPECT_FALSE(process.Start(VpeTest::ProgramFolder() + L"no such program.exe", L"", L""));
+    EXPECT_EQ(process.LastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(process.Handle(), nullptr);
+    DWORD code = 0;
+    EXPECT_FALSE(process.GetExitCode(&code));
+}
+
+TEST(ChildProcess, KillsAProgramThatDoesNotEnd) {
+    CChildProcess process;
+    ASSERT_TRUE(process.Start(VpeTest::TestTargetPath(), L"", L""));
+    EXPECT_FALSE(process.WaitForExit(300));
+    EXPECT_TRUE(process.IsRunning());
+    DWORD code = 0;
+    EXPECT_FALSE(process.GetExitCode(&code));
+    ASSERT_TRUE(process.Kill(42));
+    ASSERT_TRUE(process.GetExitCode(&code));
+    EXPECT_EQ(code, 42u);
+}
+
+TEST(ChildProcess, RefusesASecondStartWhileOwningOne) {
+    CChildProcess process;
+    ASSERT_TRUE(process.Start(VpeTest::TestTargetPath(), L"--no-window", L""));
+    EXPECT_FALSE(process.Start(VpeTest::TestTargetPath(), L"--no-window", L""));
+    EXPECT_EQ(process.LastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_TRUE(process.WaitForExit(20000));
+}
+
+TEST(ChildProcess, EndsItsProgramWhenDestroyed) {
+    HANDLE copy = nullptr;
+    {
+        CChildProcess process;
+        ASSERT_TRUE(process.Start(VpeTest::TestTargetPath(), L"", L""));
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), process.Handle(), GetCurrentProcess(),
+                                    &copy, SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, 0));
+    }
+    EXPECT_EQ(WaitForSingleObject(copy, 10000), WAIT_OBJECT_0);
+    CloseHandle(copy);
+}

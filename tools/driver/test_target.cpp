@@ -1,0 +1,191 @@
+// A small window program that behaves like the harness where the driver's tests need it: a main
+// window of a chosen class and title, task-modal "Internal Error" boxes gated by the developer
+// settings, a title rewritten by a timer, and a chosen exit code.
+//
+// Options: --class NAME, --title TEXT, --exit-code N, --tick-ms N, --startup-box TEXT (shown
+// before anything else), --no-window (end right after the start-up box), and the word
+// fakecheck (a box, then lines appended to <Program Files>\Veilpath Engine\log\check.log).
+// Commands (WM_COMMAND ids) are listed at TargetCommand below.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+enum TargetCommand {
+    kExit = 105,          // destroys the window; the process ends with --exit-code
+    kInstall = 32788,     // three boxes, as the harness's Install shows them
+    kStart = 32811,       // one box; the title says Running=TRUE from the next tick
+    kStop = 32812,        // one box; Running=FALSE from the next tick
+    kAnalyse = 32806,     // one box with quotes, a line feed, a percent sign and non-ASCII
+    kHang = 40001,        // never returns
+    kCrash = 40002,       // writes through a null pointer
+    kSlow = 40003,        // works for 1.5 s, then one box
+    kOwnedDialog = 40004, // a box owned by the main window (not task-modal)
+};
+
+const UINT_PTR kTimerId = 66;
+
+std::wstring g_className = L"ENGINEVEILPATHTESTENV";
+std::wstring g_title = L"EngineVeilpathTestEnv";
+int g_exitCode = 0;
+UINT g_tickMs = 1000;
+bool g_running = false;
+
+bool DwordSet(HKEY key, const wchar_t* name) {
+    DWORD type = 0, value = 0, size = sizeof(value);
+    return RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD && value != 0;
+}
+
+// Read afresh for every message, as the harness does.
+bool BoxEnabled() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corvinex\\DeveloperSettings", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return false;
+    bool on = DwordSet(key, L"Debug") && DwordSet(key, L"ShowInternalMessageBox");
+    RegCloseKey(key);
+    return on;
+}
+
+void Show(const std::wstring& text) {
+    if (BoxEnabled())
+        MessageBoxW(nullptr, text.c_str(), L"Internal Error", MB_OK | MB_TASKMODAL);
+}
+
+void FakeCheck() {
+    Show(L"Fakecheck");
+    wchar_t folder[MAX_PATH] = {0};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder)))
+        return;
+    std::wstring path = std::wstring(folder) + L"\\Veilpath Engine\\log\\check.log";
+    FILE* file = _wfopen(path.c_str(), L"ab");
+    if (file == nullptr)
+        return;
+    for (int i = 1; i <= 3; ++i)
+        fprintf(file, "2026-01-01 00:00:0%d TARGET CHECK %d\r\n", i, i);
+    fclose(file);
+}
+
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        SetTimer(window, kTimerId, g_tickMs, nullptr);
+        return 0;
+    case WM_TIMER:
+        SetWindowTextW(window, g_running ? L"TARGET: Running=TRUE" : L"TARGET: Running=FALSE");
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(g_exitCode);
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case kExit:
+            DestroyWindow(window);
+            return 0;
+        case kInstall:
+            Show(L"Corvinex::VeilpathEngine::VeilpathEngine_Install");
+            Show(L"Init returned 0");
+            Show(L"Install returned 0");
+            return 0;
+        case kStart:
+            g_running = true;
+            Show(L"Engine start = 0");
+            return 0;
+        case kStop:
+            g_running = false;
+            Show(L"Engine stop = 0");
+            return 0;
+        case kAnalyse:
+            Show(L"say \"hi\"\n50% \\ \x00C4rger \x20AC\ttab");
+            return 0;
+        case kHang:
+            for (;;)
+                Sleep(1000);
+        case kCrash:
+            *static_cast<volatile int*>(nullptr) = 1;
+            return 0;
+        case kSlow:
+            Sleep(1500);
+            Show(L"slow done");
+            return 0;
+        case kOwnedDialog:
+            if (BoxEnabled())
+                MessageBoxW(window, L"owned", L"Internal Error", MB_OK);
+            return 0;
+        }
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::wstring startupBox;
+    bool noWindow = false;
+    bool fakeCheck = false;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        std::wstring next = i + 1 < argc ? argv[i + 1] : L"";
+        if (arg == L"--class") {
+            g_className = next;
+            ++i;
+        } else if (arg == L"--title") {
+            g_title = next;
+            ++i;
+        } else if (arg == L"--exit-code") {
+            g_exitCode = _wtoi(next.c_str());
+            ++i;
+        } else if (arg == L"--tick-ms") {
+            g_tickMs = static_cast<UINT>(_wtoi(next.c_str()));
+            ++i;
+        } else if (arg == L"--startup-box") {
+            startupBox = next;
+            ++i;
+        } else if (arg == L"--no-window") {
+            noWindow = true;
+        } else if (arg.find(L"fakecheck") != std::wstring::npos) {
+            fakeCheck = true;
+        }
+    }
+    LocalFree(argv);
+
+    if (fakeCheck) {
+        FakeCheck();
+        return g_exitCode;
+    }
+    if (!startupBox.empty())
+        Show(startupBox);
+    if (noWindow)
+        return g_exitCode;
+
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WndProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = g_className.c_str();
+    RegisterClassExW(&windowClass);
+    HWND window = CreateWindowExW(0, g_className.c_str(), g_title.c_str(), WS_OVERLAPPEDWINDOW,
+                                  CW_USEDEFAULT, 0, 400, 300, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr)
+        return 3;
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
