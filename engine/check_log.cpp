@@ -1,0 +1,126 @@
+#include "engine/check_log.h"
+
+#include "base/ansi_string.h"
+#include "base/folders.h"
+#include "base/paths.h"
+#include "engine/endpoint_check.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cwchar>
+
+#include <share.h>
+
+namespace Corvinex {
+
+const wchar_t kCheckLogRelativePath[] = L"Veilpath Engine/log/check.log";
+
+namespace {
+
+CheckLogClockFunc g_clock = nullptr;
+
+// The fake run's endpoints: fixed addresses from the ranges reserved for documentation.
+struct FakeEndpoint {
+    const wchar_t* endpoint;
+    int pingTime;
+    int anonymity;
+    int authenticity;
+};
+
+const FakeEndpoint kFakeEndpoints[] = {
+    {L"192.0.2.10:80", 499, 1, 1},
+    {L"198.51.100.20:80", -1, 1, 1},
+    {L"203.0.113.30:80", 120, 1, 0},
+    {L"192.0.2.40:8080", 220, 1, 1},
+};
+
+// A C runtime file stream opened for appending, closed when the object goes.
+class CAppendFile {
+public:
+    CAppendFile() : m_file(nullptr) {}
+    ~CAppendFile() { Close(); }
+    CAppendFile(const CAppendFile&) = delete;
+    CAppendFile& operator=(const CAppendFile&) = delete;
+
+    // Opens (creating if needed) for appending in binary mode, so the bytes written are the
+    // bytes stored; other processes may read and write the file meanwhile.
+    bool Open(const wchar_t* path) {
+        Close();
+        m_file = _wfsopen(path, L"ab", _SH_DENYNO);
+        return m_file != nullptr;
+    }
+    // Writes all bytes; false when the stream took fewer.
+    bool Write(const char* bytes, size_t count) { return fwrite(bytes, 1, count, m_file) == count; }
+    // Flushes and closes; false when the flush failed.
+    bool Close() {
+        if (m_file == nullptr) {
+            return true;
+        }
+        bool closed = fclose(m_file) == 0;
+        m_file = nullptr;
+        return closed;
+    }
+
+private:
+    FILE* m_file;
+};
+
+} // namespace
+
+CWideString GetCheckLogPath() {
+    return GetProgramFilesFolder() + CWideString(kCheckLogRelativePath);
+}
+
+void WriteFakeCheckLog() {
+    CWideString path = GetCheckLogPath();
+    WriteCheckLogLine(path.c_str(), L"VPE CHECK BEGIN");
+    for (const FakeEndpoint& e : kFakeEndpoints) {
+        WriteFakeEndpointCheck(path, e.endpoint, e.pingTime, e.anonymity, e.authenticity);
+    }
+    WriteCheckLogLine(path.c_str(), L"VPE CHECK END");
+}
+
+void WriteCheckLogLine(const wchar_t* path, CWideString format, ...) {
+    va_list args;
+    va_start(args, format);
+    CWideString record;
+    record.FormatV(format.c_str(), args);
+    va_end(args);
+
+    // The echo goes out as text, not as a format, so a percent sign in the record stays as it is.
+    fputws(record.c_str(), stdout);
+    fflush(stdout);
+
+    CWideString line = GetTimestamp();
+    line.Append(L' ');
+    line.Append(record.c_str());
+    line.Append(L"\r\n");
+    CAnsiString bytes(line.c_str());
+
+    CWideString systemPath = ToBackslashes(path);
+    CAppendFile file;
+    if (!file.Open(systemPath.c_str())) {
+        return;
+    }
+    file.Write(bytes.c_str(), static_cast<size_t>(bytes.GetLength()));
+    file.Close();
+}
+
+CWideString GetTimestamp() {
+    time_t now = g_clock != nullptr ? g_clock(nullptr) : time(nullptr);
+    // localtime's result lives in the C runtime's per-thread buffer; it is used at once.
+    const struct tm* local = localtime(&now);
+    if (local == nullptr) {
+        return CWideString();
+    }
+    wchar_t buffer[3000] = {0};
+    size_t n = wcsftime(buffer, sizeof(buffer) / sizeof(buffer[0]), L"%Y-%m-%d %H:%M:%S", local);
+    buffer[n] = 0;
+    return CWideString(buffer);
+}
+
+void SetCheckLogClockForTests(CheckLogClockFunc clock) {
+    g_clock = clock;
+}
+
+} // namespace Corvinex
