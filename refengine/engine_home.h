@@ -1,0 +1,29 @@
+// Where the reference engine keeps its installation and its logs.
+//
+// The engine's folder is "<Program Files>\Veilpath Engine\" with the logs in its "log\" folder,
+// the place where vpetest.exe's fake-check mode appends its check log. The environment variable
+// VPE_ENGINE_HOME, when set and not empty, names another folder instead (tests use it so they
+// do not depend on the machine's Program Files). It is read on every call.
+#pragma once
+
+#include <string>
+
+namespace Corvinex {
+namespace VeilpathEngine {
+
+// The Program Files folder with a trailing backslash: the shell's folder (CSIDL 38), or the
+// registry value ProgramFilesDir when the shell has none; empty when neither is found.
+std::wstring GetProgramFilesFolder();
+
+// The engine's folder with a trailing backslash (see above); empty when it cannot be found.
+std::wstring GetEngineHome();
+
+// The log folder, the install marker and the two logs inside the engine's folder; empty when
+// the engine's folder cannot be found.
+std::wstring GetLogFolder();
+std::wstring GetInstallMarkerPath();
+std::wstring GetCheckLogPath();
+std::wstring GetUpdateLogPath();
+
+} // namespace VeilpathEngine
+} // namespace Corvinex

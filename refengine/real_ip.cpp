@@ -1,0 +1,58 @@
+#include "refengine/real_ip.h"
+
+#include <windows.h>
+
+#include <iphlpapi.h>
+
+#include <cstring>
+#include <vector>
+
+namespace Corvinex {
+namespace VeilpathEngine {
+
+namespace {
+
+bool IsUsable(const char* address) {
+    return address[0] != '\0' && std::strcmp(address, "0.0.0.0") != 0;
+}
+
+std::wstring Widen(const char* ascii) {
+    std::wstring text;
+    for (const char* p = ascii; *p != '\0'; ++p) {
+        text += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    }
+    return text;
+}
+
+} // namespace
+
+std::wstring FindRealIPv4Address() {
+    ULONG bytes = 0;
+    if (GetAdaptersInfo(nullptr, &bytes) != ERROR_BUFFER_OVERFLOW || bytes == 0) {
+        return L"127.0.0.1";
+    }
+    std::vector<unsigned char> buffer(bytes);
+    IP_ADAPTER_INFO* adapters = reinterpret_cast<IP_ADAPTER_INFO*>(&buffer[0]);
+    if (GetAdaptersInfo(adapters, &bytes) != NO_ERROR) {
+        return L"127.0.0.1";
+    }
+    const char* fallback = nullptr;
+    for (IP_ADAPTER_INFO* adapter = adapters; adapter != nullptr; adapter = adapter->Next) {
+        for (IP_ADDR_STRING* ip = &adapter->IpAddressList; ip != nullptr; ip = ip->Next) {
+            const char* address = ip->IpAddress.String;
+            if (!IsUsable(address)) {
+                continue;
+            }
+            if (IsUsable(adapter->GatewayList.IpAddress.String)) {
+                return Widen(address);
+            }
+            if (fallback == nullptr) {
+                fallback = address;
+            }
+        }
+    }
+    return fallback != nullptr ? Widen(fallback) : std::wstring(L"127.0.0.1");
+}
+
+} // namespace VeilpathEngine
+} // namespace Corvinex

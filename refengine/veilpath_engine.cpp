@@ -1,0 +1,352 @@
+#include "refengine/veilpath_engine.h"
+
+#include "refengine/check_log_reader.h"
+#include "refengine/check_simulation.h"
+#include "refengine/engine_home.h"
+#include "refengine/log_file.h"
+#include "refengine/real_ip.h"
+#include "refengine/update_log_reader.h"
+#include "refengine/update_simulation.h"
+
+namespace Corvinex {
+namespace VeilpathEngine {
+
+namespace {
+
+// Pause before each update server: four servers make an update of about two seconds.
+const int kUpdatePauseMs = 450;
+// Check pauses last a quarter of the simulated response times (about 1.2 s at 3000 ms).
+const int kCheckPauseDivisor = 4;
+// How long UpdateStop and CheckStop wait for a worker; it answers a stop within milliseconds.
+const DWORD kStopWaitMs = 5000;
+
+int CodeOf(SimulationResult result) {
+    switch (result) {
+    case kSimulationFinished:
+        return kOk;
+    case kSimulationStopped:
+        return kStopped;
+    default:
+        return kFileError;
+    }
+}
+
+// The engine's folder and its log folder, created when missing.
+bool EnsureEngineFolders() {
+    std::wstring home = GetEngineHome();
+    return !home.empty() && EnsureFolder(home) && EnsureFolder(GetLogFolder());
+}
+
+std::wstring AddressOf(const char* endpoint) {
+    std::wstring text;
+    for (const char* p = endpoint; *p != '\0' && *p != ':'; ++p) {
+        text += static_cast<wchar_t>(*p);
+    }
+    return text;
+}
+
+} // namespace
+
+CVeilpathEngine::CVeilpathEngine()
+    : m_bRunning(false), m_bAnonymous(false), m_nSelectedEndpoint(0), m_nLastResult(kOk),
+      m_nLastUpdateResult(kNoUpdateYet), m_nCheckTimeoutMs(0), m_bCountsFromCheck(false),
+      m_nAnalysedChecked(0), m_nAnalysedWorking(0) {}
+
+int CVeilpathEngine::Result(int code) {
+    m_nLastResult = code;
+    return code;
+}
+
+bool CVeilpathEngine::IsInstalledNow() const {
+    std::wstring marker = GetInstallMarkerPath();
+    return !marker.empty() && FileExists(marker);
+}
+
+int CVeilpathEngine::GetInterfaceVersion() {
+    return kInterfaceVersion;
+}
+
+BOOL CVeilpathEngine::IsInstalled() {
+    CLockGuard guard(m_lock);
+    return IsInstalledNow() ? TRUE : FALSE;
+}
+
+int CVeilpathEngine::Install() {
+    CLockGuard guard(m_lock);
+    if (!EnsureEngineFolders() ||
+        !WriteNewFile(GetInstallMarkerPath(), "Veilpath reference engine 1.00\r\n")) {
+        return Result(kFileError);
+    }
+    return Result(kOk);
+}
+
+int CVeilpathEngine::Uninstall() {
+    CLockGuard guard(m_lock);
+    if (!IsInstalledNow()) {
+        return Result(kNotInstalled);
+    }
+    if (m_bRunning || m_updateWorker.IsRunning() || m_checkWorker.IsRunning()) {
+        return Result(kBusy);
+    }
+    if (!DeleteFileW(GetInstallMarkerPath().c_str())) {
+        return Result(kFileError);
+    }
+    // Folders that still hold logs refuse to go; that is what keeps the logs.
+    RemoveDirectoryW(GetLogFolder().c_str());
+    RemoveDirectoryW(GetEngineHome().c_str());
+    return Result(kOk);
+}
+
+int CVeilpathEngine::Update() {
+    CLockGuard guard(m_lock);
+    if (!IsInstalledNow()) {
+        return Result(kNotInstalled);
+    }
+    if (m_updateWorker.IsRunning()) {
+        return Result(kBusy);
+    }
+    if (!EnsureEngineFolders()) {
+        return Result(kFileError);
+    }
+    m_updateProgress.Reset();
+    int code = CodeOf(RunSimulatedUpdate(GetUpdateLogPath(), 0, nullptr, &m_updateProgress));
+    m_nLastUpdateResult = code;
+    return Result(code);
+}
+
+int CVeilpathEngine::GetEngineVersion() {
+    return kEngineVersion;
+}
+
+int CVeilpathEngine::Start() {
+    CLockGuard guard(m_lock);
+    if (!IsInstalledNow()) {
+        return Result(kNotInstalled);
+    }
+    if (m_bRunning) {
+        return Result(kAlreadyRunning);
+    }
+    m_bRunning = true;
+    return Result(kOk);
+}
+
+int CVeilpathEngine::Stop() {
+    CLockGuard guard(m_lock);
+    if (!m_bRunning) {
+        return Result(kNotRunning);
+    }
+    m_bRunning = false;
+    m_bAnonymous = false;
+    return Result(kOk);
+}
+
+BOOL CVeilpathEngine::IsEngineRunning() {
+    CLockGuard guard(m_lock);
+    return m_bRunning ? TRUE : FALSE;
+}
+
+void CVeilpathEngine::UpdateWork(void* context, HANDLE hStop) {
+    CVeilpathEngine* self = static_cast<CVeilpathEngine*>(context);
+    SimulationResult result =
+        RunSimulatedUpdate(self->m_updateLogPath, kUpdatePauseMs, hStop, &self->m_updateProgress);
+    self->m_nLastUpdateResult = CodeOf(result);
+}
+
+int CVeilpathEngine::UpdateStart() {
+    CLockGuard guard(m_lock);
+    if (!IsInstalledNow()) {
+        return Result(kNotInstalled);
+    }
+    if (m_updateWorker.IsRunning()) {
+        return Result(kBusy);
+    }
+    if (!EnsureEngineFolders()) {
+        return Result(kFileError);
+    }
+    m_updateLogPath = GetUpdateLogPath();
+    m_updateProgress.Reset();
+    if (!m_updateWorker.Start(&CVeilpathEngine::UpdateWork, this)) {
+        return Result(kThreadError);
+    }
+    return Result(kOk);
+}
+
+int CVeilpathEngine::UpdateStop() {
+    CLockGuard guard(m_lock);
+    return Result(m_updateWorker.Stop(kStopWaitMs) ? kOk : kBusy);
+}
+
+BOOL CVeilpathEngine::IsUpdateRunning() {
+    CLockGuard guard(m_lock);
+    return m_updateWorker.IsRunning() ? TRUE : FALSE;
+}
+
+int CVeilpathEngine::GetUpdateProgress() {
+    return m_updateProgress.nPercent;
+}
+
+int CVeilpathEngine::GetLastUpdateResult() {
+    return m_nLastUpdateResult;
+}
+
+int CVeilpathEngine::AnalyseUpdateLog(int* bSuccess, CWideString* message, int* nServerCountHTTP) {
+    CLockGuard guard(m_lock);
+    if (bSuccess == nullptr || message == nullptr || nServerCountHTTP == nullptr) {
+        return Result(kBadArgument);
+    }
+    *bSuccess = 0;
+    *nServerCountHTTP = 0;
+    if (m_updateWorker.IsRunning()) {
+        message->Assign(L"An update is running; analyse its log when it has finished.");
+        return Result(kBusy);
+    }
+    std::wstring path = GetUpdateLogPath();
+    std::string text;
+    if (path.empty() || !ReadWholeFile(path, &text)) {
+        message->Assign((L"No update log at " + path).c_str());
+        return Result(kNoLog);
+    }
+    UpdateLogSummary summary = AnalyseUpdateLogText(text);
+    message->Assign(DescribeUpdateLog(summary).c_str());
+    if (summary.nRuns == 0) {
+        return Result(kNoLog);
+    }
+    *bSuccess = IsUpdateSuccessful(summary) ? 1 : 0;
+    *nServerCountHTTP = summary.nServersOk;
+    return Result(summary.ending == kUpdateNotEnded ? kLogIncomplete : kOk);
+}
+
+void CVeilpathEngine::CheckWork(void* context, HANDLE hStop) {
+    CVeilpathEngine* self = static_cast<CVeilpathEngine*>(context);
+    RunSimulatedCheck(self->m_checkLogPath, self->m_nCheckTimeoutMs, kCheckPauseDivisor, hStop,
+                      &self->m_checkProgress);
+}
+
+int CVeilpathEngine::CheckStart(int nTimeoutMs) {
+    CLockGuard guard(m_lock);
+    if (nTimeoutMs <= 0) {
+        return Result(kBadArgument);
+    }
+    if (!IsInstalledNow()) {
+        return Result(kNotInstalled);
+    }
+    if (m_checkWorker.IsRunning()) {
+        return Result(kBusy);
+    }
+    if (!EnsureEngineFolders()) {
+        return Result(kFileError);
+    }
+    m_checkLogPath = GetCheckLogPath();
+    m_nCheckTimeoutMs = nTimeoutMs;
+    m_checkProgress.Reset();
+    m_bCountsFromCheck = true;
+    if (!m_checkWorker.Start(&CVeilpathEngine::CheckWork, this)) {
+        return Result(kThreadError);
+    }
+    return Result(kOk);
+}
+
+int CVeilpathEngine::CheckStop() {
+    CLockGuard guard(m_lock);
+    return Result(m_checkWorker.Stop(kStopWaitMs) ? kOk : kBusy);
+}
+
+BOOL CVeilpathEngine::IsCheckRunning() {
+    CLockGuard guard(m_lock);
+    return m_checkWorker.IsRunning() ? TRUE : FALSE;
+}
+
+int CVeilpathEngine::GetCheckProgress() {
+    return m_checkProgress.nPercent;
+}
+
+CWideString CVeilpathEngine::AnalyseCheckLog() {
+    CLockGuard guard(m_lock);
+    std::wstring path = GetCheckLogPath();
+    std::string text;
+    if (path.empty() || !ReadWholeFile(path, &text)) {
+        return CWideString((L"No check log at " + path).c_str());
+    }
+    CheckLogSummary summary = AnalyseCheckLogText(text);
+    m_bCountsFromCheck = false;
+    m_nAnalysedChecked = summary.nChecked;
+    m_nAnalysedWorking = summary.nPassed;
+    return CWideString(DescribeCheckLog(summary).c_str());
+}
+
+int CVeilpathEngine::GetCheckedEndpointCount() {
+    CLockGuard guard(m_lock);
+    return m_bCountsFromCheck ? m_checkProgress.nDone.load() : m_nAnalysedChecked;
+}
+
+int CVeilpathEngine::GetWorkingEndpointCount() {
+    CLockGuard guard(m_lock);
+    return m_bCountsFromCheck ? m_checkProgress.nGood.load() : m_nAnalysedWorking;
+}
+
+int CVeilpathEngine::ClearCheckLog() {
+    CLockGuard guard(m_lock);
+    if (m_checkWorker.IsRunning()) {
+        return Result(kBusy);
+    }
+    std::wstring path = GetCheckLogPath();
+    if (!path.empty() && FileExists(path) && !DeleteFileW(path.c_str())) {
+        return Result(kFileError);
+    }
+    m_bCountsFromCheck = false;
+    m_nAnalysedChecked = 0;
+    m_nAnalysedWorking = 0;
+    return Result(kOk);
+}
+
+int CVeilpathEngine::SetAnonymity(BOOL bOn) {
+    CLockGuard guard(m_lock);
+    if (!bOn) {
+        m_bAnonymous = false;
+        return Result(kOk);
+    }
+    if (!m_bRunning) {
+        return Result(kNotRunning);
+    }
+    m_bAnonymous = true;
+    return Result(kOk);
+}
+
+BOOL CVeilpathEngine::IsAnonymityActive() {
+    CLockGuard guard(m_lock);
+    return m_bAnonymous ? TRUE : FALSE;
+}
+
+CWideString CVeilpathEngine::GetAnonymousIP() {
+    CLockGuard guard(m_lock);
+    if (!m_bAnonymous) {
+        return CWideString(L"");
+    }
+    return CWideString(AddressOf(GetSimulatedEndpoint(m_nSelectedEndpoint).endpoint).c_str());
+}
+
+int CVeilpathEngine::GetActiveEndpointIndex() {
+    CLockGuard guard(m_lock);
+    return m_bAnonymous ? m_nSelectedEndpoint : -1;
+}
+
+int CVeilpathEngine::SelectEndpoint(int nIndex) {
+    CLockGuard guard(m_lock);
+    if (nIndex < 0 || nIndex >= GetSimulatedEndpointCount()) {
+        return Result(kBadArgument);
+    }
+    m_nSelectedEndpoint = nIndex;
+    return Result(kOk);
+}
+
+int CVeilpathEngine::GetLastResult() {
+    CLockGuard guard(m_lock);
+    return m_nLastResult;
+}
+
+CWideString CVeilpathEngine::GetRealIP() {
+    return CWideString(FindRealIPv4Address().c_str());
+}
+
+} // namespace VeilpathEngine
+} // namespace Corvinex
