@@ -52,21 +52,26 @@ public:
     explicit FolderChain(const std::wstring& base) {
         wchar_t temp[MAX_PATH] = {0};
         GetTempPathW(MAX_PATH, temp);
-        Add(std::wstring(temp) + base + L"_" + std::to_wstring(GetCurrentProcessId()));
+        // Wine reuses process ids, so a name of an earlier run may still be taken.
+        Add(std::wstring(temp) + base + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+            std::to_wstring(GetTickCount()));
     }
     ~FolderChain() {
         for (auto it = m_folders.rbegin(); it != m_folders.rend(); ++it) {
-            RemoveDirectoryW(it->c_str());
+            // The long form, or folders deeper than MAX_PATH would stay behind.
+            RemoveDirectoryW((L"\\\\?\\" + *it).c_str());
         }
     }
     bool Add(const std::wstring& path) {
-        if (!CreateDirectoryW(path.c_str(), nullptr)) {
+        if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
             return false;
         }
         m_folders.push_back(path);
         return true;
     }
-    bool AddChild(const std::wstring& name) { return Add(Innermost() + L"\\" + name); }
+    bool AddChild(const std::wstring& name) {
+        return !m_folders.empty() && Add(Innermost() + L"\\" + name);
+    }
     const std::wstring& Innermost() const { return m_folders.back(); }
     std::wstring InnermostFolderPath() const { return Forward(Innermost()) + L"/"; }
 
@@ -100,8 +105,8 @@ TEST(CurrentFolder, ReadsTheCurrentDirectoryAsFolderPath) {
 }
 
 TEST(CurrentFolder, ChangeToAnExistingFolderAndBack) {
-    CurrentDirectoryGuard guard;
     FolderChain chain(L"vpe_cd");
+    CurrentDirectoryGuard guard; // restores the folder before the chain is removed
     CWideString before = GetCurrentFolder();
     ASSERT_EQ(0, ChangeCurrentFolder(chain.InnermostFolderPath().c_str()));
     EXPECT_EQ(0, lstrcmpiW(chain.Innermost().c_str(), SystemCurrentDirectory().c_str()));
@@ -110,8 +115,8 @@ TEST(CurrentFolder, ChangeToAnExistingFolderAndBack) {
 }
 
 TEST(CurrentFolder, MissingOrInvalidFolderGives221AndChangesNothing) {
-    CurrentDirectoryGuard guard;
     FolderChain chain(L"vpe_cd_missing");
+    CurrentDirectoryGuard guard; // restores the folder before the chain is removed
     EXPECT_EQ(221, ChangeCurrentFolder((chain.InnermostFolderPath() + L"nothing/").c_str()));
     EXPECT_EQ(221, ChangeCurrentFolder((chain.Innermost() + L"\\").c_str())) << "backslashes";
     EXPECT_EQ(221, ChangeCurrentFolder(Forward(chain.Innermost()).c_str())) << "no slash";
@@ -122,8 +127,8 @@ TEST(CurrentFolder, MissingOrInvalidFolderGives221AndChangesNothing) {
 // The current folder must be readable back whatever its name, or a caller that switches away
 // and restores it (the library loader) leaves the process elsewhere.
 TEST(CurrentFolder, FolderNamedOutsideTheAnsiCodePageRoundTrips) {
-    CurrentDirectoryGuard guard;
     FolderChain chain(L"vpe_cd_names");
+    CurrentDirectoryGuard guard; // restores the folder before the chain is removed
     ASSERT_TRUE(chain.AddChild(L"\x0394\x03B9\x03B1\x03B4\x03C1\x03BF\x03BC\x03AE_\x8DEF\x5F84"));
     std::wstring folder = chain.InnermostFolderPath();
     ASSERT_EQ(0, ChangeCurrentFolder(folder.c_str()));
@@ -135,8 +140,8 @@ TEST(CurrentFolder, FolderNamedOutsideTheAnsiCodePageRoundTrips) {
 }
 
 TEST(CurrentFolder, FolderLongerThanMaxPathRoundTrips) {
-    CurrentDirectoryGuard guard;
     FolderChain chain(L"vpe_cd_long");
+    CurrentDirectoryGuard guard; // restores the folder before the chain is removed
     while (chain.Innermost().size() < 300) {
         ASSERT_TRUE(chain.AddChild(std::wstring(40, L'x')));
     }
