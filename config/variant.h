@@ -189,6 +189,11 @@ int32_t Compare(const CVariant* first, const CVariant* second);
 // of list storage. Invalid ranges and lists of fewer than two elements are left alone.
 void SortList(CVariantList* list, CVariantList::CompareFunc compare, int32_t first, int32_t last);
 
+// The list payload of the value stream: the element count (4 bytes), then each element's record.
+// Loading empties the list first; a count the medium cannot hold records an error in the
+// container. Answers the container's error state. A null list reads and writes as empty.
+int32_t SerializeList(CVariantList* list, CDataContainer& container);
+
 // True when text is non-empty, well-formed UTF-8 by lead/continuation structure and holds at
 // least one byte of 0x80 or more (pure ASCII is not UTF-8 by this test).
 bool IsUtf8(const char* text);

@@ -472,13 +472,15 @@ TEST(VariantObjects, ValueOwnsClonesAndReleasesItsObject) {
     EXPECT_EQ(0, alive);
 }
 
-TEST(VariantObjects, FileObjectValuesHoldNoObjectYet) {
+TEST(VariantObjects, FileObjectValuesHoldTheirOwnFileObject) {
     CVariant v;
     v.SetType(vtFileObject);
     EXPECT_EQ(vtFileObject, v.GetType());
-    EXPECT_EQ(nullptr, v.GetFileObject());
+    ASSERT_NE(nullptr, v.GetFileObject());
     CVariant copy(v);
     EXPECT_EQ(vtFileObject, copy.GetType());
+    ASSERT_NE(nullptr, copy.GetFileObject());
+    EXPECT_NE(v.GetFileObject(), copy.GetFileObject());
     EXPECT_EQ(0, Compare(&v, &copy));
 }
 

@@ -1,0 +1,129 @@
+#include "base/file_system.h"
+
+#include "base/file_handle.h"
+
+namespace Corvinex {
+
+namespace {
+
+// Below this length a path needs no prefix; CreateDirectoryW already stops at MAX_PATH - 12.
+const int32_t kPlainPathLimit = MAX_PATH - 12;
+
+bool IsDriveAbsolute(const wchar_t* p) {
+    return ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z')) && p[1] == L':' &&
+           p[2] == L'\\';
+}
+
+} // namespace
+
+CWideString ToSystemPath(const CWideString& path) {
+    CWideString s(path);
+    s.ReplaceChar(L'/', L'\\');
+    int32_t n = s.GetLength();
+    const wchar_t* p = s.c_str();
+    // A trailing separator is dropped except on a drive root and on a bare "\".
+    if (n > 1 && p[n - 1] == L'\\' && !(n == 3 && p[1] == L':')) {
+        s = s.Left(n - 1);
+        n -= 1;
+        p = s.c_str();
+    }
+    if (n < kPlainPathLimit || (p[0] == L'\\' && p[1] == L'\\' && p[2] == L'?')) {
+        return s;
+    }
+    if (IsDriveAbsolute(p)) {
+        return CWideString(L"\\\\?\\") + s;
+    }
+    if (p[0] == L'\\' && p[1] == L'\\') {
+        return CWideString(L"\\\\?\\UNC\\") + s.Mid(2);
+    }
+    return s;
+}
+
+DWORD GetEntryAttributes(const CWideString& path) {
+    return GetFileAttributesW(ToSystemPath(path).c_str());
+}
+
+bool IsExistingFile(const CWideString& path) {
+    DWORD attributes = GetEntryAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsExistingFolder(const CWideString& path) {
+    DWORD attributes = GetEntryAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool ReadEntryStamp(const CWideString& path, CEntryStamp& stamp) {
+    CWideString system = ToSystemPath(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(system.c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    stamp.nAttributes = data.dwFileAttributes;
+    stamp.creation = data.ftCreationTime;
+    stamp.lastAccess = data.ftLastAccessTime;
+    stamp.lastWrite = data.ftLastWriteTime;
+    return true;
+}
+
+bool WriteEntryTimes(const CWideString& path, const FILETIME* creation, const FILETIME* lastAccess,
+                     const FILETIME* lastWrite) {
+    CFileHandle file;
+    if (!file.Open(ToSystemPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                   FILE_FLAG_BACKUP_SEMANTICS)) {
+        return false;
+    }
+    return SetFileTime(file.Get(), creation, lastAccess, lastWrite) != FALSE;
+}
+
+bool SetEntryAttributes(const CWideString& path, DWORD attributes) {
+    return SetFileAttributesW(ToSystemPath(path).c_str(), attributes) != FALSE;
+}
+
+bool GetEntrySize(const CWideString& path, uint64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(ToSystemPath(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return false;
+    }
+    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+bool MakeFolder(const CWideString& path) {
+    return CreateDirectoryW(ToSystemPath(path).c_str(), nullptr) != FALSE;
+}
+
+bool CreateTempFileBeside(const CWideString& finalPath, HANDLE& handle, CWideString& tempPath) {
+    static uint32_t s_nCounter = 0;
+    handle = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        ++s_nCounter;
+        CWideString suffix = FormatString(L".~vpe%08x%04x.tmp", GetTickCount() ^ (s_nCounter << 8),
+                                          static_cast<int>(GetCurrentProcessId() & 0xFFFF));
+        CWideString candidate = finalPath + suffix;
+        HANDLE h = CreateFileW(ToSystemPath(candidate).c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            handle = h;
+            tempPath = candidate;
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool ReplaceWithFile(const CWideString& tempPath, const CWideString& finalPath) {
+    return MoveFileExW(ToSystemPath(tempPath).c_str(), ToSystemPath(finalPath).c_str(),
+                       MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool RemoveFile(const CWideString& path) {
+    return DeleteFileW(ToSystemPath(path).c_str()) != FALSE;
+}
+
+} // namespace Corvinex

@@ -1,0 +1,55 @@
+// Wide file-system calls for paths of any length and any characters.
+//
+// Paths come in the program's forward-slash form (backslashes are accepted too). Absolute paths
+// of MAX_PATH characters or more are handed to the system with the \\?\ prefix, so files deep
+// in a tree and names outside the ANSI code page work alike.
+#pragma once
+
+#include "base/wide_string.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace Corvinex {
+
+// The form handed to system calls: backslashes, without a trailing one (except for a drive
+// root), and with the \\?\ (or \\?\UNC\) prefix when an absolute path is too long otherwise.
+CWideString ToSystemPath(const CWideString& path);
+
+// Attributes and, for files, the three times of an entry.
+struct CEntryStamp {
+    DWORD nAttributes;
+    FILETIME creation;
+    FILETIME lastAccess;
+    FILETIME lastWrite;
+};
+
+// The entry's attributes, or INVALID_FILE_ATTRIBUTES when it does not exist.
+DWORD GetEntryAttributes(const CWideString& path);
+// True when path names an existing entry that is not a directory. No wildcards are expanded.
+bool IsExistingFile(const CWideString& path);
+// True when path names an existing directory.
+bool IsExistingFolder(const CWideString& path);
+// Attributes and times of an existing entry (a folder's times too); false when either cannot
+// be read, and stamp is then undefined.
+bool ReadEntryStamp(const CWideString& path, CEntryStamp& stamp);
+// Sets the times given (null leaves one unchanged) of an existing file; false on failure.
+bool WriteEntryTimes(const CWideString& path, const FILETIME* creation, const FILETIME* lastAccess,
+                     const FILETIME* lastWrite);
+// SetFileAttributesW; false on failure.
+bool SetEntryAttributes(const CWideString& path, DWORD attributes);
+// Size of an existing file (not a directory); false when there is none.
+bool GetEntrySize(const CWideString& path, uint64_t& size);
+// Creates one directory; true when it was created.
+bool MakeFolder(const CWideString& path);
+// Creates a new empty file beside finalPath, under a name no entry has, for writing; its path
+// goes to tempPath. False when none can be made.
+bool CreateTempFileBeside(const CWideString& finalPath, HANDLE& handle, CWideString& tempPath);
+// Moves tempPath over finalPath in one step (MoveFileExW, replacing); false leaves both as
+// they were.
+bool ReplaceWithFile(const CWideString& tempPath, const CWideString& finalPath);
+// Deletes a file; false on failure.
+bool RemoveFile(const CWideString& path);
+
+} // namespace Corvinex

@@ -1,0 +1,97 @@
+#include "config/file_tree.h"
+
+#include "base/file_system.h"
+#include "config/file_object.h"
+
+#include <windows.h>
+
+namespace Corvinex {
+
+namespace {
+
+// A directory search that owns its handle.
+class CFindHandle {
+public:
+    CFindHandle() : m_hFind(INVALID_HANDLE_VALUE) {}
+    ~CFindHandle() {
+        if (m_hFind != INVALID_HANDLE_VALUE) {
+            FindClose(m_hFind);
+        }
+    }
+    CFindHandle(const CFindHandle&) = delete;
+    CFindHandle& operator=(const CFindHandle&) = delete;
+    bool First(const CWideString& pattern, WIN32_FIND_DATAW& data) {
+        m_hFind = FindFirstFileW(pattern.c_str(), &data);
+        return m_hFind != INVALID_HANDLE_VALUE;
+    }
+    bool Next(WIN32_FIND_DATAW& data) { return FindNextFileW(m_hFind, &data) != FALSE; }
+
+private:
+    HANDLE m_hFind;
+};
+
+bool AddEntry(CVariant& list, uint8_t kind, const CWideString& folder, const CWideString& name) {
+    CVariant entry;
+    entry.SetType(vtFileObject);
+    CFileObject* object = entry.GetFileObject();
+    if (object == nullptr) {
+        return false;
+    }
+    object->SetByte(kFileObjectKind, kind, true);
+    CVariant text;
+    text.SetWideText(name.c_str());
+    object->SetValue(kFileObjectName, text, true);
+    text.SetWideText(folder.c_str());
+    object->SetValue(kFileObjectFolder, text, true);
+    return list.GetList()->Add(entry) >= 0;
+}
+
+// Adds the entries of root + relative (relative empty or ending with a slash). Subfolders are
+// visited from a list of pending folders, not by recursion, so depth costs no stack.
+bool CollectFolder(const CWideString& root, CVariant& list) {
+    TArray<CWideString> pending;
+    pending.Add(CWideString(L""));
+    bool ok = true;
+    while (pending.GetCount() > 0) {
+        CWideString relative = pending.ElementAt(pending.GetCount() - 1);
+        pending.RemoveAt(pending.GetCount() - 1);
+        CWideString pattern = ToSystemPath(root + relative) + CWideString(L"\\*");
+        WIN32_FIND_DATAW data;
+        CFindHandle find;
+        if (!find.First(pattern, data)) {
+            ok = false;
+            continue;
+        }
+        TArray<CWideString> subfolders;
+        do {
+            CWideString name(data.cFileName);
+            if (name.Compare(L".") == 0 || name.Compare(L"..") == 0) {
+                continue;
+            }
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                CWideString folderName = name + CWideString(L"/");
+                ok = AddEntry(list, kFileObjectFolderKind, relative, folderName) && ok;
+                subfolders.Add(relative + folderName);
+            } else {
+                ok = AddEntry(list, kFileObjectFile, relative, name) && ok;
+            }
+        } while (find.Next(data));
+        // Pushed in reverse so they are visited in the order found.
+        for (int32_t i = subfolders.GetCount() - 1; i >= 0; --i) {
+            pending.Add(subfolders.ElementAt(i));
+        }
+    }
+    return ok;
+}
+
+} // namespace
+
+bool CollectFileTree(const CWideString& root, CVariant& list) {
+    list.SetType(vtList);
+    if (list.GetList() == nullptr) {
+        return false;
+    }
+    return CollectFolder(root, list);
+}
+
+} // namespace Corvinex

@@ -1,0 +1,474 @@
+#include "base/memory_data_container.h"
+#include "config/class_registry.h"
+#include "config/variant.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace Corvinex;
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+Bytes Store(CVariant& value) {
+    CMemoryDataContainer m;
+    m.Open(kModeStoring, nullptr);
+    EXPECT_EQ(0, value.Serialize(m));
+    return Bytes(m.GetData(), m.GetData() + m.GetSize());
+}
+
+// Loads bytes into value; answers the container's error.
+uint32_t Load(const Bytes& bytes, CVariant& value) {
+    CMemoryDataContainer m;
+    m.LoadFrom(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    m.Open(kModeLoading, nullptr);
+    value.Serialize(m);
+    return m.GetError();
+}
+
+Bytes Hex(std::initializer_list<int> list) {
+    Bytes out;
+    for (int b : list) {
+        out.push_back(static_cast<uint8_t>(b));
+    }
+    return out;
+}
+
+void Append(Bytes& out, const void* p, size_t n) {
+    const uint8_t* b = static_cast<const uint8_t*>(p);
+    out.insert(out.end(), b, b + n);
+}
+
+void AppendHead(Bytes& out, uint16_t type, uint16_t id, int32_t size) {
+    Append(out, &type, 2);
+    Append(out, &id, 2);
+    Append(out, &size, 4);
+}
+
+// An object of a class the tests register: two numbers.
+class CTestPoint final : public IVariantObject {
+public:
+    static int s_nAlive;
+    static bool s_bAcceptLoad;
+    int32_t x = 0;
+    int32_t y = 0;
+    CTestPoint() { ++s_nAlive; }
+    void Release() override {
+        --s_nAlive;
+        delete this;
+    }
+    int32_t GetStreamSize(CDataContainer&) override { return 8; }
+    int32_t Serialize(CDataContainer& c) override {
+        c.Transfer(&x, 4);
+        c.Transfer(&y, 4);
+        return static_cast<int32_t>(c.GetError());
+    }
+    bool BeginLoad(int32_t size) override { return s_bAcceptLoad && size == 8; }
+    IVariantObject* Clone() override {
+        CTestPoint* p = new CTestPoint();
+        p->x = x;
+        p->y = y;
+        return p;
+    }
+    CWideString* GetClassName(CWideString& name) override {
+        name = L"TestPoint";
+        return &name;
+    }
+    int32_t Compare(IVariantObject* other) override {
+        CTestPoint* o = static_cast<CTestPoint*>(other);
+        return (x - o->x) != 0 ? x - o->x : y - o->y;
+    }
+};
+int CTestPoint::s_nAlive = 0;
+bool CTestPoint::s_bAcceptLoad = true;
+
+IVariantObject* MakeTestPoint() {
+    return new CTestPoint();
+}
+
+// Registers the test class for the duration of a test.
+class RegisteredPoint {
+public:
+    RegisteredPoint() { ClassRegistry().Register(CWideString(L"TestPoint"), MakeTestPoint); }
+    ~RegisteredPoint() { ClassRegistry().Unregister(CWideString(L"TestPoint")); }
+};
+
+CVariant Long(int32_t v, uint16_t id = 0) {
+    CVariant value;
+    value.SetLong(v);
+    value.SetId(id);
+    return value;
+}
+
+} // namespace
+
+// --- Byte layouts --------------------------------------------------------------------------
+
+TEST(ValueStreamLayout, LongRecord) {
+    CVariant v = Long(5, 7);
+    EXPECT_EQ(Hex({0x28, 0, 7, 0, 4, 0, 0, 0, 5, 0, 0, 0}), Store(v));
+}
+
+TEST(ValueStreamLayout, AnsiTextRecord) {
+    CVariant v;
+    v.SetAnsiText("abc");
+    EXPECT_EQ(Hex({0x73, 0, 0, 0, 4, 0, 0, 0, 3, 0x61, 0x62, 0x63}), Store(v));
+}
+
+TEST(ValueStreamLayout, TextOf255BytesTakesTheLongPrefix) {
+    std::string text(255, 'q');
+    CVariant v;
+    v.SetAnsiText(text.c_str());
+    Bytes b = Store(v);
+    ASSERT_EQ(8u + 5u + 255u, b.size());
+    int32_t size = 0;
+    memcpy(&size, &b[4], 4);
+    EXPECT_EQ(260, size);
+    EXPECT_EQ(Hex({0xFF, 0xFF, 0, 0, 0}), Bytes(b.begin() + 8, b.begin() + 13));
+    EXPECT_EQ('q', b[13]);
+
+    std::string shorter(254, 'r');
+    v.SetAnsiText(shorter.c_str());
+    b = Store(v);
+    ASSERT_EQ(8u + 1u + 254u, b.size());
+    memcpy(&size, &b[4], 4);
+    EXPECT_EQ(255, size);
+    EXPECT_EQ(0xFE, b[8]);
+
+    CVariant back;
+    EXPECT_EQ(0u, Load(b, back));
+    EXPECT_EQ(shorter, back.GetNarrowText());
+}
+
+TEST(ValueStreamLayout, WideTextGoesOutInTheAnsiCodePage) {
+    CVariant v;
+    v.SetWideText(L"xy");
+    v.SetId(9);
+    Bytes b = Store(v);
+    EXPECT_EQ(Hex({0x74, 0, 9, 0, 3, 0, 0, 0, 2, 0x78, 0x79}), b);
+    CVariant back;
+    EXPECT_EQ(0u, Load(b, back));
+    EXPECT_EQ(vtWideText, back.GetType());
+    EXPECT_STREQ(L"xy", back.GetWideText());
+    EXPECT_EQ(6, back.GetSize());
+    EXPECT_EQ(9, back.GetId());
+}
+
+TEST(ValueStreamLayout, EmptyListAndListOfOneByte) {
+    CVariant list;
+    list.SetType(vtList);
+    list.SetId(3);
+    EXPECT_EQ(Hex({2, 0, 3, 0, 4, 0, 0, 0, 0, 0, 0, 0}), Store(list));
+    CVariant one;
+    one.SetByte(1);
+    list.GetList()->Add(one);
+    EXPECT_EQ(Hex({2, 0, 3, 0, 13, 0, 0, 0, 1, 0, 0, 0, 10, 0, 0, 0, 1, 0, 0, 0, 1}), Store(list));
+}
+
+TEST(ValueStreamLayout, PointerStoresNoPointer) {
+    int target = 0;
+    CVariant v;
+    v.SetPointer(&target);
+    v.SetId(2);
+    Bytes b = Store(v);
+    EXPECT_EQ(Hex({0x64, 0, 2, 0, 0, 0, 0, 0}), b);
+    CVariant back;
+    EXPECT_EQ(0u, Load(b, back));
+    EXPECT_EQ(vtPointer, back.GetType());
+    EXPECT_EQ(nullptr, back.GetPointer());
+}
+
+TEST(ValueStreamLayout, UnknownCodeLoadsAsBinaryAndEmptyBinaryAsEmpty) {
+    Bytes b;
+    AppendHead(b, 7, 4, 3);
+    Append(b, "\x01\x02\x03", 3);
+    CVariant back;
+    EXPECT_EQ(0u, Load(b, back));
+    EXPECT_EQ(vtBinary, back.GetType());
+    EXPECT_EQ(3, back.GetSize());
+    EXPECT_EQ(4, back.GetId());
+    EXPECT_EQ(0, memcmp(back.GetBlock(), "\x01\x02\x03", 3));
+
+    CVariant empty;
+    empty.SetBinary(nullptr, 0);
+    Bytes e = Store(empty);
+    EXPECT_EQ(Hex({1, 0, 0, 0, 0, 0, 0, 0}), e);
+    EXPECT_EQ(0u, Load(e, back));
+    EXPECT_EQ(vtEmpty, back.GetType());
+}
+
+TEST(ValueStreamLayout, Utf8TextKeepsItsBytes) {
+    for (const char* text : {"\xE9t\xE9", "\xC3\xA9", "plain"}) {
+        CVariant v;
+        v.SetUtf8Text(CAnsiString(text));
+        CVariant back;
+        ASSERT_EQ(0u, Load(Store(v), back));
+        EXPECT_EQ(vtUtf8Text, back.GetType());
+        EXPECT_STREQ(text, back.GetNarrowText());
+    }
+}
+
+TEST(ValueStreamLayout, MeasuringMovesNoBytesAndCountsTheRecord) {
+    CVariant list;
+    list.SetType(vtList);
+    list.GetList()->Add(Long(1));
+    CVariant text;
+    text.SetAnsiText("hello");
+    list.GetList()->Add(text);
+    CDataContainer measure;
+    measure.SetMode(kModeStoring);
+    EXPECT_EQ(0, list.Serialize(measure));
+    EXPECT_EQ(static_cast<int32_t>(Store(list).size()), measure.GetTotal());
+}
+
+TEST(ValueStreamLayout, NestedListSizeFieldsAreTheirPayloads) {
+    CVariant inner;
+    inner.SetType(vtList);
+    inner.GetList()->Add(Long(1));
+    CVariant outer;
+    outer.SetType(vtList);
+    outer.GetList()->Add(inner);
+    Bytes b = Store(outer);
+    int32_t outerSize = 0, innerSize = 0;
+    memcpy(&outerSize, &b[4], 4);
+    memcpy(&innerSize, &b[16], 4);
+    EXPECT_EQ(static_cast<int32_t>(b.size()) - 8, outerSize);
+    EXPECT_EQ(4 + 12, innerSize);
+}
+
+// --- Every type through a memory stream -----------------------------------------------------
+
+TEST(ValueStreamRoundTrip, EveryTypeComesBack) {
+    RegisteredPoint registered;
+    CVariant list;
+    list.SetType(vtList);
+    CVariantList* l = list.GetList();
+    CVariant v;
+    l->Add(v); // empty
+    v.SetBinary("\x00\xFF\x10", 3);
+    l->Add(v);
+    v.SetByte(0xAB);
+    l->Add(v);
+    v.SetWord(0xBEEF);
+    l->Add(v);
+    v.SetLong(-123456);
+    l->Add(v);
+    v.SetDword(0xDEADBEEF);
+    l->Add(v);
+    v.SetDouble(-2.5e100);
+    l->Add(v);
+    v.SetUtf8Text(CAnsiString("\xE2\x82\xAC"));
+    l->Add(v);
+    v.SetAnsiText("ansi \xE9");
+    l->Add(v);
+    v.SetWideText(L"wide \u00e9");
+    l->Add(v);
+    CTestPoint* point = new CTestPoint();
+    point->x = 17;
+    point->y = -4;
+    v.AttachObject(point);
+    l->Add(v);
+    CVariant inner;
+    inner.SetType(vtList);
+    inner.GetList()->Add(Long(42, 5));
+    l->Add(inner);
+    for (int32_t i = 0; i < l->GetCount(); ++i) {
+        l->ElementAt(i).SetId(static_cast<uint16_t>(100 + i));
+    }
+
+    Bytes b = Store(list);
+    CVariant back;
+    ASSERT_EQ(0u, Load(b, back));
+    ASSERT_EQ(vtList, back.GetType());
+    ASSERT_EQ(l->GetCount(), back.GetList()->GetCount());
+    for (int32_t i = 0; i < l->GetCount(); ++i) {
+        const CVariant& a = l->ElementAt(i);
+        const CVariant& c = back.GetList()->ElementAt(i);
+        EXPECT_EQ(a.GetType(), c.GetType()) << i;
+        EXPECT_EQ(a.GetId(), c.GetId()) << i;
+        EXPECT_EQ(0, Compare(&a, &c)) << i;
+    }
+    CTestPoint* loaded = static_cast<CTestPoint*>(back.GetList()->ElementAt(10).GetVariantObject());
+    ASSERT_NE(nullptr, loaded);
+    EXPECT_EQ(17, loaded->x);
+    EXPECT_EQ(-4, loaded->y);
+    EXPECT_EQ(Store(back), b);
+}
+
+TEST(ValueStreamRoundTrip, ObjectOfUnregisteredClassIsSkippedInStep) {
+    Bytes b;
+    {
+        RegisteredPoint registered;
+        CVariant list;
+        list.SetType(vtList);
+        CVariant v;
+        v.AttachObject(new CTestPoint());
+        list.GetList()->Add(v);
+        list.GetList()->Add(Long(99));
+        b = Store(list);
+    }
+    CVariant back;
+    ASSERT_EQ(0u, Load(b, back));
+    ASSERT_EQ(2, back.GetList()->GetCount());
+    EXPECT_EQ(vtObject, back.GetList()->ElementAt(0).GetType());
+    EXPECT_EQ(nullptr, back.GetList()->ElementAt(0).GetVariantObject());
+    EXPECT_EQ(99, back.GetList()->ElementAt(1).GetLong());
+}
+
+TEST(ValueStreamRoundTrip, DeclinedObjectDataIsSkipped) {
+    RegisteredPoint registered;
+    CVariant list;
+    list.SetType(vtList);
+    CVariant v;
+    v.AttachObject(new CTestPoint());
+    list.GetList()->Add(v);
+    list.GetList()->Add(Long(7));
+    Bytes b = Store(list);
+    CTestPoint::s_bAcceptLoad = false;
+    CVariant back;
+    uint32_t error = Load(b, back);
+    CTestPoint::s_bAcceptLoad = true;
+    ASSERT_EQ(0u, error);
+    EXPECT_NE(nullptr, back.GetList()->ElementAt(0).GetVariantObject());
+    EXPECT_EQ(7, back.GetList()->ElementAt(1).GetLong());
+}
+
+// --- Class registry -------------------------------------------------------------------------
+
+TEST(ClassRegistry, RegistersFindsReplacesAndRemoves) {
+    CClassRegistry registry;
+    EXPECT_FALSE(registry.Register(CWideString(L""), MakeTestPoint));
+    EXPECT_FALSE(registry.Register(CWideString(L"A"), nullptr));
+    for (const wchar_t* name : {L"m", L"b", L"z", L"a", L"B"}) {
+        EXPECT_TRUE(registry.Register(CWideString(name), MakeTestPoint));
+    }
+    EXPECT_EQ(5, registry.GetCount());
+    EXPECT_EQ(MakeTestPoint, registry.Find(CWideString(L"z")));
+    EXPECT_EQ(MakeTestPoint, registry.Find(CWideString(L"B")));
+    EXPECT_EQ(nullptr, registry.Find(CWideString(L"Z")));
+    EXPECT_EQ(nullptr, registry.Find(CWideString(L"c")));
+    EXPECT_TRUE(registry.Register(CWideString(L"b"), MakeTestPoint));
+    EXPECT_EQ(5, registry.GetCount());
+    EXPECT_TRUE(registry.Unregister(CWideString(L"m")));
+    EXPECT_FALSE(registry.Unregister(CWideString(L"m")));
+    EXPECT_EQ(nullptr, registry.Find(CWideString(L"m")));
+    EXPECT_EQ(MakeTestPoint, registry.Find(CWideString(L"a")));
+    EXPECT_EQ(4, registry.GetCount());
+}
+
+TEST(ClassRegistry, ProcessRegistryStartsEmpty) {
+    EXPECT_EQ(0, ClassRegistry().GetCount());
+    EXPECT_EQ(&ClassRegistry(), &ClassRegistry());
+}
+
+// --- Hostile input --------------------------------------------------------------------------
+
+TEST(ValueStreamHostile, EveryTruncationFailsCleanly) {
+    RegisteredPoint registered;
+    CVariant list;
+    list.SetType(vtList);
+    CVariant v;
+    v.SetAnsiText(std::string(300, 'a').c_str());
+    list.GetList()->Add(v);
+    v.SetBinary("12345678", 8);
+    list.GetList()->Add(v);
+    v.AttachObject(new CTestPoint());
+    list.GetList()->Add(v);
+    list.GetList()->Add(Long(1));
+    Bytes b = Store(list);
+    int alive = CTestPoint::s_nAlive;
+    for (size_t n = 0; n < b.size(); ++n) {
+        CVariant back;
+        uint32_t error = Load(Bytes(b.begin(), b.begin() + static_cast<ptrdiff_t>(n)), back);
+        EXPECT_TRUE(error == kDataErrorEndOfData || error == kDataErrorMalformed)
+            << n << " " << error;
+    }
+    EXPECT_EQ(alive, CTestPoint::s_nAlive); // every loaded object was released
+}
+
+TEST(ValueStreamHostile, SizesBeyondTheMediumOrNegativeAreRefused) {
+    for (int32_t size : {0x7FFFFFFF, -1, -100000, 9}) {
+        Bytes b;
+        AppendHead(b, vtBinary, 0, size);
+        Append(b, "12345678", 8);
+        CVariant back;
+        EXPECT_EQ(kDataErrorMalformed, Load(b, back)) << size;
+    }
+    Bytes text;
+    AppendHead(text, vtAnsiText, 0, 6);
+    Append(text,
+           "\xFF\xFF\xFF\xFF\x7F"
+           "a",
+           6);
+    CVariant back;
+    EXPECT_EQ(kDataErrorMalformed, Load(text, back));
+    Bytes object;
+    AppendHead(object, vtObject, 0, 0x40000000);
+    Append(object, "\x01Z", 2);
+    EXPECT_EQ(kDataErrorMalformed, Load(object, back));
+}
+
+TEST(ValueStreamHostile, HugeOrNegativeListCountsAreRefused) {
+    for (int32_t count : {0x7FFFFFFF, -1, 2}) {
+        Bytes b;
+        AppendHead(b, vtList, 0, 4 + 8);
+        Append(b, &count, 4);
+        AppendHead(b, vtEmpty, 0, 0); // room for one element only
+        CVariant back;
+        EXPECT_EQ(kDataErrorMalformed, Load(b, back)) << count;
+    }
+}
+
+TEST(ValueStreamHostile, DeepNestingIsBounded) {
+    // 200000 lists, each holding the next: far more than any stack would take by recursion.
+    Bytes b;
+    const int32_t one = 1;
+    for (int i = 0; i < 200000; ++i) {
+        AppendHead(b, vtList, 0, 0);
+        Append(b, &one, 4);
+    }
+    AppendHead(b, vtEmpty, 0, 0);
+    CVariant back;
+    EXPECT_EQ(kDataErrorMalformed, Load(b, back));
+
+    // 60 levels are fine.
+    CVariant deep = Long(5);
+    for (int i = 0; i < 60; ++i) {
+        CVariant outer;
+        outer.SetType(vtList);
+        outer.GetList()->Add(deep);
+        deep = outer;
+    }
+    Bytes ok = Store(deep);
+    EXPECT_EQ(0u, Load(ok, back));
+    EXPECT_EQ(0, Compare(&deep, &back));
+}
+
+TEST(ValueStreamHostile, UnknownCodesAreByteBlocks) {
+    Bytes b;
+    AppendHead(b, 0xFFFF, 1, 2);
+    Append(b, "xy", 2);
+    AppendHead(b, 5, 2, 0);
+    CVariant list;
+    Bytes framed;
+    AppendHead(framed, vtList, 0, 0);
+    int32_t two = 2;
+    Append(framed, &two, 4);
+    framed.insert(framed.end(), b.begin(), b.end());
+    EXPECT_EQ(0u, Load(framed, list));
+    EXPECT_EQ(vtBinary, list.GetList()->ElementAt(0).GetType());
+    EXPECT_EQ(vtEmpty, list.GetList()->ElementAt(1).GetType());
+}
+
+TEST(ValueStreamHostile, LoadingFromAClosedContainerIsRefused) {
+    CVariant v = Long(3);
+    CDataContainer closed;
+    EXPECT_EQ(60, v.Serialize(closed));
+    CVariant list;
+    list.SetType(vtList);
+    EXPECT_EQ(60, SerializeList(list.GetList(), closed));
+}
