@@ -51,10 +51,30 @@ bool CChildProcess::Start(const std::wstring& program, const std::wstring& argum
     buffer.push_back(L'\0');
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (!m_outputFile.empty()) {
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        output =
+            CreateFileW(m_outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE) {
+            m_lastError = GetLastError();
+            return false;
+        }
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-        m_lastError = GetLastError();
+    BOOL started = CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr,
+                                  output != INVALID_HANDLE_VALUE, m_creationFlags, nullptr,
+                                  folder.empty() ? nullptr : folder.c_str(), &startup, &info);
+    DWORD error = GetLastError();
+    if (output != INVALID_HANDLE_VALUE)
+        CloseHandle(output);
+    if (!started) {
+        m_lastError = error;
         return false;
     }
     CloseHandle(info.hThread);

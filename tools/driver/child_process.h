@@ -28,6 +28,14 @@ public:
                const std::wstring& folder);
     bool Start(const wchar_t*, const wchar_t*, std::nullptr_t) = delete;
 
+    // Makes the next Start send the program's standard output and error to `file` (created or
+    // overwritten); an empty path switches this off.
+    void RedirectOutputTo(const std::wstring& file) { m_outputFile = file; }
+
+    // Process creation flags for the next Start (CreateProcessW's dwCreationFlags), for
+    // example CREATE_NO_WINDOW for a console program that should get no console window.
+    void SetCreationFlags(DWORD flags) { m_creationFlags = flags; }
+
     // The Windows error of the last failed Start, 0 after a successful one.
     DWORD LastError() const { return m_lastError; }
     // The process id; 0 before Start.
@@ -50,6 +58,8 @@ private:
     HANDLE m_process = nullptr;
     DWORD m_id = 0;
     DWORD m_lastError = 0;
+    std::wstring m_outputFile;
+    DWORD m_creationFlags = 0;
 };
 
 } // namespace Driver

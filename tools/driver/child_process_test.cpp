@@ -73,3 +73,23 @@ TEST(ChildProcess, EndsItsProgramWhenDestroyed) {
     EXPECT_EQ(WaitForSingleObject(copy, 10000), WAIT_OBJECT_0);
     CloseHandle(copy);
 }
+
+TEST(ChildProcess, SendsTheOutputOfAProgramToAFile) {
+    wchar_t temp[MAX_PATH] = {0};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring file = std::wstring(temp) + L"vpe child output \x00E4.txt";
+    CChildProcess process;
+    process.RedirectOutputTo(file);
+    ASSERT_TRUE(
+        process.Start(VpeTest::TestTargetPath(), L"--no-window --print \"hello there\"", L""));
+    ASSERT_TRUE(process.WaitForExit(20000));
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    char buffer[64] = {0};
+    DWORD read = 0;
+    ReadFile(handle, buffer, sizeof(buffer) - 1, &read, nullptr);
+    CloseHandle(handle);
+    DeleteFileW(file.c_str());
+    EXPECT_EQ(std::string(buffer, read), "hello there\n");
+}

@@ -3,9 +3,9 @@
 // settings, a title rewritten by a timer, and a chosen exit code.
 //
 // Options: --class NAME, --title TEXT, --exit-code N, --tick-ms N, --startup-box TEXT (shown
-// before anything else), --no-window (end right after the start-up box), and the word
-// fakecheck (a box, then lines appended to <Program Files>\Veilpath Engine\log\check.log).
-// Commands (WM_COMMAND ids) are listed at TargetCommand below.
+// before anything else), --print TEXT (to the standard output), --no-window (end right after the
+// start-up box), and the word fakecheck (a box, then lines appended to <Program Files>\Veilpath
+// Engine\log\check.log). Commands (WM_COMMAND ids) are listed at TargetCommand below.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -150,6 +150,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
             ++i;
         } else if (arg == L"--startup-box") {
             startupBox = next;
+            ++i;
+        } else if (arg == L"--print") {
+            // Written to the standard output as UTF-8 with a line feed.
+            char text[512] = {0};
+            WideCharToMultiByte(CP_UTF8, 0, next.c_str(), -1, text, sizeof(text) - 1, nullptr,
+                                nullptr);
+            DWORD written = 0;
+            WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, lstrlenA(text), &written, nullptr);
+            WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "\n", 1, &written, nullptr);
             ++i;
         } else if (arg == L"--no-window") {
             noWindow = true;

@@ -1,0 +1,217 @@
+#include "tools/vpedrive/doctor.h"
+
+#include "tools/driver/child_process.h"
+#include "tools/driver/scratch_folder.h"
+#include "tools/vpedrive/engine_probe.h"
+#include "tools/vpedrive/pe_image.h"
+
+#include <cstdlib>
+
+namespace Corvinex {
+namespace Drive {
+
+namespace {
+
+std::wstring Widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+bool FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether the system itself can provide the library (system folder, or already in this
+// process). Loaded without running any of its code.
+bool SystemHasLibrary(const std::wstring& name) {
+    HMODULE module = LoadLibraryExW(name.c_str(), nullptr,
+                                    DONT_RESOLVE_DLL_REFERENCES | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module == nullptr)
+        return false;
+    FreeLibrary(module);
+    return true;
+}
+
+bool OnPath(const std::wstring& name) {
+    wchar_t buffer[8192] = {0};
+    DWORD n = GetEnvironmentVariableW(L"PATH", buffer, 8192);
+    if (n == 0 || n >= 8192)
+        return false;
+    std::wstring path(buffer, n);
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find(L';', start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        std::wstring folder = path.substr(start, end - start);
+        if (!folder.empty() && FileExists(folder + L"\\" + name))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string ReadFirstLine(const std::wstring& file) {
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::string();
+    char buffer[256] = {0};
+    DWORD read = 0;
+    ReadFile(handle, buffer, sizeof(buffer) - 1, &read, nullptr);
+    CloseHandle(handle);
+    std::string line(buffer, read);
+    size_t end = line.find_first_of("\r\n");
+    return end == std::string::npos ? line : line.substr(0, end);
+}
+
+std::wstring Hex(DWORD value) {
+    wchar_t text[16];
+    wsprintfW(text, L"0x%08lX", value);
+    return text;
+}
+
+Verdict Make(int status, const std::wstring& sentence) {
+    Verdict verdict;
+    verdict.status = status;
+    verdict.sentence = sentence;
+    return verdict;
+}
+
+Verdict ProbeVerdict(const std::wstring& path, int code, const std::string& detail) {
+    const std::wstring quoted = L"\"" + path + L"\"";
+    switch (code) {
+    case kProbeBindable:
+        return Make(kDoctorBindable, quoted + L" can be bound: GetCorvinexEngine returns a "
+                                              L"Corvinex::VeilpathEngine::IVeilpathEngine.");
+    case kProbeNoExport:
+        return Make(kDoctorNoExport, quoted + L" does not export GetCorvinexEngine.");
+    case kProbeNullFactory:
+        return Make(kDoctorNullFactory,
+                    L"GetCorvinexEngine of " + quoted + L" returns no engine object (null).");
+    case kProbeWrongType:
+        return Make(kDoctorWrongType,
+                    L"GetCorvinexEngine of " + quoted +
+                        L" returns an object that is not a Corvinex::VeilpathEngine::"
+                        L"IVeilpathEngine.");
+    case kProbeLoadFailed: {
+        DWORD error =
+            static_cast<DWORD>(strtoul(detail.c_str() + detail.find(' ') + 1, nullptr, 10));
+        if (error == ERROR_NOACCESS)
+            // Wine's loader (and Windows for some faults) catches a fault in DllMain and
+            // lets LoadLibrary fail with this code.
+            return Make(kDoctorLoadFault,
+                        quoted + L" faults while it is being loaded (in its DllMain).");
+        if (error == ERROR_MOD_NOT_FOUND)
+            return Make(kDoctorMissingDependency,
+                        quoted + L" needs a library that cannot be found (Windows error 126).");
+        if (error == ERROR_DLL_INIT_FAILED)
+            return Make(kDoctorLoadFault, quoted + L" refuses to load: its DllMain failed.");
+        return Make(kDoctorLoadFailed,
+                    quoted + L" cannot be loaded (Windows error " + std::to_wstring(error) + L").");
+    }
+    case kProbeFault: {
+        std::wstring text = Widen(detail);
+        // "fault <code> <stage>"
+        size_t first = text.find(L' ');
+        size_t second = text.find(L' ', first + 1);
+        std::wstring exception = text.substr(first + 1, second - first - 1);
+        std::wstring stage = second == std::wstring::npos ? L"" : text.substr(second + 1);
+        if (stage == L"load")
+            return Make(kDoctorLoadFault, quoted +
+                                              L" faults while it is being loaded "
+                                              L"(exception " +
+                                              exception + L").");
+        if (stage == L"check")
+            return Make(kDoctorWrongType,
+                        L"GetCorvinexEngine of " + quoted +
+                            L" returns something that is not an engine object (exception " +
+                            exception + L" while checking its type).");
+        return Make(kDoctorFactoryFault, L"GetCorvinexEngine of " + quoted +
+                                             L" crashes (exception " + exception + L").");
+    }
+    }
+    if (static_cast<DWORD>(code) >= 0xC0000000u)
+        return Make(kDoctorFactoryFault, quoted +
+                                             L" crashes the process that binds it "
+                                             L"(exception " +
+                                             Hex(static_cast<DWORD>(code)) + L").");
+    return Make(kDoctorProbeFailed, L"The check of " + quoted + L" ended unexpectedly (status " +
+                                        std::to_wstring(code) + L").");
+}
+
+} // namespace
+
+std::string FindMissingDependency(const std::wstring& folder,
+                                  const std::vector<std::string>& imports) {
+    for (const std::string& import : imports) {
+        const std::wstring name = Widen(import);
+        if (FileExists(folder + name) || SystemHasLibrary(name) || OnPath(name))
+            continue;
+        return import;
+    }
+    return std::string();
+}
+
+Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgram,
+                       DWORD timeoutMs) {
+    const std::wstring quoted = L"\"" + path + L"\"";
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return Make(kDoctorNoFile, L"There is no file " + quoted + L".");
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Make(kDoctorNoFile, quoted + L" is a folder, not a library file.");
+
+    PeImage image;
+    switch (ReadPeImage(path, &image)) {
+    case PeReadResult::CannotRead:
+        return Make(kDoctorLoadFailed, quoted + L" cannot be read.");
+    case PeReadResult::NotPe:
+        return Make(kDoctorNotLibrary,
+                    quoted + L" is not a library: it has no Windows executable (MZ/PE) header.");
+    case PeReadResult::Damaged:
+        return Make(kDoctorNotLibrary,
+                    quoted + L" is damaged: its import or export table lies outside the file.");
+    case PeReadResult::Ok:
+        break;
+    }
+    if (image.machine != IMAGE_FILE_MACHINE_I386 || image.isPe32Plus)
+        return Make(kDoctorOtherMachine,
+                    quoted + L" is built for " + MachineName(image.machine) +
+                        L", but vpetest.exe is a 32-bit x86 program and loads only x86 "
+                        L"libraries.");
+    if (!image.isDll)
+        return Make(kDoctorProgram, quoted + L" is a program (.exe), not a library.");
+    const std::string missing = FindMissingDependency(Driver::FolderOf(path), image.imports);
+    if (!missing.empty())
+        return Make(kDoctorMissingDependency,
+                    quoted + L" needs " + Widen(missing) +
+                        L", which is neither beside it nor on the system.");
+    bool exported = false;
+    for (const std::string& name : image.exports)
+        exported = exported || name == "GetCorvinexEngine";
+    if (!exported)
+        return Make(kDoctorNoExport, quoted + L" does not export GetCorvinexEngine.");
+
+    Driver::CScratchFolder scratch;
+    if (!scratch.Create(L"vpedoctor-"))
+        return Make(kDoctorProbeFailed, L"No temporary folder for the check could be made.");
+    const std::wstring outputFile = scratch.Path() + L"probe.txt";
+    Driver::CChildProcess probe;
+    probe.RedirectOutputTo(outputFile);
+    if (!probe.Start(probeProgram, L"doctor-probe " + Driver::QuoteArgument(path), L""))
+        return Make(kDoctorProbeFailed, L"The check program \"" + probeProgram +
+                                            L"\" cannot be started (Windows error " +
+                                            std::to_wstring(probe.LastError()) + L").");
+    if (!probe.WaitForExit(timeoutMs)) {
+        probe.Kill(255);
+        return Make(kDoctorFactoryFault,
+                    quoted + L" hangs while it is loaded or its engine is created.");
+    }
+    DWORD code = 0;
+    probe.GetExitCode(&code);
+    return ProbeVerdict(path, static_cast<int>(code), ReadFirstLine(outputFile));
+}
+
+} // namespace Drive
+} // namespace Corvinex

@@ -1,0 +1,175 @@
+// Every verdict of vpedrive doctor, from libraries built to provoke each one, through the real
+// loader in a child process.
+#include "tools/vpedrive/doctor.h"
+
+#include "tools/vpedrive/vpedrive_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace Corvinex::Drive;
+using Corvinex::Driver::CScratchFolder;
+using Corvinex::Driver::QuoteArgument;
+
+namespace {
+
+Verdict Diagnose(const std::wstring& path) {
+    return DiagnoseEngine(path, VpeTest::VpedrivePath(), 30000);
+}
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+// Writes `bytes` as a file in the folder.
+std::wstring WriteFile(CScratchFolder& folder, const std::wstring& name,
+                       const std::vector<char>& bytes) {
+    const std::wstring path = folder.Path() + name;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+std::vector<char> ReadFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    std::vector<char> bytes(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    return bytes;
+}
+
+} // namespace
+
+TEST(Doctor, ABindableEngine) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"slot_engine"));
+    EXPECT_EQ(verdict.status, kDoctorBindable) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"can be bound"));
+}
+
+TEST(Doctor, NoFile) {
+    Verdict verdict = Diagnose(VpeTest::ProgramFolder() + L"engines\\nothing here\\vpe.dll");
+    EXPECT_EQ(verdict.status, kDoctorNoFile);
+    EXPECT_TRUE(Contains(verdict.sentence, L"nothing here")) << verdict.sentence;
+}
+
+TEST(Doctor, AFolderIsNoLibrary) {
+    Verdict verdict = Diagnose(VpeTest::ProgramFolder() + L"engines");
+    EXPECT_EQ(verdict.status, kDoctorNoFile);
+    EXPECT_TRUE(Contains(verdict.sentence, L"folder"));
+}
+
+TEST(Doctor, NotALibrary) {
+    CScratchFolder folder;
+    ASSERT_TRUE(folder.Create(L"vpe-doctor-"));
+    std::wstring path = WriteFile(folder, L"vpe.dll", {'h', 'e', 'l', 'l', 'o'});
+    Verdict verdict = Diagnose(path);
+    EXPECT_EQ(verdict.status, kDoctorNotLibrary);
+    EXPECT_TRUE(Contains(verdict.sentence, L"MZ/PE")) << verdict.sentence;
+}
+
+TEST(Doctor, BuiltForAnotherMachine) {
+    // The engine with the machine of its file header changed to x64.
+    std::vector<char> bytes = ReadFile(VpeTest::TestEnginePath(L"slot_engine"));
+    ASSERT_GT(bytes.size(), 0x100u);
+    LONG ntAt = 0;
+    memcpy(&ntAt, &bytes[0x3C], sizeof(ntAt));
+    WORD x64 = IMAGE_FILE_MACHINE_AMD64;
+    memcpy(&bytes[ntAt + 4], &x64, sizeof(x64));
+    CScratchFolder folder;
+    ASSERT_TRUE(folder.Create(L"vpe-doctor-"));
+    Verdict verdict = Diagnose(WriteFile(folder, L"vpe.dll", bytes));
+    EXPECT_EQ(verdict.status, kDoctorOtherMachine);
+    EXPECT_TRUE(Contains(verdict.sentence, L"x64")) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"32-bit"));
+}
+
+TEST(Doctor, AProgramIsNotALibrary) {
+    Verdict verdict = Diagnose(VpeTest::TestTargetPath());
+    EXPECT_EQ(verdict.status, kDoctorProgram);
+}
+
+TEST(Doctor, NamesTheMissingDependency) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_missing_dependency"));
+    EXPECT_EQ(verdict.status, kDoctorMissingDependency);
+    EXPECT_TRUE(Contains(verdict.sentence, L"vpe_absent_helper.dll")) << verdict.sentence;
+}
+
+TEST(Doctor, ADependencyBesideTheLibraryIsFound) {
+    CScratchFolder folder;
+    ASSERT_TRUE(folder.Create(L"vpe-doctor-"));
+    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"doctor_missing_dependency"), L"vpe.dll"));
+    ASSERT_TRUE(
+        folder.CopyIn(VpeTest::TestEnginePath(L"doctor_absent_helper", L"vpe_absent_helper.dll"),
+                      L"vpe_absent_helper.dll"));
+    EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_absent_helper.dll"}), "");
+    EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_nowhere.dll"}),
+              "vpe_nowhere.dll");
+    // With its helper beside it, the engine loads; its factory then returns null.
+    EXPECT_EQ(Diagnose(folder.Path() + L"vpe.dll").status, kDoctorNullFactory);
+}
+
+TEST(Doctor, NoFactoryExport) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_no_export"));
+    EXPECT_EQ(verdict.status, kDoctorNoExport);
+    EXPECT_TRUE(Contains(verdict.sentence, L"GetCorvinexEngine"));
+}
+
+TEST(Doctor, FactoryReturnsNothing) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_null_factory"));
+    EXPECT_EQ(verdict.status, kDoctorNullFactory);
+    EXPECT_TRUE(Contains(verdict.sentence, L"null"));
+}
+
+TEST(Doctor, FactoryReturnsAnotherType) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_wrong_type"));
+    EXPECT_EQ(verdict.status, kDoctorWrongType);
+    EXPECT_TRUE(Contains(verdict.sentence, L"IVeilpathEngine"));
+}
+
+TEST(Doctor, FaultWhileLoading) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_dllmain_fault"));
+    EXPECT_EQ(verdict.status, kDoctorLoadFault) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"loaded"));
+}
+
+TEST(Doctor, FaultInTheFactoryLeavesVpedriveStanding) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_factory_fault"));
+    EXPECT_EQ(verdict.status, kDoctorFactoryFault) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"0xC0000005")) << verdict.sentence;
+}
+
+TEST(DoctorCommand, PrintsOneVerdictLineAndEndsWithItsStatus) {
+    VpeTest::VpedriveRun run = VpeTest::RunVpedrive(
+        L"doctor --engine " + QuoteArgument(VpeTest::TestEnginePath(L"doctor_wrong_type")));
+    EXPECT_EQ(run.status, static_cast<DWORD>(kDoctorWrongType));
+    EXPECT_NE(run.output.find("IVeilpathEngine"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+}
+
+TEST(DoctorCommand, WorksForAPathWithBlanksAndNonAnsiCharacters) {
+    CScratchFolder folder;
+    ASSERT_TRUE(folder.Create(L"vpe-doctor-"));
+    const std::wstring sub = folder.Path() + L"Engine \x00C4 \x65E5\x672C \x0416";
+    ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(VpeTest::TestEnginePath(L"slot_engine").c_str(),
+                          (sub + L"\\vpe.dll").c_str(), FALSE));
+    VpeTest::VpedriveRun run =
+        VpeTest::RunVpedrive(L"doctor --engine " + QuoteArgument(sub + L"\\vpe.dll"));
+    EXPECT_EQ(run.status, 0u) << run.output;
+    EXPECT_NE(run.output.find(VpeTest::Utf8(L"\x65E5\x672C \x0416")), std::string::npos)
+        << run.output;
+}
+
+TEST(DoctorCommand, AMissingPathWithNonAnsiCharactersIsBadInput) {
+    const std::wstring missing = VpeTest::ProgramFolder() + L"no \x65E5\x672C engine\\vpe.dll";
+    VpeTest::VpedriveRun run = VpeTest::RunVpedrive(L"doctor --engine " + QuoteArgument(missing));
+    EXPECT_EQ(run.status, 2u);
+    EXPECT_NE(run.output.find(VpeTest::Utf8(L"no \x65E5\x672C engine")), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+}

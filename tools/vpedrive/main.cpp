@@ -1,0 +1,115 @@
+// vpedrive.exe: runs vpetest.exe from the console, shows and sets the developer settings, and
+// tells why an engine library cannot be bound.
+#include "tools/driver/scratch_folder.h"
+#include "tools/vpedrive/console_output.h"
+#include "tools/vpedrive/doctor.h"
+#include "tools/vpedrive/engine_probe.h"
+#include "tools/vpedrive/harness_run.h"
+#include "tools/vpedrive/settings_command.h"
+#include "tools/vpedrive/vpedrive_options.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+using namespace Corvinex;
+using namespace Corvinex::Drive;
+
+namespace {
+
+std::wstring OwnPath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size())
+            return std::wstring(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// The full form of a path the user gave (relative to the current folder).
+std::wstring FullPath(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0)
+        return path;
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
+    full.resize(n);
+    return full;
+}
+
+bool IsFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int BadInput(COutput& err, const std::wstring& message) {
+    err.Line(L"vpedrive: " + message);
+    return kStatusBadInput;
+}
+
+} // namespace
+
+int main() {
+    COutput out(STD_OUTPUT_HANDLE);
+    COutput err(STD_ERROR_HANDLE);
+    // The wide command line keeps paths that the ANSI code page cannot show.
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::wstring> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(argv[i]);
+    LocalFree(argv);
+
+    Options options;
+    std::wstring error;
+    if (!ParseArguments(args, &options, &error)) {
+        err.Line(L"vpedrive: " + error + L" (vpedrive help shows the usage)");
+        return kStatusBadInput;
+    }
+    const std::wstring self = OwnPath();
+    const std::wstring folder = Driver::FolderOf(self);
+
+    switch (options.mode) {
+    case Mode::Help:
+        out.Line(std::wstring(UsageText()));
+        return 0;
+    case Mode::Settings:
+        return RunSettings(options.debug, options.messageBox, out, err);
+    case Mode::DoctorProbe:
+        return RunEngineProbe(FullPath(options.engine));
+    case Mode::Doctor: {
+        const std::wstring engine = FullPath(options.engine);
+        Verdict verdict = DiagnoseEngine(engine, self, 30000);
+        if (verdict.status == kDoctorNoFile)
+            return BadInput(err, verdict.sentence);
+        out.Line(verdict.sentence);
+        return verdict.status;
+    }
+    case Mode::Run: {
+        RunRequest request;
+        request.harness =
+            options.harness.empty() ? folder + L"vpetest.exe" : FullPath(options.harness);
+        if (!IsFile(request.harness))
+            return BadInput(err, L"the harness \"" + request.harness + L"\" does not exist");
+        if (!options.engine.empty()) {
+            request.engine = FullPath(options.engine);
+            if (!IsFile(request.engine))
+                return BadInput(err, L"the engine \"" + request.engine + L"\" does not exist");
+        } else if (IsFile(folder + L"vpe.dll")) {
+            request.engine = folder + L"vpe.dll";
+        } else if (!options.fakeCheck) {
+            return BadInput(err, L"no engine given and no vpe.dll beside vpedrive.exe (" + folder +
+                                     L"); use --engine PATH");
+        }
+        request.commands = options.commands;
+        request.fakeCheck = options.fakeCheck;
+        request.json = options.json;
+        request.timeoutMs = options.timeoutSeconds * 1000;
+        return RunHarness(request, out, err);
+    }
+    }
+    return kStatusBadInput;
+}

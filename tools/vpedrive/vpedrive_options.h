@@ -1,0 +1,42 @@
+// The command line of vpedrive.exe.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace Corvinex {
+namespace Drive {
+
+// Exit statuses of vpedrive itself (a run otherwise ends with the harness's own exit code).
+const int kStatusBadInput = 2;
+const int kStatusHung = 3;
+const int kStatusCrashed = 4;
+const int kStatusCannotStart = 5;
+
+enum class Mode { Help, Run, Settings, Doctor, DoctorProbe };
+
+struct Options {
+    Mode mode = Mode::Help;
+    // run
+    std::wstring engine;  // --engine PATH (run, doctor); empty: the default
+    std::wstring harness; // --harness PATH; empty: vpetest.exe beside vpedrive.exe
+    bool json = false;
+    DWORD timeoutSeconds = 30;
+    bool fakeCheck = false;
+    std::vector<WORD> commands;
+    // settings: -1 leaves the value alone, 0 switches it off, 1 on
+    int debug = -1;
+    int messageBox = -1;
+};
+
+// Parses the arguments after the program name. On bad input returns false with a one-line
+// *error; *options is then unspecified.
+bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std::wstring* error);
+
+// The usage text.
+const wchar_t* UsageText();
+
+} // namespace Drive
+} // namespace Corvinex

@@ -1,0 +1,62 @@
+// Running the built vpedrive.exe from a test and reading what it printed.
+#pragma once
+
+#include "tools/driver/child_process.h"
+#include "tools/driver/scratch_folder.h"
+#include "tools/driver/test_target_path.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace VpeTest {
+
+inline std::wstring VpedrivePath() {
+    return ProgramFolder() + L"..\\bin\\vpedrive.exe";
+}
+
+struct VpedriveRun {
+    DWORD status = 0xFFFFFFFF;
+    std::string output; // standard output and error, UTF-8
+};
+
+// Runs vpedrive.exe with `arguments` (already quoted) and waits up to timeoutMs for it.
+inline VpedriveRun RunVpedrive(const std::wstring& arguments, DWORD timeoutMs = 90000) {
+    VpedriveRun run;
+    Corvinex::Driver::CScratchFolder folder;
+    if (!folder.Create(L"vpedrive-test-"))
+        return run;
+    const std::wstring file = folder.Path() + L"output.txt";
+    {
+        Corvinex::Driver::CChildProcess process;
+        process.RedirectOutputTo(file);
+        // No CREATE_NO_WINDOW here: with it, Wine 8 gives a console program a fresh console
+        // and drops the standard handles passed in, so nothing reaches the file.
+        if (!process.Start(VpedrivePath(), arguments, L""))
+            return run;
+        if (!process.WaitForExit(timeoutMs))
+            return run;
+        process.GetExitCode(&run.status);
+    }
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(handle, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+            run.output.append(buffer, read);
+        CloseHandle(handle);
+    }
+    return run;
+}
+
+// UTF-8 of a wide text, to look for it in the output.
+inline std::string Utf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], n, nullptr, nullptr);
+    return utf8;
+}
+
+} // namespace VpeTest
