@@ -4,6 +4,7 @@
 // destroyed in reverse order at exit.
 #include "app/process_objects.h"
 
+#include "config/class_registry.h"
 #include "config/developer_config.h"
 #include "diag/console.h"
 
@@ -20,6 +21,16 @@ void RecordStartup(StartupObject object) {
     }
 }
 
+// The value stream's class registry; including its header already guarantees it is built before
+// this file's objects and ended after them.
+class ProcessClassRegistry {
+public:
+    ProcessClassRegistry() {
+        ClassRegistry();
+        RecordStartup(kStartupClassRegistry);
+    }
+};
+
 // The developer settings that ShowInternalMessage asks, registered for the process's life.
 class ProcessDeveloperConfig : public CDeveloperConfig {
 public:
@@ -35,6 +46,7 @@ public:
     ProcessConsole() { RecordStartup(kStartupConsole); }
 };
 
+ProcessClassRegistry g_ClassRegistry;
 ProcessDeveloperConfig g_DeveloperConfig;
 ProcessConsole g_Console;
 

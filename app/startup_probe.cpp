@@ -10,8 +10,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     int failures = 0;
     int count = 0;
     const int* order = Corvinex::GetStartupOrder(&count);
-    const int expected[] = {Corvinex::kStartupDeveloperSettings, Corvinex::kStartupConsole};
-    if (count != 2) {
+    const int expected[] = {Corvinex::kStartupClassRegistry, Corvinex::kStartupDeveloperSettings,
+                            Corvinex::kStartupConsole};
+    if (count != 3) {
         failures |= 1;
     } else {
         for (int i = 0; i < count; ++i) {
