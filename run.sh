@@ -1,29 +1,42 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the harness with the reference engine.
-# With a display (DISPLAY set) the harness opens there; without one it runs on a private X
-# server inside Wine's virtual desktop and a screenshot is saved to build/screenshot.png.
+# Installs what is missing, builds, and shows the harness with the reference engine.
+#  - With a display (DISPLAY set): starts vpetest.exe there, the developer message box on.
+#  - Without one (a fresh machine over ssh): runs a tour of every menu command through vpedrive
+#    on a private X server inside Wine's virtual desktop, prints the transcript, saves a
+#    screenshot of the harness to build/screenshot.png, and exits with vpedrive's status.
+# The harness runs in a Wine prefix of its own (build/wineprefix-run), apart from the tests'.
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"
 
 vpe_install_packages
-vpe_make_prefix
-vpe_build Release
+vpe_build Release >&2
 
-# The developer message box on, so every command's answer is shown.
-for value in Debug ShowInternalMessageBox; do
-  wine reg add 'HKCU\Software\Corvinex\DeveloperSettings' /v "$value" /t REG_DWORD /d 1 /f >/dev/null 2>&1
-done
+export WINEPREFIX=$VPE_BUILD/wineprefix-run
+vpe_make_prefix
 
 cd "$VPE_BUILD/bin"
 if [ -n "${DISPLAY:-}" ] && [ -z "${VPE_HEADLESS:-}" ]; then
+  wine vpedrive.exe settings --debug on --message-box on
   vpe_log "starting vpetest.exe on $DISPLAY"
   exec wine vpetest.exe
 fi
 
 vpe_start_x
 trap 'vpe_stop_wineserver; vpe_stop_x' EXIT
-vpe_log "no display: starting vpetest.exe on a private X server ($DISPLAY)"
+vpe_log "no display: a tour of every menu command on a private X server ($DISPLAY)"
+tour=(Install IsInstalled Start IsEngineRunning "Activate Anonymity" SurfCheck
+      "Update Test" UpdateStart IsUpdateRunning UpdateStop "Analyse Update Log"
+      CheckStart IsCheckRunning CheckStop "Analyse Check Log" "Check Test"
+      "Deactivate Anonymity" Stop Test Uninstall About)
+status=0
+wine vpedrive.exe run --timeout 60 "${tour[@]}" || status=$?
+
+# The screenshot: the harness in Wine's virtual desktop, which draws frames and titles (there is
+# no window manager), after its first status ticks.
+rm -f "$VPE_BUILD/screenshot.png"
 wine explorer /desktop=vpe,1000x700 vpetest.exe >/dev/null 2>&1 &
-sleep 8
-import -window root "$VPE_BUILD/screenshot.png" && vpe_log "screenshot: build/screenshot.png"
+sleep 6
+import -window root -crop 1000x700+0+0 "$VPE_BUILD/screenshot.png" 2>/dev/null &&
+  vpe_log "screenshot: build/screenshot.png"
 wineserver -k >/dev/null 2>&1 || true
+exit $status
