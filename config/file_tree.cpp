@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace Corvinex {
 
 namespace {
@@ -30,6 +32,19 @@ private:
     HANDLE m_hFind;
 };
 
+// The text as a UTF-8 value: wide texts would reach the stream through the ANSI code page and
+// lose every character outside it; UTF-8 texts go as their bytes.
+CVariant Utf8Text(const CWideString& text) {
+    CVariant value;
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(n > 0 ? static_cast<size_t>(n) : 1, '\0');
+    if (n > 1) {
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], n, nullptr, nullptr);
+    }
+    value.SetUtf8Text(CAnsiString(bytes.c_str()));
+    return value;
+}
+
 bool AddEntry(CVariant& list, uint8_t kind, const CWideString& folder, const CWideString& name) {
     CVariant entry;
     entry.SetType(vtFileObject);
@@ -38,11 +53,8 @@ bool AddEntry(CVariant& list, uint8_t kind, const CWideString& folder, const CWi
         return false;
     }
     object->SetByte(kFileObjectKind, kind, true);
-    CVariant text;
-    text.SetWideText(name.c_str());
-    object->SetValue(kFileObjectName, text, true);
-    text.SetWideText(folder.c_str());
-    object->SetValue(kFileObjectFolder, text, true);
+    object->SetValue(kFileObjectName, Utf8Text(name), true);
+    object->SetValue(kFileObjectFolder, Utf8Text(folder), true);
     return list.GetList()->Add(entry) >= 0;
 }
 

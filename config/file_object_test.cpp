@@ -1,0 +1,784 @@
+#include "config/file_object.h"
+
+#include "base/file_data_container.h"
+#include "base/file_system.h"
+#include "base/paths.h"
+#include "base/memory_data_container.h"
+#include "config/file_tree.h"
+#include "testsupport/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+using namespace Corvinex;
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+// A memory container that logs the size of every Read and Write it is asked for, refused or not.
+class CLoggingContainer : public CMemoryDataContainer {
+public:
+    std::vector<uint32_t> writes;
+    std::vector<uint32_t> reads;
+    uint32_t Write(const void* buffer, uint32_t size) override {
+        writes.push_back(size);
+        return CMemoryDataContainer::Write(buffer, size);
+    }
+    uint32_t Read(void* buffer, uint32_t size) override {
+        reads.push_back(size);
+        return CMemoryDataContainer::Read(buffer, size);
+    }
+};
+
+CWideString W(const std::wstring& s) {
+    return CWideString(s.c_str());
+}
+
+Bytes Pattern(size_t n, unsigned seed) {
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        b[i] = static_cast<uint8_t>(seed >> 16);
+    }
+    return b;
+}
+
+bool WriteBytes(const CWideString& path, const Bytes& bytes) {
+    HANDLE h = CreateFileW(ToSystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    BOOL ok = bytes.empty() ||
+              WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok != FALSE;
+}
+
+Bytes ReadBytes(const CWideString& path) {
+    Bytes out;
+    HANDLE h = CreateFileW(ToSystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return out;
+    }
+    uint8_t buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        out.insert(out.end(), buffer, buffer + got);
+    }
+    CloseHandle(h);
+    return out;
+}
+
+void SetText(CFileObject& object, uint16_t id, const wchar_t* text) {
+    CVariant v;
+    v.SetWideText(text);
+    object.SetValue(id, v, true);
+}
+
+// A file-object value for the entry folder + name of the given kind.
+CVariant Entry(uint8_t kind, const wchar_t* folder, const wchar_t* name) {
+    CVariant v;
+    v.SetType(vtFileObject);
+    v.GetFileObject()->SetByte(kFileObjectKind, kind, true);
+    SetText(*v.GetFileObject(), kFileObjectFolder, folder);
+    SetText(*v.GetFileObject(), kFileObjectName, name);
+    return v;
+}
+
+uint64_t TimeValue(const FILETIME& t) {
+    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+FILETIME MakeTime(uint64_t value) {
+    FILETIME t;
+    t.dwLowDateTime = static_cast<DWORD>(value);
+    t.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return t;
+}
+
+// Whether this file system keeps a creation time that was set (Wine on Linux does not).
+bool CreationTimeSticks(const CWideString& folder) {
+    CWideString probe = folder + CWideString(L"creation.probe");
+    WriteBytes(probe, Bytes(1, 1));
+    FILETIME c = MakeTime(0x01D0000000000000ull);
+    CEntryStamp stamp;
+    bool sticks = WriteEntryTimes(probe, &c, nullptr, nullptr) && ReadEntryStamp(probe, stamp) &&
+                  TimeValue(stamp.creation) == TimeValue(c);
+    RemoveFile(probe);
+    return sticks;
+}
+
+// Names of the entries in a folder (backslash-free forward path with trailing slash).
+std::vector<std::wstring> List(const CWideString& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((ToSystemPath(folder) + CWideString(L"\\*")).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+} // namespace
+
+// --- CVariantContainer ----------------------------------------------------------------------
+
+TEST(VariantContainer, NewContainerIsAnEmptyList) {
+    CVariantContainer c;
+    EXPECT_EQ(vtList, c.GetType());
+    ASSERT_NE(nullptr, c.GetList());
+    EXPECT_EQ(0, c.GetList()->GetCount());
+    EXPECT_EQ(0u, c.notOwned);
+}
+
+TEST(VariantContainer, SetValueReplacesOrAppends) {
+    CVariantContainer c;
+    CVariant a, b;
+    a.SetLong(1);
+    b.SetLong(2);
+    c.SetValue(300, a, true);
+    c.SetValue(300, b, true);
+    EXPECT_EQ(1, c.GetList()->GetCount());
+    EXPECT_EQ(2, c.GetValue(300).GetLong());
+    c.SetValue(300, a, false);
+    EXPECT_EQ(2, c.GetList()->GetCount());
+    EXPECT_EQ(2, c.GetValue(300).GetLong());
+    CVariant missing = c.GetValue(77);
+    EXPECT_EQ(vtEmpty, missing.GetType());
+    EXPECT_EQ(77, missing.GetId());
+}
+
+TEST(VariantContainer, TypedAccessors) {
+    CVariantContainer c;
+    c.SetByte(100, 1, true);
+    CVariant v;
+    v.SetLong(9);
+    c.SetValue(101, v, true);
+    EXPECT_EQ(1, c.GetByte(100, 7));
+    EXPECT_EQ(7, c.GetByte(101, 7));
+    EXPECT_EQ(7, c.GetByte(102, 7));
+    v.SetAnsiText("ansi \xE9");
+    c.SetValue(1, v, true);
+    v.SetWideText(L"wide");
+    c.SetValue(2, v, true);
+    v.SetUtf8Text(CAnsiString("\xE2\x82\xAC"));
+    c.SetValue(3, v, true);
+    v.SetUtf8Text(CAnsiString("\xE9"));
+    c.SetValue(4, v, true);
+    EXPECT_STREQ(L"ansi \u00e9", c.GetText(1, L"d").c_str());
+    EXPECT_STREQ(L"wide", c.GetText(2, L"d").c_str());
+    EXPECT_STREQ(L"\u20ac", c.GetText(3, L"d").c_str());
+    EXPECT_STREQ(L"\u00e9", c.GetText(4, L"d").c_str());
+    EXPECT_STREQ(L"d", c.GetText(100, L"d").c_str());
+    EXPECT_STREQ(L"", c.GetText(100, nullptr).c_str());
+
+    CVariantContainer inner;
+    inner.SetByte(5, 1, true);
+    c.SetValue(300, inner, true);
+    CVariantContainer got = c.GetList(300);
+    EXPECT_EQ(1, got.GetByte(5, 0));
+    EXPECT_EQ(0, c.GetList(1).GetList()->GetCount());
+}
+
+TEST(VariantContainer, SortOrdersElements) {
+    CVariantContainer c;
+    for (int32_t n : {3, 1, 2}) {
+        CVariant v;
+        v.SetLong(n);
+        c.GetList()->Add(v);
+    }
+    c.Sort();
+    EXPECT_EQ(1, c.GetList()->ElementAt(0).GetLong());
+    EXPECT_EQ(2, c.GetList()->ElementAt(1).GetLong());
+    EXPECT_EQ(3, c.GetList()->ElementAt(2).GetLong());
+}
+
+TEST(VariantContainer, NotOwnedListIsForgottenNotReleased) {
+    CVariantList* shared = new CVariantList(Compare, SortList);
+    CVariant v;
+    v.SetLong(4);
+    shared->Add(v);
+    {
+        CVariantContainer c;
+        c.SetType(vtEmpty);
+        memcpy(c.GetData(), &shared, sizeof shared);
+        // A raw type change would release the list; the flag makes Clear forget it instead.
+        *reinterpret_cast<uint16_t*>(reinterpret_cast<uint8_t*>(&c) + sizeof(void*)) = vtList;
+        c.notOwned = 1;
+        EXPECT_EQ(shared, c.GetList());
+        c.Clear();
+        EXPECT_EQ(0u, c.notOwned);
+        EXPECT_NE(shared, c.GetList());
+    }
+    EXPECT_EQ(1, shared->GetCount());
+    EXPECT_EQ(4, shared->ElementAt(0).GetLong());
+    delete shared;
+}
+
+TEST(VariantContainer, SlotsFourAndFiveAreDestroyAndSort) {
+    CVariantContainer* c = new CVariantContainer();
+    CVariant v;
+    v.SetLong(2);
+    c->GetList()->Add(v);
+    v.SetLong(1);
+    c->GetList()->Add(v);
+    void** table = *reinterpret_cast<void***>(c);
+    typedef void(__thiscall * Fn)(CVariantContainer*);
+    reinterpret_cast<Fn>(table[5])(c);
+    EXPECT_EQ(1, c->GetList()->ElementAt(0).GetLong());
+    reinterpret_cast<Fn>(table[4])(c); // destroys and frees; heap checking sees a bad free
+}
+
+// --- Free functions -------------------------------------------------------------------------
+
+TEST(FileObjectHelpers, CreateFolderPathMakesMissingParents) {
+    VpeTest::ScratchFolder root(L"fo", L"mkdir");
+    CWideString base = W(root.Path());
+    EXPECT_EQ(30u, CreateFolderPath(CWideString(L"")));
+    EXPECT_EQ(30u, CreateFolderPath(base + CWideString(L"noslash")));
+    EXPECT_EQ(0u, CreateFolderPath(base));
+    CWideString deep = base + CWideString(L"a/b/c/d/");
+    EXPECT_EQ(0u, CreateFolderPath(deep));
+    EXPECT_TRUE(IsExistingFolder(deep));
+    EXPECT_EQ(234u, CreateFolderPath(CWideString(L"rel/only/")));
+    // Far deeper than a recursive walk would survive.
+    std::wstring many = root.Path();
+    for (int i = 0; i < 400; ++i) {
+        many += L"d/";
+    }
+    EXPECT_EQ(0u, CreateFolderPath(W(many)));
+    EXPECT_TRUE(IsExistingFolder(W(many)));
+}
+
+TEST(FileObjectHelpers, FileInfoRoundTripsThroughARecord) {
+    VpeTest::ScratchFolder root(L"fo", L"info");
+    CWideString file = W(root.Path() + L"\u00e9t\u00e9.txt");
+    ASSERT_TRUE(WriteBytes(file, Bytes(10, 1)));
+    FILETIME a = MakeTime(0x01D6000033334444ull), w = MakeTime(0x01D7000055556666ull);
+    ASSERT_TRUE(WriteEntryTimes(file, nullptr, &a, &w));
+    SetEntryAttributes(file, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    CVariantContainer info;
+    ASSERT_EQ(0u, ReadFileInfo(file, info));
+    EXPECT_EQ(1, info.GetByte(kInfoHidden, 0));
+    EXPECT_EQ(1, info.GetByte(kInfoReadOnly, 0));
+    EXPECT_EQ(0, info.GetByte(kInfoSystem, 0));
+    CVariant t = info.GetValue(kInfoLastWriteTime);
+    ASSERT_EQ(vtBinary, t.GetType());
+    ASSERT_EQ(8, t.GetSize());
+    EXPECT_EQ(TimeValue(w), TimeValue(*static_cast<const FILETIME*>(t.GetBlock())));
+    EXPECT_EQ(vtBinary, info.GetValue(kInfoCreationTime).GetType());
+    EXPECT_EQ(vtBinary, info.GetValue(kInfoLastAccessTime).GetType());
+
+    // Applied to another file, read-only and all.
+    CWideString other = W(root.Path() + L"other.txt");
+    ASSERT_TRUE(WriteBytes(other, Bytes(3, 2)));
+    SetEntryAttributes(other, FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(0u, ApplyFileInfo(other, &info));
+    CEntryStamp stamp;
+    ASSERT_TRUE(ReadEntryStamp(other, stamp));
+    EXPECT_EQ(TimeValue(w), TimeValue(stamp.lastWrite));
+    EXPECT_EQ(TimeValue(a), TimeValue(stamp.lastAccess));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+              stamp.nAttributes & 0x7);
+    EXPECT_EQ(0u, ApplyFileInfo(other, nullptr));
+    EXPECT_EQ(0u, GetEntryAttributes(other) & 0x7);
+    EXPECT_EQ(1u, ReadFileInfo(W(root.Path() + L"missing"), info));
+}
+
+TEST(FileObjectHelpers, FolderInfoNeedsAnExistingFolder) {
+    VpeTest::ScratchFolder root(L"fo", L"folderinfo");
+    CVariantContainer info;
+    EXPECT_EQ(1u, ReadFolderInfo(W(root.Path() + L"none/"), info));
+    CWideString sub = W(root.Path() + L"sub/");
+    ASSERT_EQ(0u, CreateFolderPath(sub));
+    info.SetByte(kInfoHidden, 1, true);
+    EXPECT_EQ(0u, ApplyFolderInfo(sub, &info));
+    CVariantContainer back;
+    EXPECT_EQ(0u, ReadFolderInfo(sub, back));
+    EXPECT_EQ(1, back.GetByte(kInfoHidden, 0));
+    EXPECT_EQ(vtEmpty, back.GetValue(kInfoLastWriteTime).GetType());
+}
+
+TEST(FileObjectHelpers, LengthIsZeroForFoldersMissingAndHugeFiles) {
+    VpeTest::ScratchFolder root(L"fo", L"length");
+    EXPECT_EQ(0u, GetFileLength(W(root.Path())));
+    EXPECT_EQ(0u, GetFileLength(W(root.Path() + L"missing")));
+    CWideString small = W(root.Path() + L"small");
+    WriteBytes(small, Bytes(1234, 0));
+    EXPECT_EQ(1234u, GetFileLength(small));
+    CWideString huge = W(root.Path() + L"huge");
+    HANDLE h = CreateFileW(ToSystemPath(huge).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                           nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    LARGE_INTEGER at;
+    at.QuadPart = 0x100000010ll; // 4 GB + 16, sparse
+    BOOL sized = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+    CloseHandle(h);
+    ASSERT_TRUE(sized);
+    EXPECT_EQ(0u, GetFileLength(huge));
+}
+
+// --- CFileObject ----------------------------------------------------------------------------
+
+TEST(FileObject, WithoutTargetOrRootNothingHappens) {
+    CFileObject object;
+    CMemoryDataContainer m;
+    m.Open(kModeStoring, nullptr);
+    EXPECT_EQ(1, object.Serialize(m));
+    EXPECT_EQ(1u, m.GetError());
+    EXPECT_EQ(0u, m.GetSize());
+    EXPECT_EQ(0, object.GetStoredSize(m));
+
+    VpeTest::ScratchFolder root(L"fo", L"noroot");
+    std::wstring missing = root.Path() + L"missing/";
+    CDataTarget target = {missing.c_str(), 0, 0};
+    m.Open(kModeStoring, &target);
+    EXPECT_EQ(221, object.Serialize(m));
+    std::wstring noSlash = root.Path().substr(0, root.Path().size() - 1);
+    target.pRoot = noSlash.c_str();
+    m.Open(kModeStoring, &target);
+    EXPECT_EQ(221, object.Serialize(m));
+    EXPECT_EQ(0, object.GetStoredSize(m));
+    EXPECT_EQ(221u, object.SetRoot(W(noSlash)));
+    EXPECT_STREQ(L"", object.GetRoot().c_str());
+}
+
+TEST(FileObject, PathJoinsRootFolderAndName) {
+    VpeTest::ScratchFolder root(L"fo", L"path");
+    CFileObject object;
+    ASSERT_EQ(0u, object.SetRoot(W(root.Path())));
+    SetText(object, kFileObjectFolder, L"sub\\dir/");
+    CVariant name;
+    name.SetAnsiText("f.txt");
+    object.SetValue(kFileObjectName, name, true);
+    EXPECT_EQ(root.Path() + L"sub/dir/f.txt", std::wstring(object.GetPath().c_str()));
+    EXPECT_EQ(0, object.GetByte(kFileObjectKind, 0)); // no kind: a file
+}
+
+TEST(FileObject, ContentMovesInChunksOfAHundredThousand) {
+    VpeTest::ScratchFolder root(L"fo", L"chunks");
+    CDataTarget target = {root.Path().c_str(), 0, 0};
+    struct Case {
+        size_t size;
+        std::vector<uint32_t> contentWrites;
+        std::vector<uint32_t> contentReads;
+    } cases[] = {{250000, {100000, 100000, 50000}, {100000, 100000, 50000}},
+                 {200000, {100000, 100000, 0}, {100000, 100000}},
+                 {0, {0}, {}}};
+    for (const Case& c : cases) {
+        Bytes content = Pattern(c.size, 7);
+        ASSERT_TRUE(WriteBytes(W(root.Path() + L"f.bin"), content));
+        CVariant entry = Entry(kFileObjectFile, L"", L"f.bin");
+        CLoggingContainer log;
+        log.Open(kModeStoring, &target);
+        ASSERT_EQ(0, entry.GetFileObject()->Serialize(log));
+        // The value part's writes, then the size, then the content.
+        size_t n = c.contentWrites.size();
+        ASSERT_GE(log.writes.size(), n + 1);
+        std::vector<uint32_t> tail(log.writes.end() - static_cast<ptrdiff_t>(n), log.writes.end());
+        EXPECT_EQ(c.contentWrites, tail) << c.size;
+        EXPECT_EQ(4u, log.writes[log.writes.size() - n - 1]);
+        uint32_t recorded = 0;
+        memcpy(&recorded, log.GetData() + log.GetSize() - c.size - 4, 4);
+        EXPECT_EQ(c.size, recorded);
+
+        ASSERT_TRUE(RemoveFile(W(root.Path() + L"f.bin")));
+        log.reads.clear();
+        log.Open(kModeLoading, &target);
+        CFileObject loaded;
+        ASSERT_EQ(0, loaded.Serialize(log));
+        size_t m = c.contentReads.size();
+        std::vector<uint32_t> readTail(log.reads.end() - static_cast<ptrdiff_t>(m),
+                                       log.reads.end());
+        EXPECT_EQ(c.contentReads, readTail) << c.size;
+        EXPECT_EQ(content, ReadBytes(W(root.Path() + L"f.bin"))) << c.size;
+    }
+}
+
+TEST(FileObject, StoredFileCarriesItsInformationRecord) {
+    VpeTest::ScratchFolder root(L"fo", L"record");
+    CDataTarget target = {root.Path().c_str(), 0, 0};
+    CWideString file = W(root.Path() + L"r.txt");
+    WriteBytes(file, Bytes(5, 5));
+    SetEntryAttributes(file, FILE_ATTRIBUTE_HIDDEN);
+    CVariant entry = Entry(kFileObjectFile, L"", L"r.txt");
+    CMemoryDataContainer m;
+    m.Open(kModeStoring, &target);
+    int32_t expected = entry.GetFileObject()->GetStoredSize(m);
+    ASSERT_EQ(0, entry.Serialize(m));
+    // Type, id and the size field, then exactly the announced bytes.
+    EXPECT_EQ(static_cast<uint32_t>(expected) + 8, m.GetSize());
+    m.Open(kModeLoading, &target);
+    CFileObject probe;
+    CVariant head;
+    // Loaded as a plain list value, the record shows what the stream carries.
+    m.Skip(8);
+    ASSERT_EQ(0, head.Serialize(m));
+    CVariantContainer asContainer;
+    asContainer.Assign(head);
+    CVariantContainer info = asContainer.GetList(kFileObjectInfo);
+    EXPECT_EQ(1, info.GetByte(kInfoHidden, 0));
+    EXPECT_EQ(vtBinary, info.GetValue(kInfoCreationTime).GetType());
+    EXPECT_EQ(vtBinary, info.GetValue(kInfoLastAccessTime).GetType());
+    EXPECT_EQ(vtBinary, info.GetValue(kInfoLastWriteTime).GetType());
+}
+
+TEST(FileObject, FileWhoseFolderIsMissingCannotBeLoaded) {
+    VpeTest::ScratchFolder source(L"fo", L"src204");
+    VpeTest::ScratchFolder dest(L"fo", L"dst204");
+    ASSERT_EQ(0u, CreateFolderPath(W(source.Path() + L"sub/")));
+    WriteBytes(W(source.Path() + L"sub/x.bin"), Bytes(3, 3));
+    CDataTarget from = {source.Path().c_str(), 0, 0};
+    CVariant entry = Entry(kFileObjectFile, L"sub/", L"x.bin");
+    CMemoryDataContainer m;
+    m.Open(kModeStoring, &from);
+    ASSERT_EQ(0, entry.Serialize(m));
+    CDataTarget to = {dest.Path().c_str(), 0, 0};
+    m.Open(kModeLoading, &to);
+    CVariant back;
+    EXPECT_EQ(204, back.Serialize(m));
+    EXPECT_TRUE(List(W(dest.Path())).empty());
+}
+
+TEST(FileObject, CatalogueMovesOnlySizes) {
+    VpeTest::ScratchFolder root(L"fo", L"catalogue");
+    VpeTest::ScratchFolder dest(L"fo", L"catalogue_dst");
+    WriteBytes(W(root.Path() + L"big.bin"), Pattern(300000, 1));
+    CDataTarget target = {root.Path().c_str(), 0, 1};
+    CVariant list;
+    list.SetType(vtList);
+    list.GetList()->Add(Entry(kFileObjectFile, L"", L"big.bin"));
+    list.GetList()->Add(Entry(kFileObjectFolderKind, L"", L"sub/"));
+    CLoggingContainer m;
+    m.Open(kModeStoring, &target);
+    ASSERT_EQ(0, list.Serialize(m));
+    EXPECT_LT(m.GetSize(), 1000u);
+    EXPECT_EQ(static_cast<int32_t>(m.GetSize()) + 300000, m.GetTotal());
+
+    CDataTarget to = {dest.Path().c_str(), 0, 1};
+    m.Open(kModeLoading, &to);
+    CVariant back;
+    ASSERT_EQ(0, back.Serialize(m));
+    EXPECT_EQ(0u, m.GetRemaining()); // every byte read, the records stayed in step
+    EXPECT_EQ(2, back.GetList()->GetCount());
+    EXPECT_TRUE(List(W(dest.Path())).empty());
+}
+
+TEST(FileObject, FolderEntryCarriesItsAttributesFromTheFirstStore) {
+    VpeTest::ScratchFolder source(L"fo", L"foldersrc");
+    VpeTest::ScratchFolder dest(L"fo", L"folderdst");
+    CWideString sub = W(source.Path() + L"hidden/");
+    ASSERT_EQ(0u, CreateFolderPath(sub));
+    SetEntryAttributes(StripTrailingSlash(sub), FILE_ATTRIBUTE_HIDDEN);
+    CVariant entry = Entry(kFileObjectFolderKind, L"", L"hidden/");
+    CDataTarget from = {source.Path().c_str(), 0, 0};
+    CMemoryDataContainer m;
+    m.Open(kModeStoring, &from);
+    ASSERT_EQ(0, entry.Serialize(m));
+    CDataTarget to = {dest.Path().c_str(), 0, 0};
+    m.Open(kModeLoading, &to);
+    CVariant back;
+    ASSERT_EQ(0, back.Serialize(m));
+    CWideString restored = W(dest.Path() + L"hidden");
+    EXPECT_TRUE(IsExistingFolder(restored));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN),
+              GetEntryAttributes(restored) & FILE_ATTRIBUTE_HIDDEN);
+}
+
+// --- A whole tree ----------------------------------------------------------------------------
+
+namespace {
+
+struct TreeFile {
+    std::wstring relative;
+    size_t size;
+    DWORD attributes;
+};
+
+const TreeFile kTree[] = {
+    {L"a.txt", 10, 0},
+    {L"empty.bin", 0, 0},
+    {L"chunky.bin", 250001, FILE_ATTRIBUTE_READONLY},
+    {L"docs/readme.md", 999, FILE_ATTRIBUTE_HIDDEN},
+    {L"docs/sys.dat", 64, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN},
+    {L"docs/deep/er/\u00e9t\u00e9 \u0416\u4e2d.txt", 100000, 0},
+    {L"\u4e2d\u6587/x.bin", 70000, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
+};
+
+void BuildTree(const std::wstring& root) {
+    unsigned seed = 1;
+    for (const TreeFile& f : kTree) {
+        CWideString path = W(root + f.relative);
+        CreateFolderPath(GetFolderOfPath(path));
+        ASSERT_TRUE(WriteBytes(path, Pattern(f.size, ++seed)));
+        FILETIME c = MakeTime(0x01D1000000000000ull + seed * 1000003ull);
+        FILETIME a = MakeTime(0x01D2000000000000ull + seed * 2000003ull);
+        FILETIME w = MakeTime(0x01D3000000000000ull + seed * 3000003ull);
+        ASSERT_TRUE(WriteEntryTimes(path, &c, &a, &w));
+        if (f.attributes != 0) {
+            ASSERT_TRUE(SetEntryAttributes(path, f.attributes));
+        }
+    }
+    CreateFolderPath(W(root + L"empty folder/"));
+}
+
+// Stamps of the tree's files, read without opening them (reading a file moves its access time).
+std::vector<CEntryStamp> Stamps(const std::wstring& root) {
+    std::vector<CEntryStamp> stamps;
+    for (const TreeFile& f : kTree) {
+        CEntryStamp stamp = {};
+        EXPECT_TRUE(ReadEntryStamp(W(root + f.relative), stamp));
+        stamps.push_back(stamp);
+    }
+    return stamps;
+}
+
+void ExpectSameTree(const std::wstring& from, const std::vector<CEntryStamp>& before,
+                    const std::wstring& to, bool creationSticks) {
+    std::vector<CEntryStamp> after = Stamps(to);
+    for (size_t i = 0; i < before.size(); ++i) {
+        const CEntryStamp& sa = before[i];
+        const CEntryStamp& sb = after[i];
+        EXPECT_EQ(sa.nAttributes & 0x27, sb.nAttributes & 0x27) << i;
+        EXPECT_EQ(TimeValue(sa.lastWrite), TimeValue(sb.lastWrite)) << i;
+        EXPECT_EQ(TimeValue(sa.lastAccess), TimeValue(sb.lastAccess)) << i;
+        if (creationSticks) {
+            EXPECT_EQ(TimeValue(sa.creation), TimeValue(sb.creation)) << i;
+        }
+    }
+    for (const TreeFile& f : kTree) {
+        EXPECT_EQ(ReadBytes(W(from + f.relative)), ReadBytes(W(to + f.relative)));
+    }
+    EXPECT_TRUE(IsExistingFolder(W(to + L"empty folder/")));
+}
+
+} // namespace
+
+TEST(FileTree, StoredToAFileAndRestoredUnderAnotherRoot) {
+    VpeTest::ScratchFolder source(L"fo", L"treesrc");
+    VpeTest::ScratchFolder dest(L"fo", L"treedst");
+    VpeTest::ScratchFolder streams(L"fo", L"treestream");
+    BuildTree(source.Path());
+    std::vector<CEntryStamp> before = Stamps(source.Path());
+    CVariant tree;
+    ASSERT_TRUE(CollectFileTree(W(source.Path()), tree));
+    EXPECT_EQ(static_cast<int32_t>(sizeof kTree / sizeof kTree[0]) + 5,
+              tree.GetList()->GetCount()); // files plus folders docs, deep, er, 中文, empty
+
+    CWideString streamPath = W(streams.Path() + L"tree.vps");
+    CDataTarget from = {source.Path().c_str(), 0, 0};
+    CFileDataContainer file;
+    ASSERT_EQ(0u, file.OpenFile(streamPath, kModeStoring, &from));
+    ASSERT_EQ(0, tree.Serialize(file));
+    ASSERT_EQ(0u, file.Close());
+
+    CDataTarget to = {dest.Path().c_str(), 0, 0};
+    ASSERT_EQ(0u, file.OpenFile(streamPath, kModeLoading, &to));
+    CVariant back;
+    ASSERT_EQ(0, back.Serialize(file));
+    EXPECT_EQ(0u, file.GetRemaining());
+    file.Close();
+    ExpectSameTree(source.Path(), before, dest.Path(), CreationTimeSticks(W(streams.Path())));
+}
+
+TEST(FileTree, LongAndNonAnsiPathsKeepTimesAndAttributes) {
+    VpeTest::ScratchFolder source(L"fo", L"longsrc");
+    VpeTest::ScratchFolder dest(L"fo", L"longdst");
+    std::wstring deep;
+    for (int i = 0; i < 14; ++i) {
+        deep += L"\u0416\u4e2d\u00e9 level folder " + std::to_wstring(i) + L"/";
+    }
+    std::wstring relative = deep + L"\u4e2d\u6587 file name.txt";
+    ASSERT_GT(source.Path().size() + relative.size(), 300u);
+    CWideString path = W(source.Path() + relative);
+    ASSERT_EQ(0u, CreateFolderPath(GetFolderOfPath(path)));
+    ASSERT_TRUE(WriteBytes(path, Pattern(5000, 3)));
+    FILETIME a = MakeTime(0x01D2000012345678ull), w = MakeTime(0x01D3000087654321ull);
+    ASSERT_TRUE(WriteEntryTimes(path, nullptr, &a, &w));
+    ASSERT_TRUE(SetEntryAttributes(path, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+
+    CVariant tree;
+    ASSERT_TRUE(CollectFileTree(W(source.Path()), tree));
+    CMemoryDataContainer m;
+    CDataTarget from = {source.Path().c_str(), 0, 0};
+    m.Open(kModeStoring, &from);
+    ASSERT_EQ(0, tree.Serialize(m));
+    CDataTarget to = {dest.Path().c_str(), 0, 0};
+    m.Open(kModeLoading, &to);
+    CVariant back;
+    ASSERT_EQ(0, back.Serialize(m));
+    CWideString restored = W(dest.Path() + relative);
+    CEntryStamp stamp;
+    ASSERT_TRUE(ReadEntryStamp(restored, stamp));
+    EXPECT_EQ(TimeValue(w), TimeValue(stamp.lastWrite));
+    EXPECT_EQ(TimeValue(a), TimeValue(stamp.lastAccess));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              stamp.nAttributes & 0x7);
+    EXPECT_EQ(Pattern(5000, 3), ReadBytes(restored));
+}
+
+// --- Hostile streams -------------------------------------------------------------------------
+
+TEST(FileObjectHostile, EntriesThatLeaveTheRootWriteNothing) {
+    VpeTest::ScratchFolder outer(L"fo", L"escape");
+    CWideString rootPath = W(outer.Path() + L"root/");
+    ASSERT_EQ(0u, CreateFolderPath(rootPath));
+    std::wstring root = outer.Path() + L"root/";
+    std::wstring absolute = outer.Path() + L"abs.txt";
+    struct Evil {
+        uint8_t kind;
+        const wchar_t* folder;
+        const wchar_t* name;
+    } evils[] = {
+        {0, L"", L"../up.txt"},
+        {0, L"../", L"up.txt"},
+        {0, L"a/../../", L"up.txt"},
+        {0, L"", L"..\\up.txt"},
+        {0, L"", absolute.c_str()},
+        {0, L"C:/", L"x.txt"},
+        {0, L"", L"C:x.txt"},
+        {0, L"//server/share/", L"x.txt"},
+        {0, L"", L"CON"},
+        {0, L"", L"nul.txt"},
+        {0, L"", L"COM1"},
+        {0, L"sub\\..\\..\\", L"x.txt"},
+        {0, L"", L"x.txt:stream"},
+        {0, L"", L"*"},
+        {0, L"", L""},
+        {0, L"", L"dir/"},
+        {0, L"noslash", L"x.txt"},
+        {1, L"", L"../upfolder/"},
+        {1, L"", L"folder"},
+        {1, L"..\\", L"f/"},
+        {1, L"", L"/abs/"},
+        {1, L"", L"aux/"},
+    };
+    for (const Evil& e : evils) {
+        // Stored by hand (a storing pass would not find these entries), then loaded.
+        CVariant value;
+        value.SetType(vtFileObject);
+        CFileObject* object = value.GetFileObject();
+        object->SetByte(kFileObjectKind, e.kind, true);
+        SetText(*object, kFileObjectFolder, e.folder);
+        SetText(*object, kFileObjectName, e.name);
+        CMemoryDataContainer m;
+        m.Open(kModeStoring, nullptr);
+        uint16_t type = vtFileObject, id = 0;
+        int32_t size = 0;
+        m.Write(&type, 2);
+        m.Write(&id, 2);
+        m.Write(&size, 4);
+        object->CVariant::Serialize(m);
+        if (e.kind == 0) {
+            uint32_t n = 3;
+            m.Write(&n, 4);
+            m.Write("bad", 3);
+        }
+        CDataTarget target = {root.c_str(), 0, 0};
+        m.Open(kModeLoading, &target);
+        CVariant back;
+        EXPECT_EQ(static_cast<int32_t>(kDataErrorUnsafePath), back.Serialize(m))
+            << std::string(e.name, e.name + wcslen(e.name));
+    }
+    std::vector<std::wstring> outside = List(W(outer.Path()));
+    ASSERT_EQ(1u, outside.size());
+    EXPECT_EQ(L"root", outside[0]);
+    EXPECT_TRUE(List(rootPath).empty());
+}
+
+TEST(FileObjectHostile, BrokenContentLeavesTheExistingFileAlone) {
+    VpeTest::ScratchFolder source(L"fo", L"brokensrc");
+    VpeTest::ScratchFolder dest(L"fo", L"brokendst");
+    Bytes content = Pattern(250000, 9);
+    WriteBytes(W(source.Path() + L"f.bin"), content);
+    CVariant entry = Entry(kFileObjectFile, L"", L"f.bin");
+    CDataTarget from = {source.Path().c_str(), 0, 0};
+    CMemoryDataContainer m;
+    m.Open(kModeStoring, &from);
+    ASSERT_EQ(0, entry.Serialize(m));
+    Bytes stream(m.GetData(), m.GetData() + m.GetSize());
+
+    Bytes old = Pattern(1000, 4);
+    CWideString target = W(dest.Path() + L"f.bin");
+    WriteBytes(target, old);
+    CDataTarget to = {dest.Path().c_str(), 0, 0};
+    // Cut inside the content, just after the size, and inside the last chunk.
+    for (size_t cut : {stream.size() - 1, stream.size() - 250000, stream.size() - 60000}) {
+        CMemoryDataContainer broken;
+        broken.LoadFrom(stream.data(), static_cast<uint32_t>(cut));
+        broken.Open(kModeLoading, &to);
+        CVariant back;
+        EXPECT_NE(0, back.Serialize(broken)) << cut;
+        EXPECT_EQ(old, ReadBytes(target)) << cut;
+        std::vector<std::wstring> names = List(W(dest.Path()));
+        ASSERT_EQ(1u, names.size()) << cut; // no temporary file left behind
+    }
+    // The whole stream replaces it.
+    CMemoryDataContainer whole;
+    whole.LoadFrom(stream.data(), static_cast<uint32_t>(stream.size()));
+    whole.Open(kModeLoading, &to);
+    CVariant back;
+    EXPECT_EQ(0, back.Serialize(whole));
+    EXPECT_EQ(content, ReadBytes(target));
+}
+
+TEST(FileObjectHostile, ContentSizeBeyondTheStreamCreatesNothing) {
+    VpeTest::ScratchFolder dest(L"fo", L"oversize");
+    CVariant value;
+    value.SetType(vtFileObject);
+    value.GetFileObject()->SetByte(kFileObjectKind, 0, true);
+    SetText(*value.GetFileObject(), kFileObjectName, L"f.bin");
+    CMemoryDataContainer m;
+    m.Open(kModeStoring, nullptr);
+    uint16_t type = vtFileObject, id = 0;
+    int32_t size = 0;
+    m.Write(&type, 2);
+    m.Write(&id, 2);
+    m.Write(&size, 4);
+    value.GetFileObject()->CVariant::Serialize(m);
+    uint32_t n = 0xFFFFFFF0u;
+    m.Write(&n, 4);
+    CDataTarget to = {dest.Path().c_str(), 0, 0};
+    m.Open(kModeLoading, &to);
+    CVariant back;
+    EXPECT_EQ(static_cast<int32_t>(kDataErrorMalformed), back.Serialize(m));
+    EXPECT_TRUE(List(W(dest.Path())).empty());
+}
+
+TEST(FileObjectHostile, ValuePartThatIsNoListIsRefused) {
+    VpeTest::ScratchFolder dest(L"fo", L"nolist");
+    Bytes b;
+    auto put = [&b](const void* p, size_t n) {
+        b.insert(b.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
+    };
+    uint16_t type = vtFileObject, id = 0, inner = vtLong;
+    int32_t size = 0, four = 4, value = 1;
+    put(&type, 2);
+    put(&id, 2);
+    put(&size, 4);
+    put(&inner, 2);
+    put(&id, 2);
+    put(&four, 4);
+    put(&value, 4);
+    CMemoryDataContainer m;
+    m.LoadFrom(b.data(), static_cast<uint32_t>(b.size()));
+    CDataTarget to = {dest.Path().c_str(), 0, 0};
+    m.Open(kModeLoading, &to);
+    CVariant back;
+    EXPECT_EQ(static_cast<int32_t>(kDataErrorMalformed), back.Serialize(m));
+}

@@ -1,0 +1,251 @@
+// Mutations of valid streams, loaded as data from outside: loading must end with a known result,
+// never crash, and never write outside the root it was given. Fixed seeds, so every run sees the
+// same cases. Run with Wine's heap checking on (see config/CMakeLists.txt).
+#include "base/file_system.h"
+#include "base/memory_data_container.h"
+#include "config/file_object.h"
+#include "config/file_tree.h"
+#include "config/variant.h"
+#include "testsupport/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+using namespace Corvinex;
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+class CRandom {
+public:
+    explicit CRandom(uint32_t seed) : m_state(seed * 2654435761u + 1) {}
+    uint32_t Next() {
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 17;
+        m_state ^= m_state << 5;
+        return m_state;
+    }
+    uint32_t Below(uint32_t n) { return n == 0 ? 0 : Next() % n; }
+
+private:
+    uint32_t m_state;
+};
+
+Bytes Store(CVariant& value, const CDataTarget* target) {
+    CMemoryDataContainer m;
+    m.Open(kModeStoring, target);
+    value.Serialize(m);
+    EXPECT_EQ(0u, m.GetError());
+    return Bytes(m.GetData(), m.GetData() + m.GetSize());
+}
+
+uint32_t Load(const Bytes& bytes, CVariant& value, const CDataTarget* target) {
+    CMemoryDataContainer m;
+    m.LoadFrom(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    m.Open(kModeLoading, target);
+    value.Serialize(m);
+    return m.GetError();
+}
+
+Bytes Mutate(const Bytes& source, CRandom& random) {
+    Bytes b = source;
+    int edits = 1 + static_cast<int>(random.Below(4));
+    for (int e = 0; e < edits && !b.empty(); ++e) {
+        uint32_t at = random.Below(static_cast<uint32_t>(b.size()));
+        switch (random.Below(6)) {
+        case 0: // flip bits of one byte
+            b[at] ^= static_cast<uint8_t>(1 + random.Below(255));
+            break;
+        case 1: { // an extreme 32-bit number over whatever was there
+            static const uint32_t kExtremes[] = {0,          1,          0xFF,       0xFFFF,
+                                                 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0x10000,
+                                                 3100,       2,          0xFFFFFFF8};
+            uint32_t v = kExtremes[random.Below(sizeof kExtremes / sizeof kExtremes[0])];
+            for (int i = 0; i < 4 && at + i < b.size(); ++i) {
+                b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+            }
+            break;
+        }
+        case 2: // truncate
+            b.resize(at);
+            break;
+        case 3: { // duplicate a slice
+            uint32_t n = random.Below(static_cast<uint32_t>(b.size() - at) + 1);
+            Bytes slice(b.begin() + at, b.begin() + at + n);
+            b.insert(b.begin() + random.Below(static_cast<uint32_t>(b.size())), slice.begin(),
+                     slice.end());
+            break;
+        }
+        case 4: { // delete a slice
+            uint32_t n = random.Below(static_cast<uint32_t>(b.size() - at) + 1);
+            b.erase(b.begin() + at, b.begin() + at + n);
+            break;
+        }
+        default: // a random type code at a random place
+        {
+            static const uint16_t kCodes[] = {0,   1,   2,   10,  20,   40,   41,    80,
+                                              100, 110, 115, 116, 3030, 3100, 0xFFFF};
+            uint16_t code = kCodes[random.Below(sizeof kCodes / sizeof kCodes[0])];
+            b[at] = static_cast<uint8_t>(code);
+            if (at + 1 < b.size()) {
+                b[at + 1] = static_cast<uint8_t>(code >> 8);
+            }
+            break;
+        }
+        }
+    }
+    return b;
+}
+
+bool IsKnownResult(uint32_t error) {
+    switch (error) {
+    case 0:
+    case kFileErrorNoTarget:
+    case kDataErrorEndOfData:
+    case kDataErrorMalformed:
+    case kDataErrorUnsafePath:
+    case kDataErrorMediumFailed:
+    case kFileErrorOpen:
+    case kFileErrorNoRoot:
+        return true;
+    default:
+        return false;
+    }
+}
+
+CVariant SampleValues() {
+    CVariant list;
+    list.SetType(vtList);
+    CVariantList* l = list.GetList();
+    CVariant v;
+    v.SetBinary("\x01\x02\x03\x04\x05", 5);
+    l->Add(v);
+    v.SetByte(1);
+    l->Add(v);
+    v.SetWord(2);
+    l->Add(v);
+    v.SetLong(-3);
+    l->Add(v);
+    v.SetDword(4);
+    l->Add(v);
+    v.SetDouble(5.5);
+    l->Add(v);
+    v.SetPointer(nullptr);
+    l->Add(v);
+    v.SetUtf8Text(CAnsiString("\xC3\xA9t\xC3\xA9"));
+    l->Add(v);
+    v.SetAnsiText(std::string(300, 'z').c_str());
+    l->Add(v);
+    v.SetWideText(L"wide");
+    l->Add(v);
+    v.SetType(vtObject);
+    l->Add(v);
+    CVariant inner;
+    inner.SetType(vtList);
+    inner.GetList()->Add(list.GetList()->ElementAt(1));
+    CVariant innerer;
+    innerer.SetType(vtList);
+    innerer.GetList()->Add(inner);
+    l->Add(innerer);
+    for (int32_t i = 0; i < l->GetCount(); ++i) {
+        l->ElementAt(i).SetId(static_cast<uint16_t>(i * 7));
+    }
+    return list;
+}
+
+void WriteFile(const std::wstring& path, size_t size) {
+    HANDLE h = CreateFileW(ToSystemPath(CWideString(path.c_str())).c_str(), GENERIC_WRITE, 0,
+                           nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    std::string content(size, 'c');
+    DWORD written = 0;
+    if (size > 0) {
+        ::WriteFile(h, content.data(), static_cast<DWORD>(size), &written, nullptr);
+    }
+    CloseHandle(h);
+}
+
+// Every entry below folder (backslash-free, trailing slash), relative, "/" after folders.
+void Walk(const std::wstring& folder, const std::wstring& relative,
+          std::vector<std::wstring>& out) {
+    WIN32_FIND_DATAW data;
+    std::wstring system = ToSystemPath(CWideString((folder + relative).c_str())).c_str();
+    HANDLE find = FindFirstFileW((system + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out.push_back(relative + name + L"/");
+            Walk(folder, relative + name + L"/", out);
+        } else {
+            out.push_back(relative + name);
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+} // namespace
+
+TEST(ValueStreamFuzz, MutatedValueStreamsLoadOrFailCleanly) {
+    CVariant sample = SampleValues();
+    Bytes base = Store(sample, nullptr);
+    int loaded = 0;
+    for (uint32_t seed = 1; seed <= 6000; ++seed) {
+        CRandom random(seed);
+        Bytes mutated = Mutate(base, random);
+        CVariant value;
+        uint32_t error = Load(mutated, value, nullptr);
+        ASSERT_TRUE(IsKnownResult(error)) << "seed " << seed << " error " << error;
+        if (error == 0) {
+            // What loaded stores and loads back to the same bytes.
+            ++loaded;
+            Bytes once = Store(value, nullptr);
+            CVariant again;
+            ASSERT_EQ(0u, Load(once, again, nullptr)) << "seed " << seed;
+            ASSERT_EQ(once, Store(again, nullptr)) << "seed " << seed;
+        }
+    }
+    EXPECT_GT(loaded, 100); // the mutations are not all fatal
+}
+
+TEST(ValueStreamFuzz, MutatedTreeStreamsStayInsideTheRoot) {
+    VpeTest::ScratchFolder source(L"fz", L"src");
+    VpeTest::ScratchFolder outer(L"fz", L"outer");
+    std::wstring root = outer.Path() + L"root/";
+    ASSERT_TRUE(MakeFolder(CWideString(root.c_str())));
+    ASSERT_TRUE(MakeFolder(CWideString((source.Path() + L"sub").c_str())));
+    WriteFile(source.Path() + L"a.txt", 20);
+    WriteFile(source.Path() + L"sub/b.bin", 300);
+    WriteFile(source.Path() + L"sub/empty", 0);
+    CVariant tree;
+    ASSERT_TRUE(CollectFileTree(CWideString(source.Path().c_str()), tree));
+    CDataTarget from = {source.Path().c_str(), 0, 0};
+    Bytes base = Store(tree, &from);
+    CDataTarget to = {root.c_str(), 0, 0};
+
+    for (uint32_t seed = 1; seed <= 1500; ++seed) {
+        CRandom random(seed);
+        Bytes mutated = Mutate(base, random);
+        CVariant value;
+        uint32_t error = Load(mutated, value, &to);
+        ASSERT_TRUE(IsKnownResult(error)) << "seed " << seed << " error " << error;
+        if (seed % 50 == 0 || error != 0) {
+            std::vector<std::wstring> outside;
+            Walk(outer.Path(), L"", outside);
+            for (const std::wstring& entry : outside) {
+                ASSERT_EQ(0u, entry.rfind(L"root/", 0)) << "seed " << seed;
+                ASSERT_EQ(std::wstring::npos, entry.find(L".~vpe")) << "seed " << seed;
+            }
+        }
+    }
+}
