@@ -38,15 +38,19 @@ vpe_install_packages() {
 }
 
 vpe_make_prefix() {
-  if [ ! -f "$WINEPREFIX/.vpe-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.vpe-ready-2" ]; then
     vpe_log "creating the Wine prefix $WINEPREFIX"
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      mkdir -p "$WINEPREFIX"
+      wineboot -i >/dev/null 2>&1
+    fi
     # A crashing program must end, not wait for someone to close Wine's crash dialog.
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    # Without a window manager a managed window that hides waits about 2 s for the X server:
+    # every confirmed message box would cost that much.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.vpe-ready"
+    touch "$WINEPREFIX/.vpe-ready-2"
   fi
 }
 
