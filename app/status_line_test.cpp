@@ -1,5 +1,7 @@
 #include "app/status_line.h"
 
+#include "testsupport/quiet_engine.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,41 +12,16 @@ using Corvinex::CWideString;
 namespace {
 
 // Answers the five state queries from fixed flags and records their order.
-class StateEngine : public Corvinex::VeilpathEngine::IVeilpathEngine {
+class StateEngine : public VpeTest::CQuietEngine {
 public:
     BOOL installed = FALSE, running = FALSE, anonymous = FALSE, updating = FALSE, checking = FALSE;
     std::vector<int> calls;
 
-    int GetInterfaceVersion() override { return 1; }
     BOOL IsInstalled() override { return Record(1, installed); }
-    int Install() override { return 0; }
-    int Uninstall() override { return 0; }
-    int Update() override { return 0; }
-    int GetEngineVersion() override { return 0; }
-    int Start() override { return 0; }
-    int Stop() override { return 0; }
     BOOL IsEngineRunning() override { return Record(8, running); }
-    int UpdateStart() override { return 0; }
-    int UpdateStop() override { return 0; }
     BOOL IsUpdateRunning() override { return Record(11, updating); }
-    int GetUpdateProgress() override { return 0; }
-    int GetLastUpdateResult() override { return 0; }
-    int AnalyseUpdateLog(int*, CWideString*, int*) override { return 0; }
-    int CheckStart(int) override { return 0; }
-    int CheckStop() override { return 0; }
     BOOL IsCheckRunning() override { return Record(17, checking); }
-    int GetCheckProgress() override { return 0; }
-    CWideString AnalyseCheckLog() override { return CWideString(); }
-    int GetCheckedEndpointCount() override { return 0; }
-    int GetWorkingEndpointCount() override { return 0; }
-    int ClearCheckLog() override { return 0; }
-    int SetAnonymity(BOOL) override { return 0; }
     BOOL IsAnonymityActive() override { return Record(24, anonymous); }
-    CWideString GetAnonymousIP() override { return CWideString(); }
-    int GetActiveEndpointIndex() override { return 0; }
-    int SelectEndpoint(int) override { return 0; }
-    int GetLastResult() override { return 0; }
-    CWideString GetRealIP() override { return CWideString(); }
 
 private:
     BOOL Record(int slot, BOOL value) {

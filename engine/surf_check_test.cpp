@@ -2,6 +2,7 @@
 // in the test prefix writes down what the shell handed it.
 #include "engine/surf_check.h"
 
+#include "testsupport/quiet_engine.h"
 #include "testsupport/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -38,38 +39,9 @@ void WriteDefault(HKEY key, const std::wstring& text) {
 }
 
 // Answers GetRealIP with a chosen text; nothing else is called.
-class IpEngine : public Corvinex::VeilpathEngine::IVeilpathEngine {
+class IpEngine : public VpeTest::CQuietEngine {
 public:
     explicit IpEngine(const wchar_t* ip) : m_ip(ip) {}
-    int GetInterfaceVersion() override { return 1; }
-    BOOL IsInstalled() override { return FALSE; }
-    int Install() override { return 0; }
-    int Uninstall() override { return 0; }
-    int Update() override { return 0; }
-    int GetEngineVersion() override { return 0; }
-    int Start() override { return 0; }
-    int Stop() override { return 0; }
-    BOOL IsEngineRunning() override { return FALSE; }
-    int UpdateStart() override { return 0; }
-    int UpdateStop() override { return 0; }
-    BOOL IsUpdateRunning() override { return FALSE; }
-    int GetUpdateProgress() override { return 0; }
-    int GetLastUpdateResult() override { return 0; }
-    int AnalyseUpdateLog(int*, CWideString*, int*) override { return 0; }
-    int CheckStart(int) override { return 0; }
-    int CheckStop() override { return 0; }
-    BOOL IsCheckRunning() override { return FALSE; }
-    int GetCheckProgress() override { return 0; }
-    CWideString AnalyseCheckLog() override { return CWideString(); }
-    int GetCheckedEndpointCount() override { return 0; }
-    int GetWorkingEndpointCount() override { return 0; }
-    int ClearCheckLog() override { return 0; }
-    int SetAnonymity(BOOL) override { return 0; }
-    BOOL IsAnonymityActive() override { return FALSE; }
-    CWideString GetAnonymousIP() override { return CWideString(); }
-    int GetActiveEndpointIndex() override { return 0; }
-    int SelectEndpoint(int) override { return 0; }
-    int GetLastResult() override { return 0; }
     CWideString GetRealIP() override { return CWideString(m_ip); }
 
 private:
