@@ -1,5 +1,6 @@
 #include "tools/driver/child_process.h"
 
+#include <cwchar>
 #include <vector>
 
 namespace Corvinex {
@@ -28,6 +29,54 @@ std::wstring QuoteArgument(const std::wstring& argument) {
     quoted.append(backslashes * 2, L'\\');
     quoted += L'"';
     return quoted;
+}
+
+namespace {
+
+// The variable name of an environment entry "NAME=value"; entries of the hidden per-drive
+// current folders ("=C:=C:\\...") have a name beginning with "=".
+std::wstring EntryName(const std::wstring& entry) {
+    size_t equals = entry.find(L'=', 1);
+    return entry.substr(0, equals == std::wstring::npos ? entry.size() : equals);
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+} // namespace
+
+void CChildProcess::SetEnvironment(const std::wstring& name, const std::wstring& value) {
+    for (auto& entry : m_environment) {
+        if (SameName(entry.first, name)) {
+            entry.second = value;
+            return;
+        }
+    }
+    m_environment.emplace_back(name, value);
+}
+
+std::vector<wchar_t> CChildProcess::BuildEnvironmentBlock() const {
+    std::vector<wchar_t> block;
+    wchar_t* own = GetEnvironmentStringsW();
+    for (const wchar_t* entry = own; entry != nullptr && *entry != L'\0';
+         entry += wcslen(entry) + 1) {
+        std::wstring text(entry);
+        bool replaced = false;
+        for (const auto& item : m_environment)
+            replaced = replaced || SameName(EntryName(text), item.first);
+        if (!replaced)
+            block.insert(block.end(), text.c_str(), text.c_str() + text.size() + 1);
+    }
+    if (own != nullptr)
+        FreeEnvironmentStringsW(own);
+    for (const auto& item : m_environment) {
+        std::wstring text = item.first + L"=" + item.second;
+        block.insert(block.end(), text.c_str(), text.c_str() + text.size() + 1);
+    }
+    block.push_back(L'\0');
+    return block;
 }
 
 CChildProcess::~CChildProcess() {
@@ -67,9 +116,14 @@ bool CChildProcess::Start(const std::wstring& program, const std::wstring& argum
         startup.hStdError = output;
     }
     PROCESS_INFORMATION info = {};
-    BOOL started = CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr,
-                                  output != INVALID_HANDLE_VALUE, m_creationFlags, nullptr,
-                                  folder.empty() ? nullptr : folder.c_str(), &startup, &info);
+    std::vector<wchar_t> environment;
+    if (!m_environment.empty())
+        environment = BuildEnvironmentBlock();
+    BOOL started =
+        CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr,
+                       output != INVALID_HANDLE_VALUE, m_creationFlags | CREATE_UNICODE_ENVIRONMENT,
+                       environment.empty() ? nullptr : environment.data(),
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &info);
     DWORD error = GetLastError();
     if (output != INVALID_HANDLE_VALUE)
         CloseHandle(output);

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace Corvinex {
 namespace Driver {
@@ -36,6 +38,13 @@ public:
     // example CREATE_NO_WINDOW for a console program that should get no console window.
     void SetCreationFlags(DWORD flags) { m_creationFlags = flags; }
 
+    // Gives the next started program the variable `name` with `value` on top of the driver's
+    // own environment (a later call for the same name, compared without case, replaces the
+    // value). The driver's own environment is not changed.
+    void SetEnvironment(const std::wstring& name, const std::wstring& value);
+    // Drops every variable given by SetEnvironment.
+    void ClearEnvironment() { m_environment.clear(); }
+
     // The Windows error of the last failed Start, 0 after a successful one.
     DWORD LastError() const { return m_lastError; }
     // The process id; 0 before Start.
@@ -55,6 +64,10 @@ public:
     bool WaitForInputIdle(DWORD timeoutMs) const;
 
 private:
+    // The environment block for CreateProcessW: the driver's variables with the overrides.
+    std::vector<wchar_t> BuildEnvironmentBlock() const;
+
+    std::vector<std::pair<std::wstring, std::wstring>> m_environment;
     HANDLE m_process = nullptr;
     DWORD m_id = 0;
     DWORD m_lastError = 0;

@@ -93,3 +93,57 @@ TEST(ChildProcess, SendsTheOutputOfAProgramToAFile) {
     DeleteFileW(file.c_str());
     EXPECT_EQ(std::string(buffer, read), "hello there\n");
 }
+
+namespace {
+
+// The system's command interpreter: "cmd /c exit %NAME%" ends with the variable's value as its
+// exit code, so the code tells what the started program saw.
+std::wstring CommandInterpreter() {
+    wchar_t folder[MAX_PATH] = {0};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\cmd.exe";
+}
+
+DWORD ExitCodeOf(CChildProcess& process) {
+    DWORD code = 0xFFFFFFFF;
+    if (process.WaitForExit(20000))
+        process.GetExitCode(&code);
+    return code;
+}
+
+} // namespace
+
+TEST(ChildProcessEnvironment, GivesTheStartedProgramTheVariable) {
+    CChildProcess process;
+    process.SetEnvironment(L"VPE_DRIVER_CODE", L"23");
+    ASSERT_TRUE(process.Start(CommandInterpreter(), L"/c exit %VPE_DRIVER_CODE%", L""));
+    EXPECT_EQ(ExitCodeOf(process), 23u);
+    // The driver's own environment stays as it was.
+    EXPECT_EQ(GetEnvironmentVariableW(L"VPE_DRIVER_CODE", nullptr, 0), 0u);
+}
+
+TEST(ChildProcessEnvironment, OverridesAnInheritedVariableAndKeepsTheOthers) {
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VPE_DRIVER_INHERITED", L"5"));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VPE_DRIVER_KEPT", L"6"));
+    CChildProcess overridden;
+    overridden.SetEnvironment(L"vpe_driver_inherited", L"1");
+    overridden.SetEnvironment(L"VPE_DRIVER_INHERITED", L"9");
+    ASSERT_TRUE(overridden.Start(CommandInterpreter(), L"/c exit %VPE_DRIVER_INHERITED%", L""));
+    EXPECT_EQ(ExitCodeOf(overridden), 9u);
+    CChildProcess kept;
+    kept.SetEnvironment(L"VPE_DRIVER_INHERITED", L"9");
+    ASSERT_TRUE(kept.Start(CommandInterpreter(), L"/c exit %VPE_DRIVER_KEPT%", L""));
+    EXPECT_EQ(ExitCodeOf(kept), 6u);
+    SetEnvironmentVariableW(L"VPE_DRIVER_INHERITED", nullptr);
+    SetEnvironmentVariableW(L"VPE_DRIVER_KEPT", nullptr);
+}
+
+TEST(ChildProcessEnvironment, ClearEnvironmentFallsBackToTheInheritedOne) {
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VPE_DRIVER_INHERITED", L"4"));
+    CChildProcess process;
+    process.SetEnvironment(L"VPE_DRIVER_INHERITED", L"8");
+    process.ClearEnvironment();
+    ASSERT_TRUE(process.Start(CommandInterpreter(), L"/c exit %VPE_DRIVER_INHERITED%", L""));
+    EXPECT_EQ(ExitCodeOf(process), 4u);
+    SetEnvironmentVariableW(L"VPE_DRIVER_INHERITED", nullptr);
+}

@@ -86,6 +86,28 @@ bool WriteDwordValue(HKEY root, const std::wstring& subKey, const std::wstring& 
                           reinterpret_cast<const BYTE*>(&value), sizeof(value)) == ERROR_SUCCESS;
 }
 
+bool ReadStringValue(HKEY root, const std::wstring& subKey, const std::wstring& name,
+                     std::wstring* value) {
+    SavedValue saved = ReadSavedValue(root, subKey, name);
+    if (!saved.existed || saved.type != REG_SZ)
+        return false;
+    // The stored bytes may or may not carry the terminator; the text ends at the first null.
+    std::wstring text(reinterpret_cast<const wchar_t*>(saved.data.data()),
+                      saved.data.size() / sizeof(wchar_t));
+    *value = text.substr(0, text.find(L'\0'));
+    return true;
+}
+
+bool WriteStringValue(HKEY root, const std::wstring& subKey, const std::wstring& name,
+                      const std::wstring& value) {
+    CKey key;
+    if (!key.Create(root, subKey))
+        return false;
+    return RegSetValueExW(
+               key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
 bool DeleteRegistryValue(HKEY root, const std::wstring& subKey, const std::wstring& name) {
     CKey key;
     if (!key.Open(root, subKey, KEY_READ | KEY_WRITE))

@@ -31,6 +31,13 @@ SavedValue ReadSavedValue(HKEY root, const std::wstring& subKey, const std::wstr
 bool ReadDwordValue(HKEY root, const std::wstring& subKey, const std::wstring& name, DWORD* value);
 // Writes a REG_DWORD value, creating the key when needed; false on failure.
 bool WriteDwordValue(HKEY root, const std::wstring& subKey, const std::wstring& name, DWORD value);
+// Reads a REG_SZ value (the unnamed default value when `name` is empty); false when it is
+// missing or of another type.
+bool ReadStringValue(HKEY root, const std::wstring& subKey, const std::wstring& name,
+                     std::wstring* value);
+// Writes a REG_SZ value, creating the key when needed; false on failure.
+bool WriteStringValue(HKEY root, const std::wstring& subKey, const std::wstring& name,
+                      const std::wstring& value);
 // Deletes the value; true when it is gone afterwards (also when it never existed).
 bool DeleteRegistryValue(HKEY root, const std::wstring& subKey, const std::wstring& name);
 

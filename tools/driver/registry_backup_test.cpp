@@ -56,6 +56,30 @@ TEST_F(RegistryBackupTest, AStringValueDoesNotReadAsDword) {
     EXPECT_FALSE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", &value));
 }
 
+TEST_F(RegistryBackupTest, StringValuesAreWrittenAndReadBackAlsoAsTheDefaultValue) {
+    ASSERT_TRUE(WriteStringValue(HKEY_CURRENT_USER, kKey, L"Managed", L"N \x00E4"));
+    ASSERT_TRUE(WriteStringValue(HKEY_CURRENT_USER, kKey, L"", L"\"x.exe\" \"%1\""));
+    std::wstring text;
+    ASSERT_TRUE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"Managed", &text));
+    EXPECT_EQ(text, L"N \x00E4");
+    ASSERT_TRUE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"", &text));
+    EXPECT_EQ(text, L"\"x.exe\" \"%1\"");
+    ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", 1));
+    EXPECT_FALSE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"Debug", &text));
+    EXPECT_FALSE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"Absent", &text));
+}
+
+TEST_F(RegistryBackupTest, RestoresTheDefaultValueOfAKey) {
+    ASSERT_TRUE(WriteStringValue(HKEY_CURRENT_USER, kKey, L"", L"before"));
+    {
+        CRegistryBackup backup(HKEY_CURRENT_USER, kKey, {L""});
+        ASSERT_TRUE(WriteStringValue(HKEY_CURRENT_USER, kKey, L"", L"during"));
+    }
+    std::wstring text;
+    ASSERT_TRUE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"", &text));
+    EXPECT_EQ(text, L"before");
+}
+
 TEST_F(RegistryBackupTest, RemovesValuesAndKeysThatDidNotExist) {
     {
         CRegistryBackup backup(HKEY_CURRENT_USER, kKey, {L"Debug", L"ShowInternalMessageBox"});
