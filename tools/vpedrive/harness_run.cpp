@@ -23,34 +23,33 @@ const DWORD kExitCodeCrashFloor = 0xC0000000u;
 // What the console control handler must undo when the run is interrupted.
 Driver::CDeveloperSettingsGuard* volatile g_settings = nullptr;
 HANDLE volatile g_harness = nullptr;
-Driver::CScratchFolder* volatile g_scratch = nullptr;
+volatile LONG g_interrupted = 0;
 
+// Runs on a thread of its own while the main thread waits for the harness. It puts the settings
+// back and ends the harness at once (closing the console leaves only a few seconds); the main
+// thread then sees the harness gone, reports the interruption and cleans up the rest.
 BOOL WINAPI OnConsoleControl(DWORD) {
-    // Runs on a thread of its own while the main thread waits for the harness.
+    InterlockedExchange(&g_interrupted, 1);
+    if (g_settings != nullptr)
+        g_settings->Restore();
     if (g_harness != nullptr) {
         TerminateProcess(g_harness, 255);
         WaitForSingleObject(g_harness, 5000);
     }
-    if (g_settings != nullptr)
-        g_settings->Restore();
-    if (g_scratch != nullptr)
-        g_scratch->Remove();
-    return FALSE; // the default handler ends vpedrive
+    return TRUE;
 }
 
 // Registers the handler for the life of the run.
 class CInterruptScope {
 public:
-    CInterruptScope(Driver::CDeveloperSettingsGuard* settings, Driver::CScratchFolder* scratch) {
+    explicit CInterruptScope(Driver::CDeveloperSettingsGuard* settings) {
         g_settings = settings;
-        g_scratch = scratch;
         SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     }
     ~CInterruptScope() {
         SetConsoleCtrlHandler(OnConsoleControl, FALSE);
         g_harness = nullptr;
         g_settings = nullptr;
-        g_scratch = nullptr;
     }
     CInterruptScope(const CInterruptScope&) = delete;
     CInterruptScope& operator=(const CInterruptScope&) = delete;
@@ -183,6 +182,12 @@ bool FolderExists(const std::wstring& path) {
 int FinalStatus(const Driver::CChildProcess& harness, CTranscript& transcript, COutput& err,
                 const std::wstring& during) {
     DWORD code = 0;
+    if (g_interrupted != 0) {
+        transcript.Ended(L"interrupted", 0, false);
+        err.Line(L"vpedrive: interrupted; vpetest.exe was ended and the developer settings "
+                 L"were put back");
+        return kStatusInterrupted;
+    }
     if (!harness.GetExitCode(&code)) {
         transcript.Ended(L"hung", 0, false);
         return kStatusHung;
@@ -297,7 +302,7 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
     }
 
     Driver::CDeveloperSettingsGuard settings;
-    CInterruptScope interrupt(&settings, &scratch);
+    CInterruptScope interrupt(&settings);
     if (!settings.EnableMessageBox(true))
         err.Line(std::wstring(L"vpedrive: the developer settings could not be written; the "
                               L"harness will show no boxes"));

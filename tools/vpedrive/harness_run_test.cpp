@@ -228,3 +228,23 @@ TEST(HarnessRunFiles, FindsTheDependenciesBesideAnEngine) {
     EXPECT_EQ(LocalDependencies(folder.Path() + L"vpe.dll"),
               (std::vector<std::wstring>{folder.Path() + L"vpe_absent_helper.dll"}));
 }
+
+TEST_F(HarnessRunTest, SettingsCommandShowsAndSetsTheTwoSwitches) {
+    VpeTest::VpedriveRun set = VpeTest::RunVpedrive(L"settings --debug on --message-box on");
+    EXPECT_EQ(set.status, 0u) << set.output;
+    DWORD debug = 0, box = 0;
+    ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kDebugValue, &debug));
+    ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsKey,
+                               kShowInternalMessageBoxValue, &box));
+    EXPECT_EQ(debug, 1u);
+    EXPECT_EQ(box, 1u);
+    EXPECT_NE(set.output.find("Debug = 1 (on)"), std::string::npos) << set.output;
+    EXPECT_NE(set.output.find("The harness shows its \"Internal Error\" boxes."), std::string::npos)
+        << set.output;
+
+    VpeTest::VpedriveRun off = VpeTest::RunVpedrive(L"settings --debug off");
+    EXPECT_EQ(off.status, 0u);
+    EXPECT_NE(off.output.find("Debug = 0 (off)"), std::string::npos) << off.output;
+    EXPECT_NE(off.output.find("ShowInternalMessageBox = 1 (on)"), std::string::npos);
+    EXPECT_NE(off.output.find("shows no \"Internal Error\" boxes"), std::string::npos);
+}

@@ -14,6 +14,7 @@ const int kStatusBadInput = 2;
 const int kStatusHung = 3;
 const int kStatusCrashed = 4;
 const int kStatusCannotStart = 5;
+const int kStatusInterrupted = 130;
 
 enum class Mode { Help, Run, Settings, Doctor, DoctorProbe };
 
