@@ -94,7 +94,7 @@ TEST(Doctor, AProgramIsNotALibrary) {
 }
 
 TEST(Doctor, NamesTheMissingDependency) {
-    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_missing_dependency"));
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"missing_dep_engine"));
     EXPECT_EQ(verdict.status, kDoctorMissingDependency);
     EXPECT_TRUE(Contains(verdict.sentence, L"vpe_absent_helper.dll")) << verdict.sentence;
 }
@@ -102,9 +102,9 @@ TEST(Doctor, NamesTheMissingDependency) {
 TEST(Doctor, ADependencyBesideTheLibraryIsFound) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-doctor-"));
-    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"doctor_missing_dependency"), L"vpe.dll"));
+    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"missing_dep_engine"), L"vpe.dll"));
     ASSERT_TRUE(
-        folder.CopyIn(VpeTest::TestEnginePath(L"doctor_absent_helper", L"vpe_absent_helper.dll"),
+        folder.CopyIn(VpeTest::TestEnginePath(L"absent_helper_store", L"vpe_absent_helper.dll"),
                       L"vpe_absent_helper.dll"));
     EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_absent_helper.dll"}), "");
     EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_nowhere.dll"}),
@@ -114,25 +114,30 @@ TEST(Doctor, ADependencyBesideTheLibraryIsFound) {
 }
 
 TEST(Doctor, NoFactoryExport) {
-    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_no_export"));
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"noexport_engine"));
     EXPECT_EQ(verdict.status, kDoctorNoExport);
     EXPECT_TRUE(Contains(verdict.sentence, L"GetCorvinexEngine"));
 }
 
 TEST(Doctor, FactoryReturnsNothing) {
-    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_null_factory"));
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"null_engine"));
     EXPECT_EQ(verdict.status, kDoctorNullFactory);
     EXPECT_TRUE(Contains(verdict.sentence, L"null"));
 }
 
 TEST(Doctor, FactoryReturnsAnotherType) {
-    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_wrong_type"));
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"foreign_engine"));
     EXPECT_EQ(verdict.status, kDoctorWrongType);
     EXPECT_TRUE(Contains(verdict.sentence, L"IVeilpathEngine"));
 }
 
+TEST(Doctor, AnInterfaceOfAnotherNameWithTheSameSlotsIsRefused) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"lookalike_engine"));
+    EXPECT_EQ(verdict.status, kDoctorWrongType) << verdict.sentence;
+}
+
 TEST(Doctor, FaultWhileLoading) {
-    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_dllmain_fault"));
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"dllmain_fault_engine"));
     EXPECT_EQ(verdict.status, kDoctorLoadFault) << verdict.sentence;
     EXPECT_TRUE(Contains(verdict.sentence, L"loaded"));
 }
@@ -145,7 +150,7 @@ TEST(Doctor, FaultInTheFactoryLeavesVpedriveStanding) {
 
 TEST(DoctorCommand, PrintsOneVerdictLineAndEndsWithItsStatus) {
     VpeTest::VpedriveRun run = VpeTest::RunVpedrive(
-        L"doctor --engine " + QuoteArgument(VpeTest::TestEnginePath(L"doctor_wrong_type")));
+        L"doctor --engine " + QuoteArgument(VpeTest::TestEnginePath(L"foreign_engine")));
     EXPECT_EQ(run.status, static_cast<DWORD>(kDoctorWrongType));
     EXPECT_NE(run.output.find("IVeilpathEngine"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;

@@ -220,10 +220,10 @@ TEST(HarnessRunFiles, ReadsOnlyTheAppendedLines) {
 TEST(HarnessRunFiles, FindsTheDependenciesBesideAnEngine) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-deps-"));
-    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"doctor_missing_dependency"), L"vpe.dll"));
+    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"missing_dep_engine"), L"vpe.dll"));
     EXPECT_TRUE(LocalDependencies(folder.Path() + L"vpe.dll").empty());
     ASSERT_TRUE(
-        folder.CopyIn(VpeTest::TestEnginePath(L"doctor_absent_helper", L"vpe_absent_helper.dll"),
+        folder.CopyIn(VpeTest::TestEnginePath(L"absent_helper_store", L"vpe_absent_helper.dll"),
                       L"vpe_absent_helper.dll"));
     EXPECT_EQ(LocalDependencies(folder.Path() + L"vpe.dll"),
               (std::vector<std::wstring>{folder.Path() + L"vpe_absent_helper.dll"}));

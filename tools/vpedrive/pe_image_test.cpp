@@ -24,7 +24,7 @@ TEST(PeImage, ReadsAnEngineLibrary) {
 
 TEST(PeImage, ReadsTheImportsOfALibraryInTableOrder) {
     PeImage image;
-    ASSERT_EQ(ReadPeImage(VpeTest::TestEnginePath(L"doctor_missing_dependency"), &image),
+    ASSERT_EQ(ReadPeImage(VpeTest::TestEnginePath(L"missing_dep_engine"), &image),
               PeReadResult::Ok);
     EXPECT_NE(std::find(image.imports.begin(), image.imports.end(), "vpe_absent_helper.dll"),
               image.imports.end());

@@ -1,0 +1,73 @@
+// vpedrive run against the real vpetest.exe beside it, with test engines.
+#include "tools/driver/registry_backup.h"
+#include "tools/vpedrive/harness_run.h"
+#include "tools/vpedrive/vpedrive_test_support.h"
+
+#include <gtest/gtest.h>
+
+using Corvinex::Driver::CDeveloperSettingsGuard;
+using Corvinex::Driver::FolderOf;
+using Corvinex::Driver::QuoteArgument;
+
+namespace {
+
+VpeTest::VpedriveRun RunWithEngine(const wchar_t* engine, const std::wstring& rest) {
+    return VpeTest::RunVpedrive(L"run --engine " + QuoteArgument(VpeTest::TestEnginePath(engine)) +
+                                L" " + rest);
+}
+
+} // namespace
+
+TEST(VpetestRun, InstallShowsItsThreeMessagesAndTheTitleFollowsTheEngine) {
+    CDeveloperSettingsGuard settings;
+    VpeTest::VpedriveRun run = RunWithEngine(L"slot_engine", L"Install IsEngineRunning");
+    EXPECT_EQ(run.status, 0u) << run.output;
+    const std::string& out = run.output;
+    size_t marker = out.find("box \"Internal Error\": Corvinex::VeilpathEngine::"
+                             "VeilpathEngine_Install");
+    size_t init = out.find("box \"Internal Error\": Init returned 0", marker);
+    size_t install = out.find("box \"Internal Error\": Install returned 102", init);
+    size_t running = out.find("box \"Internal Error\": IsEngineRunning = TRUE", install);
+    size_t title = out.find("title: VPETEST: IsInstalled=TRUE IsEngineRunning=TRUE "
+                            "ANONYMITY=TRUE Update=TRUE Check=TRUE",
+                            running);
+    EXPECT_NE(marker, std::string::npos) << out;
+    EXPECT_NE(init, std::string::npos) << out;
+    EXPECT_NE(install, std::string::npos) << out;
+    EXPECT_NE(running, std::string::npos) << out;
+    EXPECT_NE(title, std::string::npos) << out;
+    EXPECT_NE(out.find("end: exited, exit code 0"), std::string::npos) << out;
+}
+
+TEST(VpetestRun, AnEngineWithoutAnObjectEndsTheHarnessWithStatusOne) {
+    CDeveloperSettingsGuard settings;
+    VpeTest::VpedriveRun run = RunWithEngine(L"null_engine", L"Start");
+    EXPECT_EQ(run.status, 1u) << run.output;
+    EXPECT_NE(run.output.find("box \"Internal Error\": engineDLL.Init returned "),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("> Start"), std::string::npos) << run.output;
+}
+
+TEST(VpetestRun, FakeCheckPrintsTheRunsLogLines) {
+    CDeveloperSettingsGuard settings;
+    const std::wstring log = Corvinex::Drive::CheckLogPath();
+    const std::wstring logFolder = FolderOf(log);
+    const std::wstring engineFolder = FolderOf(logFolder.substr(0, logFolder.size() - 1));
+    const bool madeEngineFolder = CreateDirectoryW(engineFolder.c_str(), nullptr) != FALSE;
+    const bool madeLogFolder = CreateDirectoryW(logFolder.c_str(), nullptr) != FALSE;
+    VpeTest::VpedriveRun run = VpeTest::RunVpedrive(L"run fakecheck");
+    EXPECT_EQ(run.status, 0u) << run.output;
+    size_t box = run.output.find("box \"Internal Error\": Fakecheck");
+    size_t begin = run.output.find(" VPE CHECK BEGIN", box);
+    size_t end = run.output.find(" VPE CHECK END", begin);
+    EXPECT_NE(box, std::string::npos) << run.output;
+    EXPECT_NE(begin, std::string::npos) << run.output;
+    EXPECT_NE(end, std::string::npos) << run.output;
+    if (madeLogFolder) {
+        DeleteFileW(log.c_str());
+        RemoveDirectoryW(logFolder.c_str());
+    }
+    if (madeEngineFolder)
+        RemoveDirectoryW(engineFolder.c_str());
+}
