@@ -30,8 +30,10 @@ inline VpedriveRun RunVpedrive(const std::wstring& arguments, DWORD timeoutMs = 
     {
         Corvinex::Driver::CChildProcess process;
         process.RedirectOutputTo(file);
-        // No CREATE_NO_WINDOW here: with it, Wine 8 gives a console program a fresh console
-        // and drops the standard handles passed in, so nothing reaches the file.
+        // No console at all: with CREATE_NO_WINDOW (and at times without any flag) Wine 8
+        // gives a console program a fresh console and drops the standard handles passed in,
+        // so nothing reaches the file.
+        process.SetCreationFlags(DETACHED_PROCESS);
         if (!process.Start(VpedrivePath(), arguments, L""))
             return run;
         if (!process.WaitForExit(timeoutMs))
