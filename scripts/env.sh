@@ -63,21 +63,24 @@ vpe_build() {
   cmake --build "$VPE_BUILD" -j "$(nproc)"
 }
 
-# Starts a private X server and exports DISPLAY; vpe_stop_x ends it.
+# Starts a private X server and exports DISPLAY; vpe_stop_x ends it. Xvfb picks a free display
+# number itself (-displayfd), so runs in parallel never share one.
 vpe_start_x() {
-  local n
-  for n in $(seq 91 120); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    VPE_XVFB_PID=$!
-    sleep 0.5
-    if kill -0 "$VPE_XVFB_PID" 2>/dev/null; then
-      export DISPLAY=":$n"
-      return 0
-    fi
+  local numberFile i
+  numberFile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+  VPE_XVFB_PID=$!
+  for i in $(seq 100); do
+    [ -s "$numberFile" ] && break
+    sleep 0.1
   done
-  vpe_log "could not start Xvfb"
-  return 1
+  if ! [ -s "$numberFile" ] || ! kill -0 "$VPE_XVFB_PID" 2>/dev/null; then
+    rm -f "$numberFile"
+    vpe_log "could not start Xvfb"
+    return 1
+  fi
+  export DISPLAY=":$(tr -d '[:space:]' <"$numberFile")"
+  rm -f "$numberFile"
 }
 
 vpe_stop_x() {
