@@ -9,6 +9,8 @@ namespace {
 
 const DWORD kPollMs = 15;
 const DWORD kPingMs = 100;
+// The pause between two round trips of WaitUntilIdle.
+const DWORD kQuietGapMs = 60;
 
 ULONGLONG Deadline(DWORD timeoutMs) {
     return GetTickCount64() + timeoutMs;
@@ -93,7 +95,7 @@ CommandResult CGuiSession::WaitUntilIdle(DWORD timeoutMs) {
     // A sent message overtakes posted ones, so the first round trip after the post may come
     // back before the command was even taken from the queue. The second one comes back only
     // after the command has returned or while it waits in a box's modal loop; a box is looked
-    // for after every round trip, so two quiet round trips in a row mean the command is done.
+    // for after every round trip, so quiet round trips in a row mean the command is done.
     int quietRounds = 0;
     for (;;) {
         std::vector<HWND> boxes = FindMessageBoxes(m_process.Id());
@@ -106,7 +108,7 @@ CommandResult CGuiSession::WaitUntilIdle(DWORD timeoutMs) {
             }
             continue;
         }
-        if (quietRounds >= 2) {
+        if (quietRounds >= 3) {
             result.outcome = WaitOutcome::Finished;
             return result;
         }
@@ -132,6 +134,9 @@ CommandResult CGuiSession::WaitUntilIdle(DWORD timeoutMs) {
         }
         if (PingWindow(m_mainWindow, kPingMs))
             ++quietRounds;
+        // Spaced round trips: one call of the program's message fetch can answer two pings that
+        // follow each other closely before it even takes the posted command from its queue.
+        Sleep(kQuietGapMs);
     }
 }
 
