@@ -45,6 +45,9 @@ TEST(ChildProcess, FailsCleanlyForAMissingProgram) {
 TEST(ChildProcess, KillsAProgramThatDoesNotEnd) {
     CChildProcess process;
     ASSERT_TRUE(process.Start(VpeTest::TestTargetPath(), L"", L""));
+    // Killed in the middle of its start-up, a program has been seen to leave this test process
+    // unable to end under Wine; a hung program is one that got as far as waiting for input.
+    EXPECT_TRUE(process.WaitForInputIdle(20000));
     EXPECT_FALSE(process.WaitForExit(300));
     EXPECT_TRUE(process.IsRunning());
     DWORD code = 0;
@@ -67,6 +70,7 @@ TEST(ChildProcess, EndsItsProgramWhenDestroyed) {
     {
         CChildProcess process;
         ASSERT_TRUE(process.Start(VpeTest::TestTargetPath(), L"", L""));
+        EXPECT_TRUE(process.WaitForInputIdle(20000));
         ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), process.Handle(), GetCurrentProcess(),
                                     &copy, SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, 0));
     }
