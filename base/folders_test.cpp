@@ -13,26 +13,13 @@
 
 using namespace Corvinex;
 
+using VpeTest::Forward;
+using VpeTest::SystemCurrentDirectory;
+
 namespace {
 
 std::wstring Text(const CWideString& s) {
     return s.c_str();
-}
-
-std::wstring Forward(std::wstring s) {
-    for (wchar_t& c : s) {
-        if (c == L'\\') {
-            c = L'/';
-        }
-    }
-    return s;
-}
-
-std::wstring SystemCurrentDirectory() {
-    DWORD n = GetCurrentDirectoryW(0, nullptr);
-    std::vector<wchar_t> buffer(n + 1);
-    GetCurrentDirectoryW(n, buffer.data());
-    return buffer.data();
 }
 
 // Puts the current directory back however a test leaves it.

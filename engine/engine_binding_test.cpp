@@ -15,25 +15,11 @@
 using namespace Corvinex;
 using Corvinex::VeilpathEngine::CEngineVeilpathDLLAPI;
 using Corvinex::VeilpathEngine::IVeilpathEngine;
+using VpeTest::Forward;
+using VpeTest::SystemCurrentDirectory;
 using VpeTest::TestEnginePath;
 
 namespace {
-
-std::wstring Forward(std::wstring s) {
-    for (wchar_t& c : s) {
-        if (c == L'\\') {
-            c = L'/';
-        }
-    }
-    return s;
-}
-
-std::wstring SystemCurrentDirectory() {
-    DWORD n = GetCurrentDirectoryW(0, nullptr);
-    std::vector<wchar_t> buffer(n + 1);
-    GetCurrentDirectoryW(n, buffer.data());
-    return buffer.data();
-}
 
 bool IsLoaded(const std::wstring& path) {
     return GetModuleHandleW(path.c_str()) != nullptr;

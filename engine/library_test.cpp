@@ -11,28 +11,14 @@
 #include <vector>
 
 using Corvinex::CLibrary;
+using VpeTest::Forward;
+using VpeTest::SystemCurrentDirectory;
 using VpeTest::TestEnginePath;
 
 namespace {
 
-std::wstring Forward(std::wstring s) {
-    for (wchar_t& c : s) {
-        if (c == L'\\') {
-            c = L'/';
-        }
-    }
-    return s;
-}
-
 std::wstring FolderOf(const std::wstring& file) {
     return file.substr(0, file.find_last_of(L"\\/"));
-}
-
-std::wstring SystemCurrentDirectory() {
-    DWORD n = GetCurrentDirectoryW(0, nullptr);
-    std::vector<wchar_t> buffer(n + 1);
-    GetCurrentDirectoryW(n, buffer.data());
-    return buffer.data();
 }
 
 std::wstring g_folderDuringLoad;
