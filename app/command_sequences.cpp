@@ -1,5 +1,6 @@
 #include "app/command_sequences.h"
 
+#include "app/report.h"
 #include "diag/internal_message.h"
 #include "engine/engine_binding.h"
 #include "engine/surf_check.h"
@@ -8,27 +9,19 @@ namespace Corvinex {
 
 namespace {
 
-void Show(const CWideString& text) {
-    ShowInternalMessage(L"%s", text.c_str());
-}
-
-const wchar_t* TruthText(BOOL value) {
-    return value ? L"TRUE" : L"FALSE";
-}
-
 // An engine operation run by an installation command on an engine of its own binding.
 typedef CWideString (*InstallStep)(VeilpathEngine::IVeilpathEngine* engine, int* result);
 
 int RunWithOwnBinding(const wchar_t* marker, InstallStep step) {
-    Show(marker);
+    ShowText(marker);
     VeilpathEngine::CEngineVeilpathDLLAPI binding;
     int err = binding.Init();
-    Show(FormatString(L"Init returned %i", err));
+    ShowText(FormatString(L"Init returned %i", err));
     if (err != 0) {
         return err;
     }
     int result = 0;
-    Show(step(binding.pVeilpathEngine, &result));
+    ShowText(step(binding.pVeilpathEngine, &result));
     return result;
 }
 
@@ -51,18 +44,18 @@ CWideString IsInstalledStepBody(VeilpathEngine::IVeilpathEngine* engine, int* re
 
 int RunTestSequence(VeilpathEngine::IVeilpathEngine* engine) {
     engine->Update();
-    Show(FormatString(L"Start returned %i", engine->Start()));
+    ShowText(FormatString(L"Start returned %i", engine->Start()));
     LaunchSurfCheck(engine);
-    Show(L"Want to stop the engine?");
-    Show(FormatString(L"Stop returned %i", engine->Stop()));
+    ShowText(L"Want to stop the engine?");
+    ShowText(FormatString(L"Stop returned %i", engine->Stop()));
     LaunchSurfCheck(engine);
     return 0;
 }
 
 int RunUpdateTest(VeilpathEngine::IVeilpathEngine* engine) {
-    Show(L"Corvinex::VeilpathEngine::VeilpathEngine_Update BEGIN");
+    ShowText(L"Corvinex::VeilpathEngine::VeilpathEngine_Update BEGIN");
     engine->Update();
-    Show(L"Corvinex::VeilpathEngine::VeilpathEngine_Update END");
+    ShowText(L"Corvinex::VeilpathEngine::VeilpathEngine_Update END");
     return 0;
 }
 

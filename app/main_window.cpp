@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/report.h"
 #include "app/command_sequences.h"
 #include "app/status_line.h"
 #include "diag/internal_message.h"
@@ -18,14 +19,6 @@ using VeilpathEngine::IVeilpathEngine;
 
 const wchar_t kEngineProperty[] = L"pEngine";
 const wchar_t kTimerProperty[] = L"Timer";
-
-const wchar_t* TruthText(BOOL value) {
-    return value ? L"TRUE" : L"FALSE";
-}
-
-void Show(const CWideString& text) {
-    ShowInternalMessage(L"%s", text.c_str());
-}
 
 LRESULT OnCreate(HWND window) {
     UINT_PTR timer = SetTimer(window, kStatusTimerId, kStatusTimerMs, nullptr);
@@ -61,9 +54,9 @@ void OnAnalyseUpdateLog(IVeilpathEngine* engine) {
     int bSuccess = 0;
     int nServerCountHTTP = 0;
     int r = engine->AnalyseUpdateLog(&bSuccess, &message, &nServerCountHTTP);
-    Show(FormatString(L"AnalyseUpdateLog returned %i\nmessage = \"%s\"\nnServerCountHTTP = "
-                      L"%i\nbSuccess = %s",
-                      r, message.c_str(), nServerCountHTTP, TruthText(bSuccess)));
+    ShowText(FormatString(L"AnalyseUpdateLog returned %i\nmessage = \"%s\"\nnServerCountHTTP = "
+                          L"%i\nbSuccess = %s",
+                          r, message.c_str(), nServerCountHTTP, TruthText(bSuccess)));
 }
 
 // The commands that call the window's engine, one action each.
@@ -76,12 +69,12 @@ const EngineCommand kEngineCommands[] = {
     {ID_FILE_TEST, [](IVeilpathEngine* e) { RunTestSequence(e); }},
     {ID_ENGINE_SURFCHECK, [](IVeilpathEngine* e) { LaunchSurfCheck(e); }},
     {ID_ENGINE_START,
-     [](IVeilpathEngine* e) { Show(FormatString(L"Engine start = %i", e->Start())); }},
+     [](IVeilpathEngine* e) { ShowText(FormatString(L"Engine start = %i", e->Start())); }},
     {ID_ENGINE_STOP,
-     [](IVeilpathEngine* e) { Show(FormatString(L"Engine stop = %i", e->Stop())); }},
+     [](IVeilpathEngine* e) { ShowText(FormatString(L"Engine stop = %i", e->Stop())); }},
     {ID_ENGINE_ISENGINERUNNING,
      [](IVeilpathEngine* e) {
-         Show(FormatString(L"IsEngineRunning = %s", TruthText(e->IsEngineRunning())));
+         ShowText(FormatString(L"IsEngineRunning = %s", TruthText(e->IsEngineRunning())));
      }},
     {ID_ENGINE_ACTIVATEANONYMITY, [](IVeilpathEngine* e) { e->SetAnonymity(TRUE); }},
     {ID_ENGINE_DEACTIVATEANONYMITY, [](IVeilpathEngine* e) { e->SetAnonymity(FALSE); }},
@@ -90,16 +83,16 @@ const EngineCommand kEngineCommands[] = {
     {ID_UPDATE_UPDATESTOP, [](IVeilpathEngine* e) { e->UpdateStop(); }},
     {ID_UPDATE_ISUPDATERUNNING,
      [](IVeilpathEngine* e) {
-         Show(FormatString(L"IsUpdateRunning = %s", TruthText(e->IsUpdateRunning())));
+         ShowText(FormatString(L"IsUpdateRunning = %s", TruthText(e->IsUpdateRunning())));
      }},
     {ID_UPDATE_ANALYSEUPDATELOG, &OnAnalyseUpdateLog},
     {ID_CHECK_CHECKSTART, [](IVeilpathEngine* e) { e->CheckStart(3000); }},
     {ID_CHECK_CHECKSTOP, [](IVeilpathEngine* e) { e->CheckStop(); }},
     {ID_CHECK_ISCHECKRUNNING,
      [](IVeilpathEngine* e) {
-         Show(FormatString(L"IsCheckRunning = %s", TruthText(e->IsCheckRunning())));
+         ShowText(FormatString(L"IsCheckRunning = %s", TruthText(e->IsCheckRunning())));
      }},
-    {ID_CHECK_ANALYSECHECKLOG, [](IVeilpathEngine* e) { Show(e->AnalyseCheckLog()); }},
+    {ID_CHECK_ANALYSECHECKLOG, [](IVeilpathEngine* e) { ShowText(e->AnalyseCheckLog()); }},
 };
 
 // True when the command was handled; unlisted ids go to the default procedure.
@@ -179,7 +172,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER:
         return OnTimer(window, engine);
     case WM_INITDIALOG:
-        Show(L"WM_INITDIALOG");
+        ShowText(L"WM_INITDIALOG");
         return 0;
     case WM_COMMAND:
         if (OnCommand(window, LOWORD(wParam), engine)) {

@@ -1,5 +1,6 @@
 #include "app/status_line.h"
 
+#include "app/report.h"
 #include "app/tag_map.h"
 
 namespace Corvinex {
@@ -7,12 +8,6 @@ namespace Corvinex {
 const wchar_t kStatusTemplate[] =
     L"VPETEST: IsInstalled=<INSTALLED/> IsEngineRunning=<ENGINERUNNING/> "
     L"ANONYMITY=<ANONYMITY/> Update=<UPDATERUNNING/> Check=<CHECKRUNNING/>";
-
-namespace {
-const wchar_t* TruthText(BOOL value) {
-    return value ? L"TRUE" : L"FALSE";
-}
-} // namespace
 
 CWideString BuildStatusLine(VeilpathEngine::IVeilpathEngine* engine) {
     const wchar_t* checkRunning = TruthText(engine->IsCheckRunning());

@@ -16,7 +16,7 @@ namespace Driver = Corvinex::Driver;
 
 namespace {
 
-const wchar_t kKey[] = L"Software\\Corvinex\\DeveloperSettings";
+const wchar_t* const kKey = Driver::kDeveloperSettingsKey;
 
 class DeveloperSettings : public ::testing::Test {
 protected:

@@ -13,7 +13,7 @@ namespace Driver = Corvinex::Driver;
 
 namespace {
 
-const wchar_t kKey[] = L"Software\\Corvinex\\DeveloperSettings";
+const wchar_t* const kKey = Driver::kDeveloperSettingsKey;
 
 struct ProbeRun {
     Driver::WaitOutcome outcome = Driver::WaitOutcome::NoWindow;

@@ -21,7 +21,6 @@ vpe_install_packages() {
   dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
   command -v Xvfb >/dev/null || need+=(xvfb)
   command -v xauth >/dev/null || need+=(xauth)
-  command -v cmake >/dev/null || need+=(cmake)
   command -v ctest >/dev/null || need+=(cmake)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
   command -v python3 >/dev/null || need+=(python3)
