@@ -25,15 +25,45 @@ vpe_install_packages() {
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
   command -v python3 >/dev/null || need+=(python3)
   command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
-  [ ${#need[@]} -eq 0 ] && return 0
-  vpe_log "installing ${need[*]}"
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo dpkg --add-architecture i386
+  if [ ${#need[@]} -gt 0 ]; then
+    vpe_log "installing ${need[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      $sudo dpkg --add-architecture i386
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
   fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  vpe_enable_i386 "$sudo"
+}
+
+# 32-bit Wine needs a kernel that runs i386 programs. Some virtual machines run 64-bit user code
+# only (execve of any i386 program fails with ENOEXEC, "Exec format error"); there the kernel is
+# told to hand i386 programs to qemu's user-mode emulator. qemu 7.2 (bookworm) cannot run Wine
+# (it ignores MAP_FIXED_NOREPLACE, and Wine's start-up never ends); qemu 10 from
+# bookworm-backports can.
+vpe_enable_i386() {
+  local sudo=$1
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
+  vpe_log "this kernel runs no i386 programs: Wine's 32-bit side runs under qemu-i386"
+  if ! qemu-i386-static --version 2>/dev/null | grep -q 'version \(9\|[1-9][0-9]\)'; then
+    if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
+      echo 'deb http://deb.debian.org/debian bookworm-backports main' |
+        $sudo tee /etc/apt/sources.list.d/vpe-backports.list >/dev/null
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+      -t bookworm-backports qemu-user-static >/dev/null
+  fi
+  [ -e /proc/sys/fs/binfmt_misc/register ] ||
+    $sudo mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && echo -1 | $sudo tee /proc/sys/fs/binfmt_misc/qemu-i386 >/dev/null
+  # ELF, 32-bit, little endian, executable or shared object, machine 3 (i386). No flags: the
+  # kernel opens the emulator at each start, so an upgraded qemu takes effect at once.
+  printf '%s' ':qemu-i386:M::\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:' |
+    $sudo tee /proc/sys/fs/binfmt_misc/register >/dev/null
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { vpe_log "i386 programs still do not run"; return 1; }
 }
 
 vpe_make_prefix() {
