@@ -103,18 +103,24 @@ TEST_F(InternalMessage, SwitchingTheBoxOnWhileRunningShowsTheNextMessage) {
     SetDword(L"Debug", 1);
     SetDword(L"ShowInternalMessageBox", 0);
     std::wstring eventName = L"vpe_message_probe_" + std::to_wstring(GetCurrentProcessId());
+    std::wstring passedName = eventName + L"_passed";
     HANDLE go = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+    HANDLE passed = CreateEventW(nullptr, TRUE, FALSE, passedName.c_str());
     ASSERT_NE(nullptr, go);
+    ASSERT_NE(nullptr, passed);
 
     Driver::CChildProcess process;
     ASSERT_TRUE(process.Start(VpeTest::ProgramFolder() + L"message_probe.exe",
-                              L"before @wait:" + eventName + L" after", L""));
+                              L"before @signal:" + passedName + L" @wait:" + eventName + L" after",
+                              L""));
     Driver::CGuiSession session(process);
-    Sleep(500);
+    // The switch goes on only once the first message has been dropped, however slow the start.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(passed, 60000));
     SetDword(L"ShowInternalMessageBox", 1);
     SetEvent(go);
     Driver::CommandResult result = session.WaitForExit(30000);
     CloseHandle(go);
+    CloseHandle(passed);
     DWORD code = 0xFFFFFFFF;
     process.GetExitCode(&code);
     EXPECT_EQ(0u, code);

@@ -19,8 +19,9 @@ extern const wchar_t kMainWindowClass[];
 extern const wchar_t kInitialTitle[];
 // The caption of every message of the harness.
 extern const wchar_t kInternalErrorCaption[];
-// How long a run waits for a window, a command or the end of the program.
-const DWORD kWaitMs = 20000;
+// How long a run waits for a window, a command or the end of the program: generous, because
+// waits end as soon as the awaited thing happens and i386 code may run emulated (10x slower).
+const DWORD kWaitMs = 60000;
 
 // The harness as CMake built it, and the engine libraries built for the tests.
 std::wstring HarnessProgramPath();

@@ -87,8 +87,8 @@ TEST(ChildProcess, SendsTheOutputOfAProgramToAFile) {
     ASSERT_TRUE(
         process.Start(VpeTest::TestTargetPath(), L"--no-window --print \"hello there\"", L""));
     ASSERT_TRUE(process.WaitForExit(20000));
-    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr);
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     char buffer[64] = {0};
     DWORD read = 0;

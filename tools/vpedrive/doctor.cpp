@@ -102,6 +102,12 @@ Verdict ProbeVerdict(const std::wstring& path, int code, const std::string& deta
             // lets LoadLibrary fail with this code.
             return Make(kDoctorLoadFault,
                         quoted + L" faults while it is being loaded (in its DllMain).");
+        if ((error & 0xC0000000u) == 0xC0000000u)
+            // The loader passes the status of other exceptions raised in DllMain through as
+            // the error (an illegal instruction, say, or any fault under i386 emulation).
+            return Make(kDoctorLoadFault, quoted +
+                                              L" faults while it is being loaded (exception " +
+                                              Hex(error) + L").");
         if (error == ERROR_MOD_NOT_FOUND)
             return Make(kDoctorMissingDependency,
                         quoted + L" needs a library that cannot be found (Windows error 126).");

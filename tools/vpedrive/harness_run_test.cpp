@@ -4,6 +4,7 @@
 
 #include "tools/driver/registry_backup.h"
 #include "tools/vpedrive/vpedrive_options.h"
+#include "testsupport/fault_code.h"
 #include "tools/vpedrive/vpedrive_test_support.h"
 
 #include <gtest/gtest.h>
@@ -124,7 +125,8 @@ TEST_F(HarnessRunTest, AHungHarnessIsKilledAfterTheTimeout) {
 TEST_F(HarnessRunTest, ACrashIsReportedWithItsException) {
     VpeTest::VpedriveRun run = VpeTest::RunVpedrive(RunArguments(L"40002"));
     EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Drive::kStatusCrashed)) << run.output;
-    EXPECT_NE(run.output.find("crashed during \"#40002\" (exception 0xC0000005)"),
+    EXPECT_NE(run.output.find("crashed during \"#40002\" (exception " +
+                              VpeTest::Utf8(VpeTest::NullWriteFaultText()) + ")"),
               std::string::npos)
         << run.output;
 }

@@ -40,8 +40,11 @@ inline VpedriveRun RunVpedrive(const std::wstring& arguments, DWORD timeoutMs = 
             return run;
         process.GetExitCode(&run.status);
     }
-    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr);
+    // A process that inherited the file (a child of vpedrive, or the console host Wine starts
+    // for one) may still hold it open for writing after vpedrive has ended.
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         char buffer[4096];
         DWORD read = 0;

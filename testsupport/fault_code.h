@@ -1,0 +1,52 @@
+// The exception code that a write through a null pointer raises on this system.
+#pragma once
+
+#include "base/fault_guard.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace VpeTest {
+namespace FaultCodeDetail {
+
+inline DWORD& Seen() {
+    static DWORD code = 0;
+    return code;
+}
+
+inline LONG CALLBACK Record(EXCEPTION_POINTERS* info) {
+    if (Seen() == 0)
+        Seen() = info->ExceptionRecord->ExceptionCode;
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// `target` is null at run time; the compiler cannot see it, so the write is really made.
+inline void WriteThrough(void* target) {
+    *static_cast<volatile int*>(target) = 1;
+}
+
+} // namespace FaultCodeDetail
+
+// EXCEPTION_ACCESS_VIOLATION natively. Where Wine's i386 side runs under qemu's user-mode
+// emulation, qemu's signal frame carries no page-fault trap number and Wine reports
+// EXCEPTION_ILLEGAL_INSTRUCTION instead: tests that provoke such a write expect this code.
+inline DWORD NullWriteFaultCode() {
+    static const DWORD code = [] {
+        FaultCodeDetail::Seen() = 0;
+        PVOID handler = AddVectoredExceptionHandler(1, FaultCodeDetail::Record);
+        Corvinex::RunGuarded(FaultCodeDetail::WriteThrough, nullptr);
+        RemoveVectoredExceptionHandler(handler);
+        return FaultCodeDetail::Seen();
+    }();
+    return code;
+}
+
+// The code as "0xC0000005", the way the driver and vpedrive print it.
+inline std::wstring NullWriteFaultText() {
+    wchar_t text[16];
+    wsprintfW(text, L"0x%08lX", static_cast<unsigned long>(NullWriteFaultCode()));
+    return text;
+}
+
+} // namespace VpeTest
