@@ -24,6 +24,8 @@ enum DoctorStatus {
     kDoctorFactoryFault = 18,
     kDoctorLoadFailed = 19,
     kDoctorProbeFailed = 20,
+    kDoctorFactoryException = 21,
+    kDoctorEndsProcess = 22,
 };
 
 struct Verdict {

@@ -148,6 +148,21 @@ TEST(Doctor, FaultInTheFactoryLeavesVpedriveStanding) {
     EXPECT_TRUE(Contains(verdict.sentence, L"0xC0000005")) << verdict.sentence;
 }
 
+TEST(Doctor, AnExceptionEscapingTheFactoryIsNamed) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_factory_throw"));
+    EXPECT_EQ(verdict.status, kDoctorFactoryException) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"C++ exception (std::runtime_error)"))
+        << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"GetCorvinexEngine")) << verdict.sentence;
+}
+
+TEST(Doctor, AFactoryEndingTheProcessWithAbortsCodeIsNotANullFactory) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_factory_exit"));
+    EXPECT_EQ(verdict.status, kDoctorEndsProcess) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"in GetCorvinexEngine (exit code 3)"))
+        << verdict.sentence;
+}
+
 TEST(DoctorCommand, PrintsOneVerdictLineAndEndsWithItsStatus) {
     VpeTest::VpedriveRun run = VpeTest::RunVpedrive(
         L"doctor --engine " + QuoteArgument(VpeTest::TestEnginePath(L"foreign_engine")));

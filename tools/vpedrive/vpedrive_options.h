@@ -14,6 +14,9 @@ const int kStatusBadInput = 2;
 const int kStatusHung = 3;
 const int kStatusCrashed = 4;
 const int kStatusCannotStart = 5;
+// The harness ended while a command other than Exit was still running (the engine ended the
+// process: ExitProcess, exit, abort); its own exit code is printed, not passed on.
+const int kStatusEndedDuringCommand = 6;
 const int kStatusInterrupted = 130;
 
 enum class Mode { Help, Run, Settings, Doctor, DoctorProbe };

@@ -1,6 +1,8 @@
 // vpedrive run end to end, with the driver's test window program standing in for the harness
 // (--harness) and a test engine copied beside it.
-#include "tools/vpedrive/harness_run.h"
+#include "tools/vpedrive/check_log_lines.h"
+#include "tools/vpedrive/engine_dependencies.h"
+#include "tools/vpedrive/run_command.h"
 
 #include "tools/driver/registry_backup.h"
 #include "tools/vpedrive/vpedrive_options.h"
