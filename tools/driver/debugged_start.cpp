@@ -14,22 +14,19 @@ const DWORD kLongestLine = 1024;
 } // namespace
 
 CDebugOutputReader::~CDebugOutputReader() {
-    if (m_thread != nullptr) {
+    if (m_thread.IsOpen()) {
         // The loop ends with the program; a program still running is ended so the loop can.
         if (m_process != nullptr)
             m_process->Kill(255);
-        WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
+        WaitForSingleObject(m_thread.Get(), INFINITE);
     }
-    if (m_started != nullptr)
-        CloseHandle(m_started);
     if (m_lockMade)
         DeleteCriticalSection(&m_lock);
 }
 
 bool CDebugOutputReader::Start(CChildProcess& process, const std::wstring& program,
                                const std::wstring& arguments, const std::wstring& folder) {
-    if (m_thread != nullptr)
+    if (m_thread.IsOpen())
         return false;
     if (!m_lockMade) {
         InitializeCriticalSection(&m_lock);
@@ -39,15 +36,16 @@ bool CDebugOutputReader::Start(CChildProcess& process, const std::wstring& progr
     m_program = program;
     m_arguments = arguments;
     m_folder = folder;
-    m_started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_thread = CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr);
-    if (m_thread == nullptr || m_started == nullptr)
+    m_started.Attach(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_started.IsOpen())
         return false;
-    WaitForSingleObject(m_started, INFINITE);
+    m_thread.Attach(CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr));
+    if (!m_thread.IsOpen())
+        return false;
+    WaitForSingleObject(m_started.Get(), INFINITE);
     if (!m_startOk) {
-        WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
-        m_thread = nullptr;
+        WaitForSingleObject(m_thread.Get(), INFINITE);
+        m_thread.Close();
     }
     return m_startOk;
 }
@@ -74,7 +72,7 @@ void CDebugOutputReader::DebugLoop() {
     m_process->SetEnvironment(L"_NO_DEBUG_HEAP", L"1");
     m_startOk = m_process->Start(m_program, m_arguments, m_folder);
     m_process->SetCreationFlags(0);
-    SetEvent(m_started);
+    SetEvent(m_started.Get());
     if (!m_startOk)
         return;
     bool loaderBreakpointSeen = false;

@@ -1,6 +1,7 @@
 // Starting a program as its debugger, to read what it sends with OutputDebugString.
 #pragma once
 
+#include "base/file_handle.h"
 #include "tools/driver/child_process.h"
 
 #include <windows.h>
@@ -39,8 +40,8 @@ private:
 
     CChildProcess* m_process = nullptr;
     std::wstring m_program, m_arguments, m_folder;
-    HANDLE m_thread = nullptr;
-    HANDLE m_started = nullptr;
+    CFileHandle m_thread;
+    CFileHandle m_started;
     bool m_startOk = false;
     CRITICAL_SECTION m_lock;
     bool m_lockMade = false;

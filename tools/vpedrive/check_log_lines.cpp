@@ -5,7 +5,7 @@
 #include <shlobj.h>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -69,5 +69,5 @@ std::vector<std::wstring> ReadAppendedLines(const std::wstring& path, LONGLONG p
     return lines;
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

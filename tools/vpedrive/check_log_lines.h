@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // The check log of the engine: <Program Files>\Veilpath Engine\log\check.log.
 std::wstring CheckLogPath();
@@ -20,5 +20,5 @@ std::vector<std::wstring> ReadAppendedLines(const std::wstring& path, LONGLONG p
 // The size of the file in bytes; 0 when it does not exist.
 LONGLONG FileSizeOf(const std::wstring& path);
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -11,7 +11,7 @@
 #include <cstring>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -276,5 +276,5 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgra
     return ProbeVerdict(path, code, ReadProbeReport(outputFile));
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

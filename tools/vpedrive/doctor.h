@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // Verdict statuses (0: bindable; 2: the path names no file).
 enum DoctorStatus {
@@ -43,5 +43,5 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgra
 std::string FindMissingDependency(const std::wstring& folder,
                                   const std::vector<std::string>& imports);
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

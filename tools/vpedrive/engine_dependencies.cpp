@@ -8,7 +8,7 @@
 #include <set>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 std::vector<std::wstring> LocalDependencies(const std::wstring& engine) {
     std::vector<std::wstring> found;
@@ -36,5 +36,5 @@ std::vector<std::wstring> LocalDependencies(const std::wstring& engine) {
     return found;
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

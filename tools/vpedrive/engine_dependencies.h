@@ -5,11 +5,11 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // The libraries among `engine`'s imports (and theirs) that lie beside it, as full paths, so a
 // run can copy them with the engine. Libraries that cannot be read are skipped.
 std::vector<std::wstring> LocalDependencies(const std::wstring& engine);
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -7,7 +7,7 @@
 #include <cstring>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 const char kProbeStagePrefix[] = "stage ";
 const char kProbeAnswerPrefix[] = "answer ";
@@ -115,5 +115,5 @@ int RunEngineProbe(const std::wstring& libraryPath) {
     return binding.Run(libraryPath);
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -8,7 +8,7 @@
 #include <string>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // What the probe found. It prints "stage load", "stage factory" and "stage check" as it goes,
 // then one line "answer <word> [detail]", and ends with kProbeExitBase + the answer. The exit
@@ -37,5 +37,5 @@ extern const char kProbeAnswerPrefix[]; // "answer "
 // process at once with the matching code.
 int RunEngineProbe(const std::wstring& libraryPath);
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

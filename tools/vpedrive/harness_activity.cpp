@@ -5,7 +5,7 @@
 #include <cwchar>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -67,5 +67,5 @@ int CHarnessActivity::OpenCommand() const {
     return -1;
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -5,7 +5,7 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 class CHarnessActivity {
 public:
@@ -32,5 +32,5 @@ private:
     bool m_traced = false;
 };
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

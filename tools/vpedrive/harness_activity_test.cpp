@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using Corvinex::Drive::CHarnessActivity;
+using Corvinex::Vpedrive::CHarnessActivity;
 
 TEST(HarnessActivity, AStatusQueryThatDidNotReturnIsTheOneInProgress) {
     CHarnessActivity activity;

@@ -15,7 +15,7 @@
 #include <vector>
 
 using namespace Corvinex;
-using namespace Corvinex::Drive;
+using namespace Corvinex::Vpedrive;
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "tools/vpedrive/vpedrive_options.h"
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -225,5 +225,5 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
     return RunCommands(run, session, request);
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

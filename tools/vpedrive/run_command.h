@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 struct RunRequest {
     std::wstring harness;       // the harness program to copy and start
@@ -27,5 +27,5 @@ struct RunRequest {
 // console is interrupted (Ctrl+C, closing) while it runs.
 int RunHarness(const RunRequest& request, COutput& out, COutput& err);
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -1,7 +1,7 @@
 #include "tools/vpedrive/run_interrupt.h"
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -48,5 +48,5 @@ bool CInterruptScope::Interrupted() const {
     return g_interrupted != 0;
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

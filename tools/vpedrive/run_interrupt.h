@@ -6,7 +6,7 @@
 #include <windows.h>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // Registers a console control handler for its own life. When the console is interrupted the
 // handler, on a thread of its own, puts the developer settings back and ends the harness at once
@@ -25,5 +25,5 @@ public:
     bool Interrupted() const;
 };
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -3,7 +3,7 @@
 #include "tools/vpedrive/json_text.h"
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -131,5 +131,5 @@ void CTranscript::Ended(const RunEnd& end) {
     m_out.Line(text);
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -10,7 +10,7 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // How a run ended, as the last transcript entry shows it.
 struct RunEnd {
@@ -45,5 +45,5 @@ private:
     bool m_json;
 };
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

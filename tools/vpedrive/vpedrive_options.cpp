@@ -3,7 +3,7 @@
 #include "tools/driver/harness_commands.h"
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -179,5 +179,5 @@ const wchar_t* UsageText() {
            L"          doctor: 10 and up, one per verdict\n";
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

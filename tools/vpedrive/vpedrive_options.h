@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // Exit statuses of vpedrive itself (a run otherwise ends with the harness's own exit code).
 const int kStatusBadInput = 2;
@@ -42,5 +42,5 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std
 // The usage text.
 const wchar_t* UsageText();
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -56,7 +56,7 @@ TEST(VpetestRun, AnEngineEndingTheProcessInACommandIsItsOwnStatus) {
     CDeveloperSettingsGuard settings;
     // The engine's Start calls ExitProcess(0): not a success, whatever code it chose.
     VpeTest::VpedriveRun run = RunWithEngine(L"run_exiting_engine", L"Start Stop");
-    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Drive::kStatusEndedDuringCommand))
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusEndedDuringCommand))
         << run.output;
     EXPECT_NE(run.output.find("vpetest.exe ended while \"Start\" was running (exit code 0)"),
               std::string::npos)
@@ -71,7 +71,7 @@ TEST(VpetestRun, AStatusQueryThatDoesNotReturnIsBlamedOnTheStatusUpdate) {
     // The engine's IsEngineRunning takes 10 s; the once-a-second update calls it.
     VpeTest::VpedriveRun run =
         RunWithEngine(L"run_slow_status_engine", L"--json --timeout 4 Start");
-    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Drive::kStatusHung)) << run.output;
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusHung)) << run.output;
     EXPECT_NE(run.output.find("vpetest.exe is stuck in its once-a-second status update, in the "
                               "engine's IsEngineRunning, which has not returned"),
               std::string::npos)
@@ -83,7 +83,7 @@ TEST(VpetestRun, AStatusQueryThatDoesNotReturnIsBlamedOnTheStatusUpdate) {
 
 TEST(VpetestRun, FakeCheckPrintsTheRunsLogLines) {
     CDeveloperSettingsGuard settings;
-    const std::wstring log = Corvinex::Drive::CheckLogPath();
+    const std::wstring log = Corvinex::Vpedrive::CheckLogPath();
     const std::wstring logFolder = FolderOf(log);
     const std::wstring engineFolder = FolderOf(logFolder.substr(0, logFolder.size() - 1));
     const bool madeEngineFolder = CreateDirectoryW(engineFolder.c_str(), nullptr) != FALSE;

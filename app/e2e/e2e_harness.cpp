@@ -1,4 +1,4 @@
-#include "app/e2e/harness_run.h"
+#include "app/e2e/e2e_harness.h"
 
 #include "res/resource.h"
 #include "testsupport/test_paths.h"
