@@ -3,6 +3,7 @@
 #include "app/report.h"
 #include "app/command_sequences.h"
 #include "app/status_line.h"
+#include "diag/call_trace.h"
 #include "diag/internal_message.h"
 #include "engine/surf_check.h"
 #include "res/resource.h"
@@ -174,11 +175,13 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG:
         ShowText(L"WM_INITDIALOG");
         return 0;
-    case WM_COMMAND:
+    case WM_COMMAND: {
+        CTraceScope trace(VPE_CALL_TRACE_COMMAND, LOWORD(wParam));
         if (OnCommand(window, LOWORD(wParam), engine)) {
             return 0;
         }
         break;
+    }
     default:
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "app/report.h"
 #include "app/tag_map.h"
+#include "diag/call_trace.h"
 
 namespace Corvinex {
 
@@ -9,12 +10,28 @@ const wchar_t kStatusTemplate[] =
     L"VPETEST: IsInstalled=<INSTALLED/> IsEngineRunning=<ENGINERUNNING/> "
     L"ANONYMITY=<ANONYMITY/> Update=<UPDATERUNNING/> Check=<CHECKRUNNING/>";
 
+namespace {
+
+// One status query, announced to a debugger first (the engine may never return from it).
+const wchar_t* Query(VeilpathEngine::IVeilpathEngine* engine,
+                     BOOL (VeilpathEngine::IVeilpathEngine::*query)(), const wchar_t* name) {
+    TraceEngineCall(VPE_CALL_TRACE_CALL, name);
+    return TruthText((engine->*query)());
+}
+
+} // namespace
+
 CWideString BuildStatusLine(VeilpathEngine::IVeilpathEngine* engine) {
-    const wchar_t* checkRunning = TruthText(engine->IsCheckRunning());
-    const wchar_t* updateRunning = TruthText(engine->IsUpdateRunning());
-    const wchar_t* anonymity = TruthText(engine->IsAnonymityActive());
-    const wchar_t* engineRunning = TruthText(engine->IsEngineRunning());
-    const wchar_t* installed = TruthText(engine->IsInstalled());
+    using VeilpathEngine::IVeilpathEngine;
+    const wchar_t* checkRunning =
+        Query(engine, &IVeilpathEngine::IsCheckRunning, L"IsCheckRunning");
+    const wchar_t* updateRunning =
+        Query(engine, &IVeilpathEngine::IsUpdateRunning, L"IsUpdateRunning");
+    const wchar_t* anonymity =
+        Query(engine, &IVeilpathEngine::IsAnonymityActive, L"IsAnonymityActive");
+    const wchar_t* engineRunning =
+        Query(engine, &IVeilpathEngine::IsEngineRunning, L"IsEngineRunning");
+    const wchar_t* installed = Query(engine, &IVeilpathEngine::IsInstalled, L"IsInstalled");
     const CTagMap::Entry entries[] = {
         {L"INSTALLED", installed},       {L"ENGINERUNNING", engineRunning},
         {L"ANONYMITY", anonymity},       {L"UPDATERUNNING", updateRunning},
@@ -28,6 +45,7 @@ void UpdateStatusLine(HWND window, VeilpathEngine::IVeilpathEngine* engine) {
     if (engine == nullptr) {
         return;
     }
+    CTraceScope trace(VPE_CALL_TRACE_STATUS, -1);
     CWideString text = BuildStatusLine(engine);
     SetWindowTextW(window, text.c_str());
 }

@@ -36,6 +36,12 @@ public:
     }
     bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE && m_hFile != nullptr; }
     HANDLE Get() const { return m_hFile; }
+    // Closes the handle held, if any, and takes ownership of `handle` (any kernel handle that
+    // CloseHandle closes: a file, a process, a thread, an event).
+    void Attach(HANDLE handle) {
+        Close();
+        m_hFile = handle == nullptr ? INVALID_HANDLE_VALUE : handle;
+    }
 
 private:
     HANDLE m_hFile;

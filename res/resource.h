@@ -2,8 +2,13 @@
 #pragma once
 
 // Strings.
-#define IDS_APP_TITLE 103             // "EngineVeilpathTestEnv": initial window title
-#define IDC_ENGINEVEILPATHTESTENV 109 // window class name string, main menu, accelerators
+#define IDS_APP_TITLE 103             // VPETEST_WINDOW_TITLE: initial window title
+#define IDC_ENGINEVEILPATHTESTENV 109 // VPETEST_WINDOW_CLASS; also main menu, accelerators
+
+// The texts of strings 103 and 109. The harness loads them from its resources; the driver and
+// the tests that find its main window use these macros, so the name is written only here.
+#define VPETEST_WINDOW_TITLE L"EngineVeilpathTestEnv"
+#define VPETEST_WINDOW_CLASS L"ENGINEVEILPATHTESTENV"
 
 // Icon groups.
 #define IDI_ENGINEVEILPATHTESTENV 107 // large class icon, also in the About box

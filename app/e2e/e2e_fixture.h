@@ -2,7 +2,7 @@
 // back afterwards, vpetest.exe's windows unmanaged, and one harness run.
 #pragma once
 
-#include "app/e2e/harness_run.h"
+#include "app/e2e/e2e_harness.h"
 #include "app/e2e/test_prefix.h"
 #include "tools/driver/registry_backup.h"
 

@@ -1,6 +1,6 @@
 #include "app/e2e/test_prefix.h"
 
-#include "app/e2e/harness_run.h"
+#include "app/e2e/e2e_harness.h"
 #include "testsupport/test_paths.h"
 
 #include <shlobj.h>

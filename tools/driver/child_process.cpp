@@ -1,5 +1,7 @@
 #include "tools/driver/child_process.h"
 
+#include "base/file_handle.h"
+
 #include <cwchar>
 #include <vector>
 
@@ -80,15 +82,14 @@ std::vector<wchar_t> CChildProcess::BuildEnvironmentBlock() const {
 }
 
 CChildProcess::~CChildProcess() {
-    if (m_process == nullptr)
+    if (!m_process.IsOpen())
         return;
     Kill(255);
-    CloseHandle(m_process);
 }
 
 bool CChildProcess::Start(const std::wstring& program, const std::wstring& arguments,
                           const std::wstring& folder) {
-    if (m_process != nullptr) {
+    if (m_process.IsOpen()) {
         m_lastError = ERROR_ALREADY_EXISTS;
         return false;
     }
@@ -100,70 +101,68 @@ bool CChildProcess::Start(const std::wstring& program, const std::wstring& argum
     buffer.push_back(L'\0');
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    HANDLE output = INVALID_HANDLE_VALUE;
+    // Closed when Start returns: the started program holds its own inherited copy.
+    CFileHandle outputFile;
     if (!m_outputFile.empty()) {
         SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        output =
-            CreateFileW(m_outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (output == INVALID_HANDLE_VALUE) {
+        outputFile.Attach(CreateFileW(m_outputFile.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!outputFile.IsOpen()) {
             m_lastError = GetLastError();
             return false;
         }
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = output;
-        startup.hStdError = output;
+        startup.hStdOutput = outputFile.Get();
+        startup.hStdError = outputFile.Get();
     }
     PROCESS_INFORMATION info = {};
     std::vector<wchar_t> environment;
     if (!m_environment.empty())
         environment = BuildEnvironmentBlock();
-    BOOL started =
-        CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr,
-                       output != INVALID_HANDLE_VALUE, m_creationFlags | CREATE_UNICODE_ENVIRONMENT,
-                       environment.empty() ? nullptr : environment.data(),
-                       folder.empty() ? nullptr : folder.c_str(), &startup, &info);
+    BOOL started = CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr,
+                                  outputFile.IsOpen(), m_creationFlags | CREATE_UNICODE_ENVIRONMENT,
+                                  environment.empty() ? nullptr : environment.data(),
+                                  folder.empty() ? nullptr : folder.c_str(), &startup, &info);
     DWORD error = GetLastError();
-    if (output != INVALID_HANDLE_VALUE)
-        CloseHandle(output);
     if (!started) {
         m_lastError = error;
         return false;
     }
-    CloseHandle(info.hThread);
-    m_process = info.hProcess;
+    CFileHandle(info.hThread).Close();
+    m_process.Attach(info.hProcess);
     m_id = info.dwProcessId;
     m_lastError = 0;
     return true;
 }
 
 bool CChildProcess::IsRunning() const {
-    return m_process != nullptr && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
+    return m_process.IsOpen() && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 bool CChildProcess::WaitForExit(DWORD timeoutMs) const {
-    return m_process != nullptr && WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
+    return m_process.IsOpen() && WaitForSingleObject(m_process.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 bool CChildProcess::GetExitCode(DWORD* code) const {
     if (!WaitForExit(0))
         return false;
-    return GetExitCodeProcess(m_process, code) != FALSE;
+    return GetExitCodeProcess(m_process.Get(), code) != FALSE;
 }
 
 bool CChildProcess::Kill(UINT exitCode) {
-    if (m_process == nullptr)
+    if (!m_process.IsOpen())
         return false;
     if (WaitForExit(0))
         return true;
-    TerminateProcess(m_process, exitCode);
+    TerminateProcess(m_process.Get(), exitCode);
     // Termination is asynchronous; the handle is signalled once the process is really gone.
     return WaitForExit(10000);
 }
 
 bool CChildProcess::WaitForInputIdle(DWORD timeoutMs) const {
-    return m_process != nullptr && ::WaitForInputIdle(m_process, timeoutMs) == 0;
+    return m_process.IsOpen() && ::WaitForInputIdle(m_process.Get(), timeoutMs) == 0;
 }
 
 } // namespace Driver

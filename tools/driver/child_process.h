@@ -1,6 +1,8 @@
 // CChildProcess: a program started by the driver, owned through its process handle.
 #pragma once
 
+#include "base/file_handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -50,7 +52,9 @@ public:
     // The process id; 0 before Start.
     DWORD Id() const { return m_id; }
     // The owned handle (null before Start); the caller must not close it.
-    HANDLE Handle() const { return m_process; }
+    HANDLE Handle() const {
+        return m_process.Get() == INVALID_HANDLE_VALUE ? nullptr : m_process.Get();
+    }
     // True while the program has not ended.
     bool IsRunning() const;
     // Waits up to timeoutMs (INFINITE allowed) for the program to end; true when it has ended.
@@ -68,7 +72,7 @@ private:
     std::vector<wchar_t> BuildEnvironmentBlock() const;
 
     std::vector<std::pair<std::wstring, std::wstring>> m_environment;
-    HANDLE m_process = nullptr;
+    CFileHandle m_process;
     DWORD m_id = 0;
     DWORD m_lastError = 0;
     std::wstring m_outputFile;

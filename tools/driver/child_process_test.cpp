@@ -1,3 +1,4 @@
+#include "base/file_handle.h"
 #include "tools/driver/child_process.h"
 
 #include "tools/driver/test_target_path.h"
@@ -74,8 +75,8 @@ TEST(ChildProcess, EndsItsProgramWhenDestroyed) {
         ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), process.Handle(), GetCurrentProcess(),
                                     &copy, SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, 0));
     }
-    EXPECT_EQ(WaitForSingleObject(copy, 10000), WAIT_OBJECT_0);
-    CloseHandle(copy);
+    Corvinex::CFileHandle owned(copy);
+    EXPECT_EQ(WaitForSingleObject(owned.Get(), 10000), WAIT_OBJECT_0);
 }
 
 TEST(ChildProcess, SendsTheOutputOfAProgramToAFile) {
@@ -87,13 +88,14 @@ TEST(ChildProcess, SendsTheOutputOfAProgramToAFile) {
     ASSERT_TRUE(
         process.Start(VpeTest::TestTargetPath(), L"--no-window --print \"hello there\"", L""));
     ASSERT_TRUE(process.WaitForExit(20000));
-    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     char buffer[64] = {0};
     DWORD read = 0;
-    ReadFile(handle, buffer, sizeof(buffer) - 1, &read, nullptr);
-    CloseHandle(handle);
+    {
+        Corvinex::CFileHandle handle;
+        ASSERT_TRUE(
+            handle.Open(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
+        ReadFile(handle.Get(), buffer, sizeof(buffer) - 1, &read, nullptr);
+    }
     DeleteFileW(file.c_str());
     EXPECT_EQ(std::string(buffer, read), "hello there\n");
 }

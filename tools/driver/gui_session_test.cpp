@@ -2,6 +2,7 @@
 // out, under Wine's real windows and registry.
 #include "tools/driver/gui_session.h"
 
+#include "tools/driver/harness_commands.h"
 #include "tools/driver/process_windows.h"
 #include "tools/driver/registry_backup.h"
 #include "testsupport/fault_code.h"
@@ -13,7 +14,7 @@ using namespace Corvinex::Driver;
 
 namespace {
 
-const wchar_t kClass[] = L"ENGINEVEILPATHTESTENV";
+const wchar_t* const kClass = kHarnessWindowClass;
 const DWORD kWait = 20000;
 
 class GuiSessionTest : public ::testing::Test {

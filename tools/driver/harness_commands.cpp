@@ -1,38 +1,40 @@
 #include "tools/driver/harness_commands.h"
 
+#include "res/resource.h"
+
 #include <cwctype>
 
 namespace Corvinex {
 namespace Driver {
 
-const wchar_t kHarnessWindowClass[] = L"ENGINEVEILPATHTESTENV";
-const wchar_t kHarnessInitialTitle[] = L"EngineVeilpathTestEnv";
+const wchar_t kHarnessWindowClass[] = VPETEST_WINDOW_CLASS;
+const wchar_t kHarnessInitialTitle[] = VPETEST_WINDOW_TITLE;
 
 namespace {
 
 const HarnessCommand kCommands[] = {
-    {L"Test", 32782},
-    {L"Exit", 105},
-    {L"IsInstalled", 32787},
-    {L"Install", 32788},
-    {L"Uninstall", 32790},
-    {L"SurfCheck", 32816},
-    {L"Start", 32811},
-    {L"Stop", 32812},
-    {L"IsEngineRunning", 32817},
-    {L"Activate Anonymity", 32813},
-    {L"Deactivate Anonymity", 32814},
-    {L"Update Test", 32796},
-    {L"UpdateStart", 32797},
-    {L"UpdateStop", 32798},
-    {L"IsUpdateRunning", 32799},
-    {L"Analyse Update Log", 32801},
-    {L"Check Test", 32792},
-    {L"CheckStart", 32802},
-    {L"CheckStop", 32804},
-    {L"IsCheckRunning", 32803},
-    {L"Analyse Check Log", 32806},
-    {L"About", 104},
+    {L"Test", ID_FILE_TEST},
+    {L"Exit", IDM_EXIT},
+    {L"IsInstalled", ID_INSTALLATION_ISINSTALLED},
+    {L"Install", ID_INSTALLATION_INSTALL},
+    {L"Uninstall", ID_INSTALLATION_UNINSTALL},
+    {L"SurfCheck", ID_ENGINE_SURFCHECK},
+    {L"Start", ID_ENGINE_START},
+    {L"Stop", ID_ENGINE_STOP},
+    {L"IsEngineRunning", ID_ENGINE_ISENGINERUNNING},
+    {L"Activate Anonymity", ID_ENGINE_ACTIVATEANONYMITY},
+    {L"Deactivate Anonymity", ID_ENGINE_DEACTIVATEANONYMITY},
+    {L"Update Test", ID_UPDATE_UPDATETEST},
+    {L"UpdateStart", ID_UPDATE_UPDATESTART},
+    {L"UpdateStop", ID_UPDATE_UPDATESTOP},
+    {L"IsUpdateRunning", ID_UPDATE_ISUPDATERUNNING},
+    {L"Analyse Update Log", ID_UPDATE_ANALYSEUPDATELOG},
+    {L"Check Test", ID_CHECK_CHECKTEST},
+    {L"CheckStart", ID_CHECK_CHECKSTART},
+    {L"CheckStop", ID_CHECK_CHECKSTOP},
+    {L"IsCheckRunning", ID_CHECK_ISCHECKRUNNING},
+    {L"Analyse Check Log", ID_CHECK_ANALYSECHECKLOG},
+    {L"About", IDM_ABOUT},
 };
 
 // Lower case ASCII letters and digits only: what is left of a name for comparing.

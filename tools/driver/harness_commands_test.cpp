@@ -1,8 +1,13 @@
 #include "tools/driver/harness_commands.h"
 
+#include "res/resource.h"
+#include "testsupport/test_paths.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
+#include <vector>
 
 using namespace Corvinex::Driver;
 
@@ -13,7 +18,51 @@ WORD Find(const std::wstring& text) {
     return FindHarnessCommand(text, &id) ? id : 0;
 }
 
+typedef std::vector<std::pair<std::wstring, WORD>> MenuItems;
+
+// The commands of a menu and its submenus in menu order, as (text, id); separators skipped.
+void CollectCommands(HMENU menu, MenuItems* items) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[128] = {0};
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = 128;
+        ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info));
+        if (info.hSubMenu != nullptr)
+            CollectCommands(info.hSubMenu, items);
+        else if ((info.fType & MFT_SEPARATOR) == 0)
+            items->emplace_back(text, static_cast<WORD>(info.wID));
+    }
+}
+
 } // namespace
+
+TEST(HarnessCommands, TheTableIsTheMenuOfTheBuiltHarness) {
+    const std::wstring harness = VpeTest::ProgramFolder() + L"..\\bin\\vpetest.exe";
+    HMODULE module = LoadLibraryExW(harness.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << GetLastError();
+    HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(IDC_ENGINEVEILPATHTESTENV));
+    ASSERT_NE(menu, nullptr) << GetLastError();
+    MenuItems items;
+    CollectCommands(menu, &items);
+    DestroyMenu(menu);
+    FreeLibrary(module);
+
+    size_t count = 0;
+    const HarnessCommand* commands = HarnessCommands(&count);
+    ASSERT_EQ(items.size(), count);
+    for (size_t i = 0; i < count; ++i) {
+        // Same order and id, and the menu's text finds the table's entry by name.
+        EXPECT_EQ(commands[i].id, items[i].second) << commands[i].name;
+        WORD found = 0;
+        EXPECT_TRUE(FindHarnessCommand(items[i].first, &found)) << items[i].first;
+        EXPECT_EQ(found, items[i].second) << items[i].first;
+        EXPECT_EQ(HarnessCommandName(items[i].second), commands[i].name);
+    }
+}
 
 TEST(HarnessCommands, FindsMenuNamesWithTheirIds) {
     EXPECT_EQ(Find(L"Install"), 32788);

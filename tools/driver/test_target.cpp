@@ -6,6 +6,8 @@
 // before anything else), --print TEXT (to the standard output), --no-window (end right after the
 // start-up box), and the word fakecheck (a box, then lines appended to <Program Files>\Veilpath
 // Engine\log\check.log). Commands (WM_COMMAND ids) are listed at TargetCommand below.
+#include "res/resource.h"
+
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -30,8 +32,8 @@ enum TargetCommand {
 
 const UINT_PTR kTimerId = 66;
 
-std::wstring g_className = L"ENGINEVEILPATHTESTENV";
-std::wstring g_title = L"EngineVeilpathTestEnv";
+std::wstring g_className = VPETEST_WINDOW_CLASS;
+std::wstring g_title = VPETEST_WINDOW_TITLE;
 int g_exitCode = 0;
 UINT g_tickMs = 1000;
 bool g_running = false;

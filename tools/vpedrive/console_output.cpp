@@ -1,7 +1,7 @@
 #include "tools/vpedrive/console_output.h"
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty())
@@ -36,5 +36,5 @@ void COutput::Line(const std::string& ascii) {
     Write(std::wstring(ascii.begin(), ascii.end()) + L"\n");
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

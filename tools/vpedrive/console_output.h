@@ -6,7 +6,7 @@
 #include <string>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // Writes whole lines to a standard handle: through WriteConsoleW when it is a console (any
 // character shows), otherwise as UTF-8 bytes (pipes and files, also Wine's Unix streams).
@@ -31,5 +31,5 @@ private:
 // Converts wide text to UTF-8.
 std::string ToUtf8(const std::wstring& text);
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -5,10 +5,13 @@
 #include "tools/vpedrive/engine_probe.h"
 #include "tools/vpedrive/pe_image.h"
 
+#include "base/file_handle.h"
+
 #include <cstdlib>
+#include <cstring>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -51,18 +54,44 @@ bool OnPath(const std::wstring& name) {
     return false;
 }
 
-std::string ReadFirstLine(const std::wstring& file) {
-    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return std::string();
-    char buffer[256] = {0};
+// The probe's report: the last stage it entered, its answer line, and what a C++ runtime wrote
+// when an exception ended it ("terminate called after throwing an instance of 'T'").
+struct ProbeReport {
+    std::string stage;
+    std::string answer; // without its prefix; empty when the probe did not answer
+    std::string exceptionType;
+};
+
+ProbeReport ReadProbeReport(const std::wstring& file) {
+    ProbeReport report;
+    CFileHandle handle;
+    if (!handle.Open(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING))
+        return report;
+    std::string text;
+    char buffer[4096];
     DWORD read = 0;
-    ReadFile(handle, buffer, sizeof(buffer) - 1, &read, nullptr);
-    CloseHandle(handle);
-    std::string line(buffer, read);
-    size_t end = line.find_first_of("\r\n");
-    return end == std::string::npos ? line : line.substr(0, end);
+    while (text.size() < 65536 && ReadFile(handle.Get(), buffer, sizeof(buffer), &read, nullptr) &&
+           read > 0)
+        text.append(buffer, read);
+    const std::string thrown = "terminate called after throwing an instance of '";
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.compare(0, strlen(kProbeStagePrefix), kProbeStagePrefix) == 0)
+            report.stage = line.substr(strlen(kProbeStagePrefix));
+        else if (line.compare(0, strlen(kProbeAnswerPrefix), kProbeAnswerPrefix) == 0)
+            report.answer = line.substr(strlen(kProbeAnswerPrefix));
+        else if (line.compare(0, thrown.size(), thrown) == 0)
+            report.exceptionType =
+                line.substr(thrown.size(), line.find('\'', thrown.size()) - thrown.size());
+        at = end + 1;
+    }
+    return report;
 }
 
 std::wstring Hex(DWORD value) {
@@ -78,9 +107,21 @@ Verdict Make(int status, const std::wstring& sentence) {
     return verdict;
 }
 
-Verdict ProbeVerdict(const std::wstring& path, int code, const std::string& detail) {
+std::wstring StageText(const std::string& stage) {
+    if (stage == "load")
+        return L"while it is being loaded";
+    if (stage == "check")
+        return L"while its engine's type is checked";
+    return L"in GetCorvinexEngine";
+}
+
+Verdict ProbeVerdict(const std::wstring& path, DWORD code, const ProbeReport& report) {
     const std::wstring quoted = L"\"" + path + L"\"";
-    switch (code) {
+    const std::string& detail = report.answer;
+    // An answer counts only with its own exit code: a library may print anything.
+    const bool answered = !detail.empty() && code >= kProbeExitBase && code <= kProbeExitBase + 7;
+    const int answer = answered ? static_cast<int>(code - kProbeExitBase) : -1;
+    switch (answer) {
     case kProbeBindable:
         return Make(kDoctorBindable, quoted + L" can be bound: GetCorvinexEngine returns a "
                                               L"Corvinex::VeilpathEngine::IVeilpathEngine.");
@@ -97,17 +138,18 @@ Verdict ProbeVerdict(const std::wstring& path, int code, const std::string& deta
     case kProbeLoadFailed: {
         DWORD error =
             static_cast<DWORD>(strtoul(detail.c_str() + detail.find(' ') + 1, nullptr, 10));
+        if (error >= 0xC0000000u)
+            // Wine's loader catches a fault in DllMain and leaves its exception code as the
+            // error of LoadLibrary.
+            return Make(kDoctorLoadFault, quoted +
+                                              L" faults while it is being loaded (in its DllMain, "
+                                              L"exception " +
+                                              Hex(error) + L").");
         if (error == ERROR_NOACCESS)
             // Wine's loader (and Windows for some faults) catches a fault in DllMain and
             // lets LoadLibrary fail with this code.
             return Make(kDoctorLoadFault,
                         quoted + L" faults while it is being loaded (in its DllMain).");
-        if ((error & 0xC0000000u) == 0xC0000000u)
-            // The loader passes the status of other exceptions raised in DllMain through as
-            // the error (an illegal instruction, say, or any fault under i386 emulation).
-            return Make(kDoctorLoadFault, quoted +
-                                              L" faults while it is being loaded (exception " +
-                                              Hex(error) + L").");
         if (error == ERROR_MOD_NOT_FOUND)
             return Make(kDoctorMissingDependency,
                         quoted + L" needs a library that cannot be found (Windows error 126).");
@@ -136,12 +178,27 @@ Verdict ProbeVerdict(const std::wstring& path, int code, const std::string& deta
         return Make(kDoctorFactoryFault, L"GetCorvinexEngine of " + quoted +
                                              L" crashes (exception " + exception + L").");
     }
+    case kProbeException:
+        return Make(kDoctorFactoryException,
+                    L"GetCorvinexEngine of " + quoted + L" throws a C++ exception.");
+    case kProbeAborted:
+        if (!report.exceptionType.empty())
+            return Make(kDoctorFactoryException,
+                        quoted + L" lets a C++ exception (" + Widen(report.exceptionType) +
+                            L") escape " + StageText(report.stage) +
+                            L"; the exception cannot cross into the harness, so the process "
+                            L"is aborted.");
+        return Make(kDoctorEndsProcess,
+                    quoted + L" calls abort() " + StageText(report.stage) + L".");
     }
-    if (static_cast<DWORD>(code) >= 0xC0000000u)
-        return Make(kDoctorFactoryFault, quoted +
-                                             L" crashes the process that binds it "
-                                             L"(exception " +
-                                             Hex(static_cast<DWORD>(code)) + L").");
+    if (code >= 0xC0000000u)
+        return Make(kDoctorFactoryFault, quoted + L" crashes the process that binds it " +
+                                             StageText(report.stage) + L" (exception " + Hex(code) +
+                                             L").");
+    if (!report.stage.empty())
+        return Make(kDoctorEndsProcess, quoted + L" ends the process that binds it " +
+                                            StageText(report.stage) + L" (exit code " +
+                                            std::to_wstring(code) + L").");
     return Make(kDoctorProbeFailed, L"The check of " + quoted + L" ended unexpectedly (status " +
                                         std::to_wstring(code) + L").");
 }
@@ -216,8 +273,8 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgra
     }
     DWORD code = 0;
     probe.GetExitCode(&code);
-    return ProbeVerdict(path, static_cast<int>(code), ReadFirstLine(outputFile));
+    return ProbeVerdict(path, code, ReadProbeReport(outputFile));
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

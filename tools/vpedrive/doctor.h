@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // Verdict statuses (0: bindable; 2: the path names no file).
 enum DoctorStatus {
@@ -24,6 +24,8 @@ enum DoctorStatus {
     kDoctorFactoryFault = 18,
     kDoctorLoadFailed = 19,
     kDoctorProbeFailed = 20,
+    kDoctorFactoryException = 21,
+    kDoctorEndsProcess = 22,
 };
 
 struct Verdict {
@@ -41,5 +43,5 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgra
 std::string FindMissingDependency(const std::wstring& folder,
                                   const std::vector<std::string>& imports);
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -3,13 +3,14 @@
 #include "tools/vpedrive/doctor.h"
 
 #include "testsupport/fault_code.h"
+#include "base/file_handle.h"
 #include "tools/vpedrive/vpedrive_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-using namespace Corvinex::Drive;
+using namespace Corvinex::Vpedrive;
 using Corvinex::Driver::CScratchFolder;
 using Corvinex::Driver::QuoteArgument;
 
@@ -27,20 +28,20 @@ bool Contains(const std::wstring& text, const std::wstring& part) {
 std::wstring WriteFile(CScratchFolder& folder, const std::wstring& name,
                        const std::vector<char>& bytes) {
     const std::wstring path = folder.Path() + name;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    Corvinex::CFileHandle file;
+    file.Open(path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS);
     DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     return path;
 }
 
 std::vector<char> ReadFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    std::vector<char> bytes(GetFileSize(file, nullptr));
+    Corvinex::CFileHandle file;
+    if (!file.Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
+        return std::vector<char>();
+    std::vector<char> bytes(GetFileSize(file.Get(), nullptr));
     DWORD read = 0;
-    ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
+    ::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
     return bytes;
 }
 
@@ -147,6 +148,21 @@ TEST(Doctor, FaultInTheFactoryLeavesVpedriveStanding) {
     Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_factory_fault"));
     EXPECT_EQ(verdict.status, kDoctorFactoryFault) << verdict.sentence;
     EXPECT_TRUE(Contains(verdict.sentence, VpeTest::NullWriteFaultText())) << verdict.sentence;
+}
+
+TEST(Doctor, AnExceptionEscapingTheFactoryIsNamed) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_factory_throw"));
+    EXPECT_EQ(verdict.status, kDoctorFactoryException) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"C++ exception (std::runtime_error)"))
+        << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"GetCorvinexEngine")) << verdict.sentence;
+}
+
+TEST(Doctor, AFactoryEndingTheProcessWithAbortsCodeIsNotANullFactory) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_factory_exit"));
+    EXPECT_EQ(verdict.status, kDoctorEndsProcess) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"in GetCorvinexEngine (exit code 3)"))
+        << verdict.sentence;
 }
 
 TEST(DoctorCommand, PrintsOneVerdictLineAndEndsWithItsStatus) {

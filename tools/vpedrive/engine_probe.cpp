@@ -1,24 +1,42 @@
 #include "tools/vpedrive/engine_probe.h"
 
-#include "engine/engine_interface.h"
-#include "tools/driver/scratch_folder.h"
+#include "engine/engine_binding.h"
 
-#include <windows.h>
-
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
+
+const char kProbeStagePrefix[] = "stage ";
+const char kProbeAnswerPrefix[] = "answer ";
 
 namespace {
 
 const char* volatile g_stage = "load";
+// The Windows error of the system load call; kNotCalled when the call never returned (a fault
+// that the loader's guard intercepted).
+const DWORD kNotCalled = 0xFFFFFFFFu;
+DWORD g_loadError = kNotCalled;
 
-void Report(const char* line) {
+// Unbuffered, so that a line survives whatever ends the process next.
+void Report(const char* prefix, const char* text) {
     DWORD written = 0;
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    WriteFile(out, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
+    WriteFile(out, prefix, static_cast<DWORD>(strlen(prefix)), &written, nullptr);
+    WriteFile(out, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
     WriteFile(out, "\n", 1, &written, nullptr);
+}
+
+void EnterStage(const char* stage) {
+    g_stage = stage;
+    Report(kProbeStagePrefix, stage);
+}
+
+int Answer(ProbeAnswer answer, const char* text) {
+    Report(kProbeAnswerPrefix, text);
+    return static_cast<int>(kProbeExitBase + answer);
 }
 
 // Runs before any debugger or crash dialog would be started: reports the fault and ends.
@@ -26,55 +44,76 @@ LONG WINAPI ReportFault(EXCEPTION_POINTERS* pointers) {
     char line[96];
     snprintf(line, sizeof(line), "fault 0x%08lX %s",
              static_cast<unsigned long>(pointers->ExceptionRecord->ExceptionCode), g_stage);
-    Report(line);
-    TerminateProcess(GetCurrentProcess(), kProbeFault);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(Answer(kProbeFault, line)));
     return EXCEPTION_EXECUTE_HANDLER;
 }
+
+// abort() raises SIGABRT in the shared C runtime, also when a library's own C++ runtime calls
+// it for an exception that no handler takes (MinGW's DWARF unwinding does not cross from one
+// statically linked module into another, so such an exception never reaches the catch below).
+void ReportAbort(int) {
+    char line[64];
+    snprintf(line, sizeof(line), "aborted %s", g_stage);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(Answer(kProbeAborted, line)));
+}
+
+HMODULE LoadRecordingError(const wchar_t* backslashPath) {
+    HMODULE module = LoadLibraryW(backslashPath);
+    g_loadError = module == nullptr ? GetLastError() : 0;
+    return module;
+}
+
+// The harness's binding of vpe.dll, bound to a library at any path and taken one step at a
+// time so each step's failure can be told apart.
+class CProbeBinding : public VeilpathEngine::CEngineVeilpathDLLAPI {
+public:
+    int Run(const std::wstring& libraryPath) {
+        EnterStage("load");
+        int loaded = LoadWith(libraryPath.c_str(), &LoadRecordingError);
+        if (loaded == 201)
+            return LoadError(ERROR_FILE_NOT_FOUND);
+        if (loaded != 0 && g_loadError == kNotCalled)
+            return Answer(kProbeFault, "fault 0x00000000 load");
+        if (loaded != 0)
+            return LoadError(g_loadError);
+
+        EnterStage("factory");
+        if (GetProcAddress(hModule, GetFactoryName().c_str()) == nullptr)
+            return Answer(kProbeNoExport, "no-export");
+        int created = 0;
+        try {
+            created = CreateEngine();
+        } catch (...) {
+            return Answer(kProbeException, "exception factory");
+        }
+        if (created != 0)
+            return Answer(kProbeNullFactory, "null");
+
+        EnterStage("check");
+        // The same run-time type check as the harness's Init.
+        pVeilpathEngine = dynamic_cast<VeilpathEngine::IVeilpathEngine*>(pEngine);
+        if (pVeilpathEngine == nullptr)
+            return Answer(kProbeWrongType, "wrong-type");
+        return Answer(kProbeBindable, "ok");
+    }
+
+private:
+    static int LoadError(DWORD error) {
+        char line[64];
+        snprintf(line, sizeof(line), "load-error %lu", static_cast<unsigned long>(error));
+        return Answer(kProbeLoadFailed, line);
+    }
+};
 
 } // namespace
 
 int RunEngineProbe(const std::wstring& libraryPath) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(ReportFault);
-
-    // The harness switches to the library's folder around the load, so dependencies beside
-    // the library are found there.
-    wchar_t previous[MAX_PATH * 2] = {0};
-    GetCurrentDirectoryW(MAX_PATH * 2, previous);
-    const std::wstring folder = Driver::FolderOf(libraryPath);
-    if (!folder.empty())
-        SetCurrentDirectoryW(folder.c_str());
-    g_stage = "load";
-    HMODULE module = LoadLibraryW(libraryPath.c_str());
-    DWORD error = GetLastError();
-    SetCurrentDirectoryW(previous);
-    if (module == nullptr) {
-        char line[64];
-        snprintf(line, sizeof(line), "load-error %lu", static_cast<unsigned long>(error));
-        Report(line);
-        return kProbeLoadFailed;
-    }
-
-    EngineFactoryFunc factory = reinterpret_cast<EngineFactoryFunc>(
-        reinterpret_cast<void*>(GetProcAddress(module, "GetCorvinexEngine")));
-    if (factory == nullptr) {
-        Report("no-export");
-        return kProbeNoExport;
-    }
-    g_stage = "factory";
-    IEngine* engine = factory();
-    if (engine == nullptr) {
-        Report("null");
-        return kProbeNullFactory;
-    }
-    g_stage = "check";
-    if (dynamic_cast<VeilpathEngine::IVeilpathEngine*>(engine) == nullptr) {
-        Report("wrong-type");
-        return kProbeWrongType;
-    }
-    Report("ok");
-    return kProbeBindable;
+    signal(SIGABRT, ReportAbort);
+    CProbeBinding binding;
+    return binding.Run(libraryPath);
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -4,7 +4,7 @@
 #include <cstring>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 std::string JsonString(const std::wstring& text) {
     std::string json = "\"";
@@ -75,5 +75,5 @@ CJsonObject& CJsonObject::AddRaw(const char* name, const std::string& json) {
     return *this;
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -4,7 +4,7 @@
 #include <string>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // The text as a quoted JSON string in pure ASCII: quote, backslash and control characters are
 // escaped, every other character outside ASCII is written as \uXXXX (UTF-16 code units).
@@ -27,5 +27,5 @@ private:
     std::string m_members;
 };
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

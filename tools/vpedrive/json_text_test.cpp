@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace Corvinex::Drive;
+using namespace Corvinex::Vpedrive;
 
 TEST(JsonText, QuotesPlainText) {
     EXPECT_EQ(JsonString(L"Install returned 0"), "\"Install returned 0\"");

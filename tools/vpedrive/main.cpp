@@ -4,7 +4,7 @@
 #include "tools/vpedrive/console_output.h"
 #include "tools/vpedrive/doctor.h"
 #include "tools/vpedrive/engine_probe.h"
-#include "tools/vpedrive/harness_run.h"
+#include "tools/vpedrive/run_command.h"
 #include "tools/vpedrive/settings_command.h"
 #include "tools/vpedrive/vpedrive_options.h"
 
@@ -15,7 +15,7 @@
 #include <vector>
 
 using namespace Corvinex;
-using namespace Corvinex::Drive;
+using namespace Corvinex::Vpedrive;
 
 namespace {
 

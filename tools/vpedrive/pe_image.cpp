@@ -1,30 +1,30 @@
 #include "tools/vpedrive/pe_image.h"
 
+#include "base/file_handle.h"
+
 #include <cstddef>
 #include <cstring>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
 const DWORD kMaxFileSize = 256u * 1024u * 1024u;
 
 bool ReadWholeFile(const std::wstring& path, std::vector<BYTE>* bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    CFileHandle file;
+    if (!file.Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING))
         return false;
     LARGE_INTEGER size = {};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= kMaxFileSize;
+    bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= kMaxFileSize;
     if (ok) {
         bytes->resize(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        ok = bytes->empty() ||
-             (ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr) &&
-              read == bytes->size());
+        ok = bytes->empty() || (ReadFile(file.Get(), bytes->data(),
+                                         static_cast<DWORD>(bytes->size()), &read, nullptr) &&
+                                read == bytes->size());
     }
-    CloseHandle(file);
     return ok;
 }
 
@@ -193,5 +193,5 @@ std::wstring MachineName(WORD machine) {
     return text;
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 struct PeImage {
     WORD machine = 0;                 // IMAGE_FILE_MACHINE_*
@@ -30,5 +30,5 @@ PeReadResult ReadPeImage(const std::wstring& path, PeImage* image);
 // A short name of the machine: "x86", "x64", "ARM64", ... or the number in hex.
 std::wstring MachineName(WORD machine);
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

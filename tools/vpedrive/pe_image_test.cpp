@@ -1,3 +1,4 @@
+#include "base/file_handle.h"
 #include "tools/vpedrive/pe_image.h"
 
 #include "tools/driver/test_target_path.h"
@@ -6,7 +7,7 @@
 
 #include <algorithm>
 
-using namespace Corvinex::Drive;
+using namespace Corvinex::Vpedrive;
 
 TEST(PeImage, ReadsAnEngineLibrary) {
     PeImage image;
@@ -40,11 +41,12 @@ TEST(PeImage, RefusesFilesWithoutHeadersAndMissingFiles) {
     wchar_t temp[MAX_PATH] = {0};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring path = std::wstring(temp) + L"vpe pe test.txt";
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, "MZ but nothing more", 19, &written, nullptr);
-    CloseHandle(file);
+    {
+        Corvinex::CFileHandle file;
+        ASSERT_TRUE(file.Open(path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS));
+        DWORD written = 0;
+        WriteFile(file.Get(), "MZ but nothing more", 19, &written, nullptr);
+    }
     PeImage image;
     EXPECT_EQ(ReadPeImage(path, &image), PeReadResult::NotPe);
     DeleteFileW(path.c_str());

@@ -5,7 +5,7 @@
 #include <string>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -59,5 +59,5 @@ int RunSettings(int debug, int messageBox, COutput& out, COutput& err) {
     return status;
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

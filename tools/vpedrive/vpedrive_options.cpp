@@ -3,7 +3,7 @@
 #include "tools/driver/harness_commands.h"
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 namespace {
 
@@ -174,9 +174,10 @@ const wchar_t* UsageText() {
            L"  vpedrive doctor --engine PATH\n"
            L"      explains whether and why the library cannot be bound (0: bindable)\n"
            L"statuses: 2 bad input, 3 harness hung (killed), 4 harness crashed,\n"
-           L"          5 harness could not be started, 130 interrupted;\n"
+           L"          5 harness could not be started, 6 harness ended during a command,\n"
+           L"          130 interrupted;\n"
            L"          doctor: 10 and up, one per verdict\n";
 }
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

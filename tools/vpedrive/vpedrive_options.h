@@ -7,13 +7,16 @@
 #include <vector>
 
 namespace Corvinex {
-namespace Drive {
+namespace Vpedrive {
 
 // Exit statuses of vpedrive itself (a run otherwise ends with the harness's own exit code).
 const int kStatusBadInput = 2;
 const int kStatusHung = 3;
 const int kStatusCrashed = 4;
 const int kStatusCannotStart = 5;
+// The harness ended while a command other than Exit was still running (the engine ended the
+// process: ExitProcess, exit, abort); its own exit code is printed, not passed on.
+const int kStatusEndedDuringCommand = 6;
 const int kStatusInterrupted = 130;
 
 enum class Mode { Help, Run, Settings, Doctor, DoctorProbe };
@@ -39,5 +42,5 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std
 // The usage text.
 const wchar_t* UsageText();
 
-} // namespace Drive
+} // namespace Vpedrive
 } // namespace Corvinex

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace Corvinex::Drive;
+using namespace Corvinex::Vpedrive;
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Running the built vpedrive.exe from a test and reading what it printed.
 #pragma once
 
+#include "base/file_handle.h"
 #include "tools/driver/child_process.h"
 #include "tools/driver/scratch_folder.h"
 #include "tools/driver/test_target_path.h"
@@ -40,17 +41,15 @@ inline VpedriveRun RunVpedrive(const std::wstring& arguments, DWORD timeoutMs = 
             return run;
         process.GetExitCode(&run.status);
     }
-    // A process that inherited the file (a child of vpedrive, or the console host Wine starts
-    // for one) may still hold it open for writing after vpedrive has ended.
-    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
+    // Shared for writing: a process that Wine started on the way (and that inherited the handle)
+    // may still hold the file open after vpedrive has ended.
+    Corvinex::CFileHandle handle;
+    if (handle.Open(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    OPEN_EXISTING)) {
         char buffer[4096];
         DWORD read = 0;
-        while (ReadFile(handle, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        while (ReadFile(handle.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
             run.output.append(buffer, read);
-        CloseHandle(handle);
     }
     return run;
 }

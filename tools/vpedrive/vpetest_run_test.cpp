@@ -1,6 +1,9 @@
 // vpedrive run against the real vpetest.exe beside it, with test engines.
 #include "tools/driver/registry_backup.h"
-#include "tools/vpedrive/harness_run.h"
+#include "tools/vpedrive/vpedrive_options.h"
+#include "tools/vpedrive/check_log_lines.h"
+#include "tools/vpedrive/engine_dependencies.h"
+#include "tools/vpedrive/run_command.h"
 #include "tools/vpedrive/vpedrive_test_support.h"
 
 #include <gtest/gtest.h>
@@ -49,9 +52,38 @@ TEST(VpetestRun, AnEngineWithoutAnObjectEndsTheHarnessWithStatusOne) {
     EXPECT_EQ(run.output.find("> Start"), std::string::npos) << run.output;
 }
 
+TEST(VpetestRun, AnEngineEndingTheProcessInACommandIsItsOwnStatus) {
+    CDeveloperSettingsGuard settings;
+    // The engine's Start calls ExitProcess(0): not a success, whatever code it chose.
+    VpeTest::VpedriveRun run = RunWithEngine(L"run_exiting_engine", L"Start Stop");
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusEndedDuringCommand))
+        << run.output;
+    EXPECT_NE(run.output.find("vpetest.exe ended while \"Start\" was running (exit code 0)"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("end: ended during \"Start\", exit code 0"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("> Stop"), std::string::npos) << run.output;
+}
+
+TEST(VpetestRun, AStatusQueryThatDoesNotReturnIsBlamedOnTheStatusUpdate) {
+    CDeveloperSettingsGuard settings;
+    // The engine's IsEngineRunning takes 10 s; the once-a-second update calls it.
+    VpeTest::VpedriveRun run =
+        RunWithEngine(L"run_slow_status_engine", L"--json --timeout 4 Start");
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusHung)) << run.output;
+    EXPECT_NE(run.output.find("vpetest.exe is stuck in its once-a-second status update, in the "
+                              "engine's IsEngineRunning, which has not returned"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("\"stuck_in\":\"status update: IsEngineRunning\""), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("did not finish"), std::string::npos) << run.output;
+}
+
 TEST(VpetestRun, FakeCheckPrintsTheRunsLogLines) {
     CDeveloperSettingsGuard settings;
-    const std::wstring log = Corvinex::Drive::CheckLogPath();
+    const std::wstring log = Corvinex::Vpedrive::CheckLogPath();
     const std::wstring logFolder = FolderOf(log);
     const std::wstring engineFolder = FolderOf(logFolder.substr(0, logFolder.size() - 1));
     const bool madeEngineFolder = CreateDirectoryW(engineFolder.c_str(), nullptr) != FALSE;

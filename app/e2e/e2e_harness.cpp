@@ -1,5 +1,6 @@
-#include "app/e2e/harness_run.h"
+#include "app/e2e/e2e_harness.h"
 
+#include "res/resource.h"
 #include "testsupport/test_paths.h"
 #include "tools/driver/message_box.h"
 
@@ -8,8 +9,8 @@
 namespace Corvinex {
 namespace E2e {
 
-const wchar_t kMainWindowClass[] = L"ENGINEVEILPATHTESTENV";
-const wchar_t kInitialTitle[] = L"EngineVeilpathTestEnv";
+const wchar_t kMainWindowClass[] = VPETEST_WINDOW_CLASS;
+const wchar_t kInitialTitle[] = VPETEST_WINDOW_TITLE;
 const wchar_t kInternalErrorCaption[] = L"Internal Error";
 
 namespace {

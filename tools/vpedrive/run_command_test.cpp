@@ -1,6 +1,9 @@
 // vpedrive run end to end, with the driver's test window program standing in for the harness
 // (--harness) and a test engine copied beside it.
-#include "tools/vpedrive/harness_run.h"
+#include "base/file_handle.h"
+#include "tools/vpedrive/check_log_lines.h"
+#include "tools/vpedrive/engine_dependencies.h"
+#include "tools/vpedrive/run_command.h"
 
 #include "tools/driver/registry_backup.h"
 #include "tools/vpedrive/vpedrive_options.h"
@@ -10,9 +13,9 @@
 #include <gtest/gtest.h>
 
 using namespace Corvinex::Driver;
-using Corvinex::Drive::CheckLogPath;
-using Corvinex::Drive::LocalDependencies;
-using Corvinex::Drive::ReadAppendedLines;
+using Corvinex::Vpedrive::CheckLogPath;
+using Corvinex::Vpedrive::LocalDependencies;
+using Corvinex::Vpedrive::ReadAppendedLines;
 
 namespace {
 
@@ -116,7 +119,7 @@ TEST_F(HarnessRunTest, PutsTheDeveloperSettingsBackExactly) {
 
 TEST_F(HarnessRunTest, AHungHarnessIsKilledAfterTheTimeout) {
     VpeTest::VpedriveRun run = VpeTest::RunVpedrive(RunArguments(L"--timeout 3 40001 Start"));
-    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Drive::kStatusHung)) << run.output;
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusHung)) << run.output;
     EXPECT_NE(run.output.find("\"#40001\" did not finish within 3 s"), std::string::npos)
         << run.output;
     EXPECT_EQ(run.output.find("> Start"), std::string::npos) << run.output;
@@ -124,7 +127,7 @@ TEST_F(HarnessRunTest, AHungHarnessIsKilledAfterTheTimeout) {
 
 TEST_F(HarnessRunTest, ACrashIsReportedWithItsException) {
     VpeTest::VpedriveRun run = VpeTest::RunVpedrive(RunArguments(L"40002"));
-    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Drive::kStatusCrashed)) << run.output;
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusCrashed)) << run.output;
     EXPECT_NE(run.output.find("crashed during \"#40002\" (exception " +
                               VpeTest::Utf8(VpeTest::NullWriteFaultText()) + ")"),
               std::string::npos)
@@ -208,10 +211,12 @@ TEST(HarnessRunFiles, ReadsOnlyTheAppendedLines) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-log-"));
     const std::wstring path = folder.Path() + L"check.log";
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, "old line\r\nnew one\r\nlast", 23, &written, nullptr);
-    CloseHandle(file);
+    {
+        Corvinex::CFileHandle file;
+        ASSERT_TRUE(file.Open(path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS));
+        DWORD written = 0;
+        WriteFile(file.Get(), "old line\r\nnew one\r\nlast", 23, &written, nullptr);
+    }
     EXPECT_EQ(ReadAppendedLines(path, 10), (std::vector<std::wstring>{L"new one", L"last"}));
     EXPECT_EQ(ReadAppendedLines(path, 23), std::vector<std::wstring>());
     // A file that shrank since is read from its start.

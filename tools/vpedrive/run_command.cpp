@@ -1,0 +1,229 @@
+#include "tools/vpedrive/run_command.h"
+
+#include "res/resource.h"
+#include "tools/driver/debugged_start.h"
+#include "tools/driver/gui_session.h"
+#include "tools/driver/harness_commands.h"
+#include "tools/driver/registry_backup.h"
+#include "tools/driver/scratch_folder.h"
+#include "tools/vpedrive/check_log_lines.h"
+#include "tools/vpedrive/engine_dependencies.h"
+#include "tools/vpedrive/harness_activity.h"
+#include "tools/vpedrive/run_interrupt.h"
+#include "tools/vpedrive/run_transcript.h"
+#include "tools/vpedrive/vpedrive_options.h"
+
+namespace Corvinex {
+namespace Vpedrive {
+
+namespace {
+
+// How long a run waits for the title after a command: a little more than one status tick.
+const DWORD kTickWaitMs = 1200;
+const UINT kKilledExitCode = 255;
+const DWORD kExceptionCodeFloor = 0xC0000000u;
+
+bool FolderExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring Seconds(DWORD ms) {
+    return std::to_wstring(ms / 1000) + L" s";
+}
+
+// What a run needs to report how the harness ended.
+struct RunContext {
+    Driver::CChildProcess& harness;
+    CTranscript& transcript;
+    COutput& err;
+    const CInterruptScope& interrupt;
+    Driver::CDebugOutputReader& trace;
+};
+
+// The once-a-second status update that the harness is stuck in, from its trace lines: "status
+// update: <query>" (the query left out when unknown); empty when it is not stuck there.
+std::wstring StatusUpdateStuckIn(const CHarnessActivity& activity) {
+    if (!activity.InStatusUpdate())
+        return std::wstring();
+    const std::wstring query = activity.StatusQuery();
+    return query.empty() ? L"status update" : L"status update: " + query;
+}
+
+// Ends a harness that did not answer in time and reports it hung; `problem` says what it did
+// not do ("did not end after Exit"), `command` names the command in progress, if any.
+// When the harness's trace shows it stuck in its status update, that is what is reported: a
+// status query that never returns blocks every command that happens to be running.
+int ReportHung(RunContext& run, const std::wstring& problem, const std::wstring& command) {
+    CHarnessActivity activity;
+    activity.Feed(run.trace.TakeLines());
+    run.harness.Kill(kKilledExitCode);
+    RunEnd end;
+    end.how = L"hung";
+    end.command = command;
+    end.stuckIn = StatusUpdateStuckIn(activity);
+    if (end.stuckIn.empty()) {
+        run.err.Line(L"vpedrive: " + problem + L"; vpetest.exe was killed");
+    } else {
+        const std::wstring query = activity.StatusQuery();
+        std::wstring text = L"vpedrive: vpetest.exe is stuck in its once-a-second status update";
+        if (!query.empty())
+            text += L", in the engine's " + query + L", which has not returned";
+        if (!command.empty())
+            text += activity.OpenCommand() >= 0 ? L" (\"" + command + L"\" was running)"
+                                                : L" (\"" + command + L"\" was not running)";
+        run.err.Line(text + L"; vpetest.exe was killed");
+    }
+    run.transcript.Ended(end);
+    return kStatusHung;
+}
+
+// Turns how the harness ended into vpedrive's status, telling the user when it was not normal.
+// `command` names the command that was still running when it ended (empty: the harness ended
+// on its own terms, at start-up, after Exit or after the fake check).
+int FinalStatus(RunContext& run, const std::wstring& during, const std::wstring& command) {
+    RunEnd end;
+    end.command = command;
+    if (run.interrupt.Interrupted()) {
+        end.how = L"interrupted";
+        run.transcript.Ended(end);
+        run.err.Line(L"vpedrive: interrupted; vpetest.exe was ended and the developer settings "
+                     L"were put back");
+        return kStatusInterrupted;
+    }
+    DWORD code = 0;
+    if (!run.harness.GetExitCode(&code))
+        return ReportHung(run, L"vpetest.exe did not end", command);
+    end.exitCodeKnown = true;
+    end.exitCode = code;
+    if (code >= kExceptionCodeFloor) {
+        end.how = L"crashed";
+        run.transcript.Ended(end);
+        run.err.Line(L"vpedrive: vpetest.exe crashed" + during + L" (exception " + HexCode(code) +
+                     L")");
+        return kStatusCrashed;
+    }
+    if (!command.empty()) {
+        // Whatever code it chose (0 included), a harness that ends inside a command was ended by
+        // the engine or its runtime, not closed: the code must not pass for the run's verdict.
+        end.how = L"ended during";
+        run.transcript.Ended(end);
+        run.err.Line(L"vpedrive: vpetest.exe ended while \"" + command + L"\" was running (exit " +
+                     L"code " + std::to_wstring(code) + L"); the engine ended the process");
+        return kStatusEndedDuringCommand;
+    }
+    end.how = L"exited";
+    run.transcript.Ended(end);
+    return static_cast<int>(code);
+}
+
+int RunFakeCheck(RunContext& run, Driver::CGuiSession& session, DWORD timeoutMs,
+                 const std::wstring& logPath, LONGLONG logSize) {
+    Driver::CommandResult result = session.WaitForExit(timeoutMs);
+    run.transcript.Step(L"fakecheck", L"fakecheck", -1, result, L"", false);
+    if (result.outcome == Driver::WaitOutcome::TimedOut)
+        return ReportHung(run, L"the fake check did not end within " + Seconds(timeoutMs), L"");
+    run.transcript.LogLines(logPath, ReadAppendedLines(logPath, logSize),
+                            FolderExists(Driver::FolderOf(logPath)));
+    return FinalStatus(run, L" during the fake check", L"");
+}
+
+int RunCommands(RunContext& run, Driver::CGuiSession& session, const RunRequest& request) {
+    Driver::CommandResult startup =
+        session.WaitForMainWindow(Driver::kHarnessWindowClass, L"", request.timeoutMs);
+    run.transcript.Step(L"startup", L"startup", -1, startup, session.Title(), true);
+    if (startup.outcome == Driver::WaitOutcome::TimedOut)
+        return ReportHung(run, L"vpetest.exe showed no window within " + Seconds(request.timeoutMs),
+                          L"");
+    if (startup.outcome != Driver::WaitOutcome::Finished)
+        return FinalStatus(run, L" while starting", L"");
+
+    std::vector<WORD> commands = request.commands;
+    if (commands.empty() || commands.back() != IDM_EXIT)
+        commands.push_back(IDM_EXIT);
+    for (size_t i = 0; i < commands.size(); ++i) {
+        const WORD id = commands[i];
+        const std::wstring name = Driver::HarnessCommandName(id);
+        Driver::CommandResult result = session.SendCommand(id, request.timeoutMs);
+        const bool finished = result.outcome == Driver::WaitOutcome::Finished;
+        std::wstring title;
+        if (finished)
+            title = session.WaitForTitleChange(session.Title(), kTickWaitMs);
+        run.transcript.Step(L"command", name, id, result, title, finished);
+        if (result.outcome == Driver::WaitOutcome::TimedOut)
+            return ReportHung(
+                run, L"\"" + name + L"\" did not finish within " + Seconds(request.timeoutMs),
+                name);
+        if (!finished) {
+            if (i + 1 < request.commands.size())
+                run.err.Line(L"vpedrive: vpetest.exe ended during \"" + name +
+                             L"\"; the remaining commands were not sent");
+            // Exit is the one command whose end is the harness's own.
+            return FinalStatus(run, L" during \"" + name + L"\"", id == IDM_EXIT ? L"" : name);
+        }
+    }
+    // Exit finished without the process ending: give it the timeout to go.
+    Driver::CommandResult last = session.WaitForExit(request.timeoutMs);
+    if (last.outcome != Driver::WaitOutcome::ProcessEnded)
+        return ReportHung(run, L"vpetest.exe did not end after Exit", L"");
+    return FinalStatus(run, L"", L"");
+}
+
+} // namespace
+
+int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
+    Driver::CScratchFolder scratch;
+    if (!scratch.Create(L"vpedrive-")) {
+        err.Line(std::wstring(L"vpedrive: no scratch folder could be made in the temporary "
+                              L"folder"));
+        return kStatusCannotStart;
+    }
+    std::wstring harnessCopy, failed;
+    if (!Driver::PrepareHarnessFolder(scratch, request.harness, request.engine, &harnessCopy,
+                                      &failed)) {
+        err.Line(L"vpedrive: cannot copy \"" + failed + L"\" to " + scratch.Path());
+        return kStatusCannotStart;
+    }
+    if (!request.engine.empty()) {
+        for (const std::wstring& dependency : LocalDependencies(request.engine))
+            scratch.CopyIn(dependency, Driver::FileNameOf(dependency));
+    }
+
+    Driver::CDeveloperSettingsGuard settings;
+    CInterruptScope interrupt(&settings);
+    if (!settings.EnableMessageBox(true))
+        err.Line(std::wstring(L"vpedrive: the developer settings could not be written; the "
+                              L"harness will show no boxes"));
+
+    CTranscript transcript(out, request.json);
+    const std::wstring arguments = request.fakeCheck ? L"fakecheck" : L"";
+    const std::wstring logPath = CheckLogPath();
+    const LONGLONG logSize = FileSizeOf(logPath);
+
+    // A crash of the harness must end it, not wait in a crash dialog; the error mode is
+    // inherited by the harness.
+    UINT previousMode =
+        SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    Driver::CChildProcess harness;
+    // Started as its debugger, vpedrive reads the lines the harness sends about its engine calls.
+    Driver::CDebugOutputReader trace;
+    bool started = trace.Start(harness, harnessCopy, arguments, scratch.Path());
+    if (!started && !harness.IsRunning())
+        started = harness.Start(harnessCopy, arguments, scratch.Path());
+    SetErrorMode(previousMode);
+    if (!started) {
+        err.Line(L"vpedrive: cannot start \"" + harnessCopy + L"\" (Windows error " +
+                 std::to_wstring(harness.LastError()) + L")");
+        return kStatusCannotStart;
+    }
+    interrupt.SetHarness(harness.Handle());
+    transcript.Started(request.harness, request.engine, arguments);
+    Driver::CGuiSession session(harness);
+    RunContext run = {harness, transcript, err, interrupt, trace};
+    if (request.fakeCheck)
+        return RunFakeCheck(run, session, request.timeoutMs, logPath, logSize);
+    return RunCommands(run, session, request);
+}
+
+} // namespace Vpedrive
+} // namespace Corvinex
