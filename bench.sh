@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs every benchmark of the project and prints one table: figure, value, the baseline
 # measured in the same run, and the ratio. Installs and builds first, like test.sh.
-# VPE_IDLE_SECONDS (default 60) sets the length of the idle measurement.
+# Exit status 0 when every benchmark ran and gave its figures, 1 otherwise (the table is printed
+# either way, with the failures named below it).
+# VPE_IDLE_SECONDS (default 60) sets the length of the idle measurement; VPE_SHOWN_RUNS (default
+# 15) the number of counted start-to-window-shown runs of each kind.
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"
 
@@ -10,37 +13,69 @@ vpe_make_prefix
 vpe_build Release >&2
 
 vpe_start_x
-trap 'vpe_stop_wineserver; vpe_stop_x' EXIT
+harness_pid=
+lines=$(mktemp)
+cleanup() {
+  # Only the harness this script started, by its own process id.
+  [ -n "$harness_pid" ] && kill "$harness_pid" 2>/dev/null
+  rm -f "$lines"
+  vpe_stop_wineserver
+  vpe_stop_x
+}
+trap cleanup EXIT
 vpe_start_wineserver
 
-lines=$(mktemp)
+failures=()
+# Runs one benchmark from build/bin and keeps its BENCH lines; a benchmark that ends with a
+# non-zero status or prints no figure is a failure.
 run_bench() {
   vpe_log "running $*"
-  (cd "$VPE_BUILD/bin" && wine "$@" 2>/dev/null) | tr -d '\r' | tee /dev/stderr | grep '^BENCH|' >>"$lines" || true
+  local output status
+  output=$(mktemp)
+  set +e
+  (cd "$VPE_BUILD/bin" && wine "$@" 2>/dev/null) | tr -d '\r' | tee /dev/stderr >"$output"
+  status=${PIPESTATUS[0]}
+  set -e
+  if ! grep '^BENCH|' "$output" >>"$lines" && [ "$status" -eq 0 ]; then
+    status=1
+  fi
+  [ "$status" -eq 0 ] || failures+=("$1 (status $status)")
+  rm -f "$output"
 }
 
-run_bench harness_bench.exe 5
+run_bench harness_bench.exe 5 "${VPE_SHOWN_RUNS:-15}"
 run_bench checklog_bench.exe 1
-[ -f "$VPE_BUILD/bin/stream_bench.exe" ] && run_bench stream_bench.exe
+run_bench stream_bench.exe
 
 # Idle CPU of the harness, read from /proc: Wine's GetProcessTimes answers 0 for other processes.
+# The harness is started with exec, so $! is its own process (Wine and qemu keep the pid).
 idle=${VPE_IDLE_SECONDS:-60}
 vpe_log "measuring the harness's CPU time over ${idle} s of idle ticking"
-(cd "$VPE_BUILD/bin" && wine vpetest.exe >/dev/null 2>&1 &)
+cd "$VPE_BUILD/bin"
+exec_harness() { exec wine vpetest.exe >/dev/null 2>&1 </dev/null; }
+exec_harness &
+harness_pid=$!
+cd - >/dev/null
 sleep 3
-pid=$(pgrep -f 'vpetest.exe' | head -n 1 || true)
-if [ -n "$pid" ]; then
+if grep -qa 'vpetest' "/proc/$harness_pid/cmdline" 2>/dev/null; then
   ticks=$(getconf CLK_TCK)
   cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-  before=$(cpu "$pid")
+  before=$(cpu "$harness_pid")
   sleep "$idle"
-  after=$(cpu "$pid")
+  after=$(cpu "$harness_pid")
   awk -v b="$before" -v a="$after" -v t="$ticks" -v s="$idle" 'BEGIN {
     ms = (a - b) * 1000 / t; wall = s * 1000;
     printf "BENCH|harness CPU while idle (vs wall time)|%.0f ms|%.0f ms|%.5f\n", ms, wall, ms / wall }' >>"$lines"
-  kill "$pid" 2>/dev/null || true
+else
+  failures+=("idle harness (not running after 3 s)")
 fi
+kill "$harness_pid" 2>/dev/null || true
+wait "$harness_pid" 2>/dev/null || true
+harness_pid=
 
-printf '\n%-58s %14s %14s %10s\n' figure value baseline ratio
-awk -F'|' '{ printf "%-58s %14s %14s %10s\n", $2, $3, $4, $5 }' "$lines"
-rm -f "$lines"
+printf '\n%-76s %14s %14s %10s\n' figure value baseline ratio
+awk -F'|' '{ printf "%-76s %14s %14s %10s\n", $2, $3, $4, $5 }' "$lines"
+if [ ${#failures[@]} -gt 0 ]; then
+  printf '\nFAILED: %s\n' "${failures[@]}"
+  exit 1
+fi

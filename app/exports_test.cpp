@@ -75,6 +75,13 @@ protected:
 
 } // namespace
 
+// shell32 is bound on first use: importing it would load it (and the libraries it brings) before
+// the window shows.
+TEST_F(LoadedHarness, DoesNotImportTheShell) {
+    EXPECT_TRUE(VpeTest::ImportsLibrary(m_module, "user32.dll"));
+    EXPECT_FALSE(VpeTest::ImportsLibrary(m_module, "shell32.dll"));
+}
+
 TEST_F(LoadedHarness, ExportsCarryTheirNamesAndOrdinals) {
     EXPECT_EQ(Export<void*>(m_module, "DllRegisterServer"), Export<void*>(m_module, Ordinal(1)));
     EXPECT_EQ(Export<void*>(m_module, "DllUnregisterServer"), Export<void*>(m_module, Ordinal(2)));

@@ -106,6 +106,13 @@ uint32_t CFileDataContainer::Read(void* buffer, uint32_t size) {
     if (!m_file.IsOpen() || size > m_nRemaining) {
         return RecordError(kDataErrorEndOfData);
     }
+    if (size <= m_nBuffered - m_nBufferRead) { // the common case: all of it is in the buffer
+        memcpy(buffer, m_pBuffer + m_nBufferRead, size);
+        m_nBufferRead += size;
+        m_nRemaining -= size;
+        nTotal += static_cast<int32_t>(size);
+        return 0;
+    }
     uint8_t* out = static_cast<uint8_t*>(buffer);
     uint32_t left = size;
     while (left > 0) {

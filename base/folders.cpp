@@ -2,6 +2,7 @@
 
 #include "base/paths.h"
 #include "base/registry.h"
+#include "base/shell_library.h"
 
 #include <shlobj.h>
 
@@ -19,8 +20,9 @@ public:
         if (m_pList == nullptr) {
             return;
         }
+        auto getMalloc = GetShellFunctionAs<decltype(&SHGetMalloc)>("SHGetMalloc");
         IMalloc* pMalloc = nullptr;
-        if (SUCCEEDED(SHGetMalloc(&pMalloc)) && pMalloc != nullptr) {
+        if (getMalloc != nullptr && SUCCEEDED(getMalloc(&pMalloc)) && pMalloc != nullptr) {
             pMalloc->Free(m_pList);
             pMalloc->Release();
         }
@@ -96,13 +98,19 @@ int ChangeCurrentFolder(CWideString folder) {
 }
 
 CWideString GetSpecialFolderPath(int csidl) {
+    auto specialPath =
+        GetShellFunctionAs<decltype(&SHGetSpecialFolderPathW)>("SHGetSpecialFolderPathW");
+    auto specialLocation =
+        GetShellFunctionAs<decltype(&SHGetSpecialFolderLocation)>("SHGetSpecialFolderLocation");
+    auto pathFromList = GetShellFunctionAs<decltype(&SHGetPathFromIDListW)>("SHGetPathFromIDListW");
     wchar_t buffer[MAX_PATH + 1] = {0};
-    if (SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE)) {
+    if (specialPath != nullptr && specialPath(nullptr, buffer, csidl, FALSE)) {
         return CWideString(buffer);
     }
     CShellItemList list;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, list.Receive())) &&
-        list.Get() != nullptr && SHGetPathFromIDListW(list.Get(), buffer)) {
+    if (specialLocation != nullptr && pathFromList != nullptr &&
+        SUCCEEDED(specialLocation(nullptr, csidl, list.Receive())) && list.Get() != nullptr &&
+        pathFromList(list.Get(), buffer)) {
         return CWideString(buffer);
     }
     return CWideString();

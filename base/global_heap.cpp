@@ -8,7 +8,7 @@ namespace {
 GlobalHeapHooks g_hooks = {nullptr, nullptr, nullptr};
 }
 
-void* AllocGlobalBlock(size_t bytes) {
+void* AllocGlobalBlockForCopy(size_t bytes) {
     if (bytes == 0) {
         return nullptr;
     }
@@ -24,7 +24,14 @@ void* AllocGlobalBlock(size_t bytes) {
         GlobalFree(handle);
         return nullptr;
     }
-    ZeroMemory(address, bytes);
+    return address;
+}
+
+void* AllocGlobalBlock(size_t bytes) {
+    void* address = AllocGlobalBlockForCopy(bytes);
+    if (address != nullptr) {
+        ZeroMemory(address, bytes);
+    }
     return address;
 }
 

@@ -9,6 +9,10 @@ namespace Corvinex {
 // GlobalLock gives for it, or null when the block cannot be had (or `bytes` is 0).
 void* AllocGlobalBlock(size_t bytes);
 
+// The same without the zero fill, for a block the caller overwrites in full at once (a copy):
+// its bytes are undefined until then. Refused and observed by the hooks like any block.
+void* AllocGlobalBlockForCopy(size_t bytes);
+
 // Releases a block by the address AllocGlobalBlock (or GlobalLock) gave. Returns what GlobalFree
 // returned (null on success), or null when the address belongs to no block; then nothing is freed.
 void* FreeGlobalBlock(void* address);

@@ -24,9 +24,11 @@ uint32_t CMemoryDataContainer::Reset() {
 }
 
 uint32_t CMemoryDataContainer::Read(void* buffer, uint32_t size) {
-    uint32_t result = CheckRead(buffer, size);
-    if (result != 0) {
-        return result;
+    if (nMode != kModeLoading || nError != 0 || buffer == nullptr || size == 0) {
+        uint32_t result = CheckRead(buffer, size); // records and answers as the base class does
+        if (result != 0) {
+            return result;
+        }
     }
     if (size > m_nSize - m_nPosition) {
         return RecordError(kDataErrorEndOfData);
@@ -58,11 +60,14 @@ bool CMemoryDataContainer::Reserve(uint32_t needed) {
 }
 
 uint32_t CMemoryDataContainer::Write(const void* buffer, uint32_t size) {
-    uint32_t result = CheckWrite(buffer, size);
-    if (result != 0) {
-        return result;
+    if (nMode != kModeStoring || nError != 0 || buffer == nullptr || size == 0) {
+        uint32_t result = CheckWrite(buffer, size);
+        if (result != 0) {
+            return result;
+        }
     }
-    if (size > kMaxContent - m_nPosition || !Reserve(m_nPosition + size)) {
+    if (size > m_nCapacity - m_nPosition &&
+        (size > kMaxContent - m_nPosition || !Reserve(m_nPosition + size))) {
         return RecordError(kDataErrorMediumFailed);
     }
     memcpy(m_pData + m_nPosition, buffer, size);
@@ -82,7 +87,16 @@ bool CMemoryDataContainer::LoadFrom(const void* data, uint32_t size) {
     if (size == 0) {
         return true;
     }
-    if (data == nullptr || size > kMaxContent || !Reserve(size)) {
+    if (data == nullptr || size > kMaxContent) {
+        return false;
+    }
+    if (size > m_nCapacity) {
+        // The old content is being replaced: a fresh block spares growing (copying) it.
+        free(m_pData);
+        m_pData = nullptr;
+        m_nCapacity = 0;
+    }
+    if (!Reserve(size)) {
         return false;
     }
     memcpy(m_pData, data, size);

@@ -24,6 +24,11 @@ public:
     // Appends at the position, growing the block; 73 (recorded) when it cannot grow.
     uint32_t Write(const void* buffer, uint32_t size) override;
     uint32_t GetRemaining() override;
+    // The mode questions are those of the base class, fixed here so that Read and Write can
+    // test the mode field directly (one test per call on the hot path of the value stream).
+    uint32_t GetMode() final { return nMode; }
+    int IsLoading() final { return nMode == kModeLoading ? 1 : 0; }
+    int IsStoring() final { return nMode == kModeStoring ? 1 : 0; }
 
     // Replaces the content by a copy of size bytes at data and rewinds; false (content empty)
     // when the block cannot be had. Use it to load a stream received from elsewhere.

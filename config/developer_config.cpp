@@ -13,6 +13,10 @@ CDeveloperConfig::CDeveloperConfig()
     : DrawTFormBaseRect(0), UseLargerFonts(0), ShowCoords(0), CopyControlToClipboard(0),
       UseFlickerFreeRendering(0), DebugWindowCreation(0) {
     SetKeyPath(kDeveloperSettingsPath);
+    // Every switch is off while the master switch is: one registry look-up at start-up then.
+    if (!IsDebugEnabled()) {
+        return;
+    }
     DrawTFormBaseRect = ReadSwitch(L"DrawTFormBaseRect");
     UseLargerFonts = ReadSwitch(L"UseLargerFonts");
     ShowCoords = ReadSwitch(L"ShowCoords");

@@ -65,8 +65,12 @@ void* CopyToBlock(const void* bytes, size_t count) {
     if (count == 0 || count > static_cast<size_t>(INT32_MAX)) {
         return nullptr;
     }
-    void* block = AllocGlobalBlock(count);
-    if (block != nullptr && bytes != nullptr) {
+    if (bytes == nullptr) {
+        return AllocGlobalBlock(count);
+    }
+    // Overwritten in full at once: no zero fill first.
+    void* block = AllocGlobalBlockForCopy(count);
+    if (block != nullptr) {
         memcpy(block, bytes, count);
     }
     return block;

@@ -1,5 +1,7 @@
 #include "engine/surf_check.h"
 
+#include "base/shell_library.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -30,7 +32,10 @@ CWideString CompleteUrl(const wchar_t* url) {
 
 int OpenURL(const wchar_t* url) {
     CWideString text = CompleteUrl(url);
-    ShellExecuteW(nullptr, L"open", text.c_str(), L"", nullptr, SW_SHOWNORMAL);
+    auto shellExecute = GetShellFunctionAs<decltype(&ShellExecuteW)>("ShellExecuteW");
+    if (shellExecute != nullptr) {
+        shellExecute(nullptr, L"open", text.c_str(), L"", nullptr, SW_SHOWNORMAL);
+    }
     return 0;
 }
 

@@ -60,18 +60,36 @@ std::wstring InEngineHome(const wchar_t* relative) {
 
 } // namespace
 
-std::wstring GetProgramFilesFolder() {
-    wchar_t path[MAX_PATH] = {0};
-    if (SUCCEEDED(
-            SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path)) &&
-        path[0] != L'\0') {
-        return WithTrailingBackslash(path);
-    }
-    CRegistryKey key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion")) {
+// The shell's answer for the Program Files folder. shell32 is loaded only here, when the
+// registry has no answer: loading it costs more than everything else the engine does while the
+// harness starts (it brings a train of libraries), so vpe.dll does not import it.
+std::wstring AskShellForProgramFiles() {
+    HMODULE shell = LoadLibraryW(L"shell32.dll");
+    if (shell == nullptr) {
         return std::wstring();
     }
-    return WithTrailingBackslash(key.ReadString(L"ProgramFilesDir"));
+    auto getFolderPath = reinterpret_cast<decltype(&SHGetFolderPathW)>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathW")));
+    wchar_t path[MAX_PATH] = {0};
+    bool ok =
+        getFolderPath != nullptr &&
+        SUCCEEDED(getFolderPath(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path));
+    FreeLibrary(shell);
+    return ok ? std::wstring(path) : std::wstring();
+}
+
+std::wstring GetProgramFilesFolder() {
+    // The system's own record of the folder, which the shell reports for it as well (a 32-bit
+    // program on 64-bit Windows reads the 32-bit view: "Program Files (x86)").
+    CRegistryKey key;
+    std::wstring path;
+    if (key.Open(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion")) {
+        path = key.ReadString(L"ProgramFilesDir");
+    }
+    if (path.empty()) {
+        path = AskShellForProgramFiles();
+    }
+    return path.empty() ? path : WithTrailingBackslash(path);
 }
 
 std::wstring GetEngineHome() {

@@ -11,8 +11,8 @@
 namespace Corvinex {
 namespace VeilpathEngine {
 
-// The Program Files folder with a trailing backslash: the shell's folder (CSIDL 38), or the
-// registry value ProgramFilesDir when the shell has none; empty when neither is found.
+// The Program Files folder with a trailing backslash: the registry value ProgramFilesDir (what
+// the shell reports too), or the shell's folder (CSIDL 38) without it; empty when neither.
 std::wstring GetProgramFilesFolder();
 
 // The engine's folder with a trailing backslash (see above); empty when it cannot be found.

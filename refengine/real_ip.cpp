@@ -24,16 +24,44 @@ std::wstring Widen(const char* ascii) {
     return text;
 }
 
+// Owns the IP helper library, loaded for one question only: vpe.dll does not import it, so
+// loading the engine (which the harness does before its window shows) does not pay for it.
+class CIpHelper {
+public:
+    CIpHelper() : m_hModule(LoadLibraryW(L"iphlpapi.dll")) {}
+    ~CIpHelper() {
+        if (m_hModule != nullptr) {
+            FreeLibrary(m_hModule);
+        }
+    }
+    CIpHelper(const CIpHelper&) = delete;
+    CIpHelper& operator=(const CIpHelper&) = delete;
+
+    // GetAdaptersInfo, or null when the library or the function is missing.
+    decltype(&GetAdaptersInfo) AdaptersInfo() const {
+        return m_hModule == nullptr
+                   ? nullptr
+                   : reinterpret_cast<decltype(&GetAdaptersInfo)>(
+                         reinterpret_cast<void*>(GetProcAddress(m_hModule, "GetAdaptersInfo")));
+    }
+
+private:
+    HMODULE m_hModule;
+};
+
 } // namespace
 
 std::wstring FindRealIPv4Address() {
+    CIpHelper helper;
+    auto getAdaptersInfo = helper.AdaptersInfo();
     ULONG bytes = 0;
-    if (GetAdaptersInfo(nullptr, &bytes) != ERROR_BUFFER_OVERFLOW || bytes == 0) {
+    if (getAdaptersInfo == nullptr || getAdaptersInfo(nullptr, &bytes) != ERROR_BUFFER_OVERFLOW ||
+        bytes == 0) {
         return L"127.0.0.1";
     }
     std::vector<unsigned char> buffer(bytes);
     IP_ADAPTER_INFO* adapters = reinterpret_cast<IP_ADAPTER_INFO*>(&buffer[0]);
-    if (GetAdaptersInfo(adapters, &bytes) != NO_ERROR) {
+    if (getAdaptersInfo(adapters, &bytes) != NO_ERROR) {
         return L"127.0.0.1";
     }
     const char* fallback = nullptr;

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <string>
 
 using namespace Corvinex::VeilpathEngine;
@@ -179,6 +181,15 @@ TEST(EngineHome, EnvironmentVariableOverridesProgramFiles) {
     EXPECT_EQ(programFiles + L"Veilpath Engine\\", GetEngineHome());
     SetEnvironmentVariableW(L"VPE_ENGINE_HOME", nullptr);
     EXPECT_EQ(programFiles + L"Veilpath Engine\\log\\", GetLogFolder());
+}
+
+// The engine reads the folder from the registry (no shell32 at start-up); it must be the folder
+// the shell names, where vpetest.exe's fake-check mode writes.
+TEST(EngineHome, ProgramFilesIsTheShellsFolder) {
+    wchar_t path[MAX_PATH] = {0};
+    ASSERT_TRUE(SUCCEEDED(
+        SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path)));
+    EXPECT_EQ(std::wstring(path) + L"\\", GetProgramFilesFolder());
 }
 
 TEST(RealIP, IsADottedIPv4Address) {

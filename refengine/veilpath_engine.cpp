@@ -49,8 +49,9 @@ std::wstring AddressOf(const char* endpoint) {
 
 CVeilpathEngine::CVeilpathEngine()
     : m_bRunning(false), m_bAnonymous(false), m_nSelectedEndpoint(0), m_nLastResult(kOk),
-      m_nLastUpdateResult(kNoUpdateYet), m_nCheckTimeoutMs(0), m_bCountsFromCheck(false),
-      m_nAnalysedChecked(0), m_nAnalysedWorking(0) {}
+      m_nUpdatePauseMs(0), m_bQuickUpdate(false), m_nLastUpdateResult(kNoUpdateYet),
+      m_nCheckTimeoutMs(0), m_bCountsFromCheck(false), m_nAnalysedChecked(0),
+      m_nAnalysedWorking(0) {}
 
 int CVeilpathEngine::Result(int code) {
     m_nLastResult = code;
@@ -82,6 +83,7 @@ int CVeilpathEngine::Install() {
 
 int CVeilpathEngine::Uninstall() {
     CLockGuard guard(m_lock);
+    FinishQuickUpdate();
     if (!IsInstalledNow()) {
         return Result(kNotInstalled);
     }
@@ -99,6 +101,7 @@ int CVeilpathEngine::Uninstall() {
 
 int CVeilpathEngine::Update() {
     CLockGuard guard(m_lock);
+    FinishQuickUpdate();
     if (!IsInstalledNow()) {
         return Result(kNotInstalled);
     }
@@ -108,10 +111,23 @@ int CVeilpathEngine::Update() {
     if (!EnsureEngineFolders()) {
         return Result(kFileError);
     }
+    // The caller is usually a user-interface thread (the harness calls Update before its window
+    // exists): the file work goes to the worker, and every later call that could tell the
+    // difference waits for it first (FinishQuickUpdate), so the update still looks finished.
+    m_updateLogPath = GetUpdateLogPath();
+    m_nUpdatePauseMs = 0;
     m_updateProgress.Reset();
-    int code = CodeOf(RunSimulatedUpdate(GetUpdateLogPath(), 0, nullptr, &m_updateProgress));
-    m_nLastUpdateResult = code;
-    return Result(code);
+    if (!m_updateWorker.Start(&CVeilpathEngine::UpdateWork, this)) {
+        return Result(kThreadError);
+    }
+    m_bQuickUpdate = true;
+    return Result(kOk);
+}
+
+void CVeilpathEngine::FinishQuickUpdate() {
+    if (m_bQuickUpdate && m_updateWorker.Wait(kStopWaitMs)) {
+        m_bQuickUpdate = false;
+    }
 }
 
 int CVeilpathEngine::GetEngineVersion() {
@@ -147,13 +163,14 @@ BOOL CVeilpathEngine::IsEngineRunning() {
 
 void CVeilpathEngine::UpdateWork(void* context, HANDLE hStop) {
     CVeilpathEngine* self = static_cast<CVeilpathEngine*>(context);
-    SimulationResult result =
-        RunSimulatedUpdate(self->m_updateLogPath, kUpdatePauseMs, hStop, &self->m_updateProgress);
+    SimulationResult result = RunSimulatedUpdate(self->m_updateLogPath, self->m_nUpdatePauseMs,
+                                                 hStop, &self->m_updateProgress);
     self->m_nLastUpdateResult = CodeOf(result);
 }
 
 int CVeilpathEngine::UpdateStart() {
     CLockGuard guard(m_lock);
+    FinishQuickUpdate();
     if (!IsInstalledNow()) {
         return Result(kNotInstalled);
     }
@@ -164,6 +181,7 @@ int CVeilpathEngine::UpdateStart() {
         return Result(kFileError);
     }
     m_updateLogPath = GetUpdateLogPath();
+    m_nUpdatePauseMs = kUpdatePauseMs;
     m_updateProgress.Reset();
     if (!m_updateWorker.Start(&CVeilpathEngine::UpdateWork, this)) {
         return Result(kThreadError);
@@ -173,19 +191,25 @@ int CVeilpathEngine::UpdateStart() {
 
 int CVeilpathEngine::UpdateStop() {
     CLockGuard guard(m_lock);
+    FinishQuickUpdate();
     return Result(m_updateWorker.Stop(kStopWaitMs) ? kOk : kBusy);
 }
 
 BOOL CVeilpathEngine::IsUpdateRunning() {
     CLockGuard guard(m_lock);
+    FinishQuickUpdate();
     return m_updateWorker.IsRunning() ? TRUE : FALSE;
 }
 
 int CVeilpathEngine::GetUpdateProgress() {
+    CLockGuard guard(m_lock);
+    FinishQuickUpdate();
     return m_updateProgress.nPercent;
 }
 
 int CVeilpathEngine::GetLastUpdateResult() {
+    CLockGuard guard(m_lock);
+    FinishQuickUpdate();
     return m_nLastUpdateResult;
 }
 
@@ -196,6 +220,7 @@ int CVeilpathEngine::AnalyseUpdateLog(int* bSuccess, CWideString* message, int* 
     }
     *bSuccess = 0;
     *nServerCountHTTP = 0;
+    FinishQuickUpdate();
     if (m_updateWorker.IsRunning()) {
         message->Assign(L"An update is running; analyse its log when it has finished.");
         return Result(kBusy);

@@ -11,8 +11,8 @@
 //   running: SetAnonymity(TRUE) --> anonymous (through the selected endpoint)
 //   anonymous: SetAnonymity(FALSE) or Stop --> not anonymous
 //
-// Anonymity exists only while the engine runs. The update (Update synchronously, or
-// UpdateStart on a worker thread for about two seconds) writes "log\update.log"; the check
+// Anonymity exists only while the engine runs. The update (Update at once, or UpdateStart for
+// about two seconds, both on a worker thread) writes "log\update.log"; the check
 // (CheckStart, on a worker thread for about one and a half seconds) appends to "log\check.log"
 // in the format of vpetest.exe's fake-check mode. Both are independent of running.
 //
@@ -31,8 +31,9 @@
 //    9 kLogIncomplete AnalyseUpdateLog: the last update in the log never ended
 //   10 kStopped       GetLastUpdateResult: the last update was stopped before its end
 //
-// Threads: the harness calls from its UI thread; the workers share only the progress counters
-// and the last update result (atomics) with it. UpdateStop and CheckStop wait for the worker.
+// Threads: the harness calls from its UI thread, so every operation returns quickly and file
+// work runs on the workers; they share only the progress counters and the last update result
+// (atomics) with it. UpdateStop and CheckStop wait for the worker.
 #pragma once
 
 #include "engine/engine_interface.h"
@@ -78,7 +79,10 @@ public:
     int Install() override;
     // Removes the marker and the empty folders; refused while running, updating or checking.
     int Uninstall() override;
-    // Runs the whole update at once (no pauses) and returns its code.
+    // Runs the whole update at once (no pauses) on the update worker and returns without
+    // waiting: kOk once it is handed over. Every later call about the update or its log waits
+    // for it first, so to callers it has finished; a failed log write then shows as kFileError
+    // in GetLastUpdateResult. Refused (kBusy) while UpdateStart's update runs.
     int Update() override;
     int GetEngineVersion() override;
 
@@ -127,6 +131,9 @@ public:
 
 private:
     static void UpdateWork(void* context, HANDLE hStop);
+    // Waits (up to the stop timeout) for an update that Update handed to the worker; the
+    // caller holds m_lock.
+    void FinishQuickUpdate();
     static void CheckWork(void* context, HANDLE hStop);
     int Result(int code);
     bool IsInstalledNow() const;
@@ -139,6 +146,8 @@ private:
 
     CWorkerThread m_updateWorker;
     std::wstring m_updateLogPath; // set before the update worker starts, read by it
+    int m_nUpdatePauseMs;         // likewise: 0 for Update, a pause per server for UpdateStart
+    bool m_bQuickUpdate;          // the worker runs (or ran) Update's update, not yet awaited
     SimulationProgress m_updateProgress;
     std::atomic<int> m_nLastUpdateResult;
 

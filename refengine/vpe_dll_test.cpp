@@ -5,6 +5,7 @@
 #include "refengine/log_file.h"
 #include "refengine/log_lines.h"
 #include "refengine/test_folder.h"
+#include "testsupport/module_imports.h"
 #include "testsupport/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,14 @@ TEST_F(ReferenceEngine, FactoryGivesOneVeilpathEngine) {
     auto factory = reinterpret_cast<Corvinex::EngineFactoryFunc>(
         reinterpret_cast<void*>(GetProcAddress(m_module, "GetCorvinexEngine")));
     EXPECT_EQ(static_cast<Corvinex::IEngine*>(m_engine), factory());
+}
+
+// The harness loads the engine before its window shows: libraries that only some operations
+// need are loaded by those operations.
+TEST_F(ReferenceEngine, ImportsNoLibraryOnlySomeOperationsNeed) {
+    EXPECT_TRUE(VpeTest::ImportsLibrary(m_module, "kernel32.dll"));
+    EXPECT_FALSE(VpeTest::ImportsLibrary(m_module, "shell32.dll"));
+    EXPECT_FALSE(VpeTest::ImportsLibrary(m_module, "iphlpapi.dll"));
 }
 
 TEST_F(ReferenceEngine, WithoutInstallEverythingIsRefused) {
@@ -204,6 +213,25 @@ TEST_F(ReferenceEngine, UpdateThenAnalyseUpdateLog) {
     EXPECT_EQ(1, bSuccess);
     EXPECT_EQ(3, nServers);
     EXPECT_EQ(L"Update completed: 3 of 4 HTTP servers reached.", Text(message));
+}
+
+// Update hands its work to the worker; whatever the caller asks next sees a finished update.
+TEST_F(ReferenceEngine, UpdateLooksFinishedToEveryLaterCall) {
+    Install();
+    ASSERT_EQ(kOk, m_engine->Update());
+    EXPECT_EQ(kOk, m_engine->UpdateStop()); // nothing left to cancel
+    EXPECT_EQ(kOk, m_engine->GetLastUpdateResult());
+    EXPECT_EQ(100, m_engine->GetUpdateProgress());
+    ASSERT_EQ(kOk, m_engine->Update());
+    EXPECT_FALSE(m_engine->IsUpdateRunning());
+    ASSERT_EQ(kOk, m_engine->Update());
+    ASSERT_EQ(kOk, m_engine->UpdateStart()); // not refused as busy
+    EXPECT_EQ(kOk, m_engine->UpdateStop());
+    ASSERT_EQ(kOk, m_engine->Update());
+    EXPECT_EQ(kOk, m_engine->Uninstall());
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(Home() + L"log\\update.log", &text));
+    EXPECT_NE(std::string::npos, text.find("VPE UPDATE END OK"));
 }
 
 TEST_F(ReferenceEngine, AnalyseUpdateLogWithoutOrWithBrokenLog) {

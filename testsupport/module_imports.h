@@ -52,6 +52,25 @@ inline bool BindModuleImports(HMODULE module) {
     return true;
 }
 
+// True when the import table of the mapped `module` names the library `name` (case ignored).
+inline bool ImportsLibrary(HMODULE module, const char* name) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (directory.VirtualAddress == 0) {
+        return false;
+    }
+    auto* descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+    for (; descriptor->Name != 0; ++descriptor) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + descriptor->Name), name) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Applies the base relocations of `module` when the loader mapped it away from its preferred
 // base without applying them: Wine 8 does so for an .exe loaded with LoadLibrary (Windows
 // applies them; then this finds them applied and changes nothing). Call before anything in the

@@ -1,22 +1,35 @@
-// Benchmark of the harness (not a test): the time from process start to the first status title
-// against a minimal window program showing its window. The first title comes with the first tick
-// of the one-second status timer. (The idle CPU figure is taken by bench.sh from /proc: Wine's
-// GetProcessTimes answers 0 for any process but the caller's own.)
-// Usage: harness_bench [runs]. Run from build/bin with vpe.dll beside it.
+// Benchmark of the harness (not a test). Figures, each against a baseline measured in the same run:
+// - start to main window shown (FindWindow + IsWindowVisible polled), with the reference engine
+//   not installed and installed, against a minimal window program shown; 3 warm-up runs, then
+//   the median of alternating runs;
+// - start to the first status title (it comes with the first tick of the one-second timer)
+//   against the minimal window program showing its title;
+// - the reference engine's Update as its caller sees it, against the whole update it starts.
+// (The idle CPU figure is taken by bench.sh from /proc: Wine's GetProcessTimes answers 0 for any
+// process but the caller's own.)
+// Usage: harness_bench [title runs] [shown runs]. Run from build/bin with vpe.dll beside it.
+// Exit code 0 when every figure was measured, 1 otherwise.
+#include "engine/engine_interface.h"
+#include "testsupport/scratch_folder.h"
 #include "tools/driver/child_process.h"
-#include "tools/driver/process_windows.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 using Corvinex::Driver::CChildProcess;
 
 namespace {
+
+const wchar_t kHarnessClass[] = L"ENGINEVEILPATHTESTENV";
+const wchar_t kMinimalClass[] = L"VPEMINIMALWINDOW";
+// The engine folder variable the reference engine honours; each measurement gives its own.
+const wchar_t kEngineHomeVariable[] = L"VPE_ENGINE_HOME";
 
 std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH * 4] = {0};
@@ -40,24 +53,40 @@ std::wstring TitleOf(HWND window) {
     return text;
 }
 
-// Milliseconds from CreateProcess until a window of the class shows a title starting with
-// `prefix`; negative when it did not within 30 s.
-double TimeToTitle(const std::wstring& program, const wchar_t* className, const wchar_t* prefix) {
+// What a measurement waits for: the main window visible, or its title starting with a prefix.
+struct Goal {
+    const wchar_t* className;
+    const wchar_t* titlePrefix; // null: visible is enough
+};
+
+bool Reached(HWND window, const Goal& goal) {
+    if (window == nullptr || !IsWindowVisible(window)) {
+        return false;
+    }
+    return goal.titlePrefix == nullptr ||
+           TitleOf(window).compare(0, wcslen(goal.titlePrefix), goal.titlePrefix) == 0;
+}
+
+// Milliseconds from CreateProcess until the goal is reached; negative when it was not within
+// 30 s. The program is closed afterwards, and killed by its owner if it does not end.
+double TimeTo(const std::wstring& program, const Goal& goal, const std::wstring& engineHome) {
     CChildProcess process;
+    process.SetEnvironment(kEngineHomeVariable, engineHome);
     double start = Now();
     if (!process.Start(program, L"", ProgramFolder())) {
         return -1;
     }
     double deadline = start + 30000;
-    while (Now() < deadline) {
-        HWND window = FindWindowW(className, nullptr);
-        if (window != nullptr && TitleOf(window).compare(0, wcslen(prefix), prefix) == 0) {
+    while (Now() < deadline && process.IsRunning()) {
+        HWND window = FindWindowW(goal.className, nullptr);
+        if (Reached(window, goal)) {
             double elapsed = Now() - start;
             PostMessageW(window, WM_CLOSE, 0, 0);
             process.WaitForExit(10000);
             return elapsed;
         }
-        Sleep(5);
+        // Short sleeps: the figure's resolution is this poll (Wine's Sleep(1) is about 1 ms).
+        Sleep(goal.titlePrefix == nullptr ? 1 : 5);
     }
     return -1;
 }
@@ -67,24 +96,126 @@ double Median(std::vector<double> values) {
     return values.empty() ? -1 : values[values.size() / 2];
 }
 
+bool AllMeasured(const std::vector<double>& values) {
+    return std::all_of(values.begin(), values.end(), [](double v) { return v > 0; });
+}
+
+// The line bench.sh collects: figure, value, baseline, ratio. False when a figure is missing.
+bool BenchLine(const char* figure, const std::vector<double>& values,
+               const std::vector<double>& baselines, const char* unit = "ms") {
+    double v = Median(values), b = Median(baselines);
+    bool ok = AllMeasured(values) && AllMeasured(baselines) && b > 0;
+    printf("BENCH|%s|%.1f %s|%.1f %s|%.2f\n", figure, v, unit, b, unit, ok ? v / b : 0.0);
+    if (!ok) {
+        printf("  FAILED: a run of \"%s\" did not finish\n", figure);
+    }
+    return ok;
+}
+
+// Writes the reference engine's install marker into home (a folder path with a trailing
+// backslash), as its Install does; false when it cannot.
+bool InstallInto(const std::wstring& home) {
+    CreateDirectoryW(home.c_str(), nullptr);
+    CreateDirectoryW((home + L"log").c_str(), nullptr);
+    HANDLE file = CreateFileW((home + L"vpe.installed").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const char marker[] = "Veilpath reference engine 1.00\r\n";
+    DWORD written = 0;
+    bool ok = WriteFile(file, marker, sizeof marker - 1, &written, nullptr) != 0;
+    return CloseHandle(file) && ok;
+}
+
+// Start to main window shown, engine installed or not, against the minimal window shown.
+bool BenchShown(const std::wstring& folder, const std::wstring& home, bool installed, int runs) {
+    const Goal shown = {kHarnessClass, nullptr};
+    const Goal minimalShown = {kMinimalClass, nullptr};
+    std::vector<double> harness, minimal;
+    for (int i = -3; i < runs; ++i) {
+        double m = TimeTo(folder + L"minimal_window.exe", minimalShown, home);
+        double h = TimeTo(folder + L"vpetest.exe", shown, home);
+        if (i >= 0) { // the first three warm Wine's caches and are not counted
+            minimal.push_back(m);
+            harness.push_back(h);
+        }
+    }
+    printf("start to main window shown, engine %s: %.1f ms (median of %d); minimal window: "
+           "%.1f ms\n",
+           installed ? "installed" : "not installed", Median(harness), runs, Median(minimal));
+    return BenchLine(installed ? "start to main window shown, engine installed (vs a minimal "
+                                 "window shown)"
+                               : "start to main window shown, engine not installed (vs a "
+                                 "minimal window shown)",
+                     harness, minimal);
+}
+
+bool BenchTitle(const std::wstring& folder, const std::wstring& home, int runs) {
+    const Goal title = {kHarnessClass, L"VPETEST:"};
+    const Goal minimalTitle = {kMinimalClass, L"minimal"};
+    std::vector<double> harness, minimal;
+    for (int i = 0; i < runs; ++i) {
+        minimal.push_back(TimeTo(folder + L"minimal_window.exe", minimalTitle, home));
+        harness.push_back(TimeTo(folder + L"vpetest.exe", title, home));
+    }
+    return BenchLine("start to first status title (vs a minimal window)", harness, minimal);
+}
+
+// The reference engine's Update as the harness's thread feels it, against the whole update
+// (Update, then GetLastUpdateResult, which answers once the update has finished).
+bool BenchEngineUpdate(const std::wstring& folder, const std::wstring& home) {
+    SetEnvironmentVariableW(kEngineHomeVariable, home.c_str());
+    HMODULE module = LoadLibraryW((folder + L"vpe.dll").c_str());
+    auto factory = module == nullptr
+                       ? nullptr
+                       : reinterpret_cast<Corvinex::EngineFactoryFunc>(
+                             reinterpret_cast<void*>(GetProcAddress(module, "GetCorvinexEngine")));
+    Corvinex::IEngine* object = factory == nullptr ? nullptr : factory();
+    auto* engine = dynamic_cast<Corvinex::VeilpathEngine::IVeilpathEngine*>(object);
+    bool ok = engine != nullptr && engine->IsInstalled();
+    std::vector<double> call, whole;
+    for (int i = 0; ok && i < 15; ++i) {
+        double start = Now();
+        int r = engine->Update();
+        double returned = Now();
+        int last = engine->GetLastUpdateResult();
+        double finished = Now();
+        ok = r == 0 && last == 0;
+        call.push_back(returned - start);
+        whole.push_back(finished - start);
+    }
+    if (module != nullptr) {
+        FreeLibrary(module);
+    }
+    SetEnvironmentVariableW(kEngineHomeVariable, nullptr);
+    if (!ok) {
+        call.assign(1, -1.0);
+        whole.assign(1, -1.0);
+    }
+    return BenchLine("reference engine's Update on the caller's thread (vs the whole update)", call,
+                     whole);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    int runs = argc > 1 ? _wtoi(argv[1]) : 5;
+    int titleRuns = argc > 1 ? _wtoi(argv[1]) : 5;
+    int shownRuns = argc > 2 ? _wtoi(argv[2]) : 15;
     std::wstring folder = ProgramFolder();
-    std::vector<double> harness, minimal;
-    for (int i = 0; i < runs; ++i) {
-        minimal.push_back(
-            TimeToTitle(folder + L"minimal_window.exe", L"VPEMINIMALWINDOW", L"minimal"));
-        harness.push_back(
-            TimeToTitle(folder + L"vpetest.exe", L"ENGINEVEILPATHTESTENV", L"VPETEST:"));
+    VpeTest::ScratchFolder scratch(L"harness_bench", L"homes");
+    std::wstring base = scratch.Path();
+    std::replace(base.begin(), base.end(), L'/', L'\\');
+    // Folders that do not exist: the engine counts as not installed.
+    std::wstring absent = base + L"absent\\";
+    std::wstring installed = base + L"installed\\";
+    bool ok = InstallInto(installed);
+    if (!ok) {
+        printf("  FAILED: cannot install the reference engine into %ls\n", installed.c_str());
     }
-    double h = Median(harness), m = Median(minimal);
-    printf("start to first status title: %.0f ms (median of %d); minimal window program: %.0f ms;"
-           " ratio %.2f\n",
-           h, runs, m, m > 0 ? h / m : 0.0);
-    // The line bench.sh collects: figure, value, baseline, ratio.
-    printf("BENCH|start to first status title (vs a minimal window)|%.0f ms|%.0f ms|%.2f\n", h, m,
-           m > 0 ? h / m : 0.0);
-    return h > 0 && m > 0 ? 0 : 1;
+    ok = BenchShown(folder, absent, false, shownRuns) && ok;
+    ok = BenchShown(folder, installed, true, shownRuns) && ok;
+    ok = BenchTitle(folder, absent, titleRuns) && ok;
+    ok = BenchEngineUpdate(folder, installed) && ok;
+    return ok ? 0 : 1;
 }
