@@ -305,13 +305,13 @@ void CheckStopResponsiveness(CCheckSession& session, const std::wstring& path) {
             session.Call(stopSlot, [&] { return update ? e->UpdateStop() : e->CheckStop(); });
             const double returnMs = session.LastCallMs();
             if (returnMs > budgets.stopReturnFailMs)
-                session.Fail(SlotText(stopSlot) + L" took " + Ms(returnMs) + L" to return (budget " +
-                             Ms(budgets.stopReturnFailMs) +
+                session.Fail(SlotText(stopSlot) + L" took " + Ms(returnMs) +
+                             L" to return (budget " + Ms(budgets.stopReturnFailMs) +
                              L"); signal the worker and return, do not wait for it on the "
                              L"caller's thread");
             else if (returnMs > budgets.stopReturnWarnMs)
-                session.Warn(SlotText(stopSlot) + L" took " + Ms(returnMs) + L" to return (budget " +
-                             Ms(budgets.stopReturnWarnMs) + L")");
+                session.Warn(SlotText(stopSlot) + L" took " + Ms(returnMs) +
+                             L" to return (budget " + Ms(budgets.stopReturnWarnMs) + L")");
             const double settleMs = WaitUntilIdle(session, e, querySlot, budgets.stopSettleMs);
             if (settleMs < 0) {
                 session.Fail(SlotText(querySlot) + L" still answered TRUE " +
@@ -353,8 +353,8 @@ void CheckStrings(CCheckSession& session, const std::wstring& path) {
     if (!BindFor(session, binding, path))
         return;
     IVeilpathEngine* e = binding.Engine();
-    const EngineState states[] = {EngineState::Fresh, EngineState::Installed,
-                                  EngineState::Running, EngineState::NotInstalled};
+    const EngineState states[] = {EngineState::Fresh, EngineState::Installed, EngineState::Running,
+                                  EngineState::NotInstalled};
     for (EngineState state : states) {
         Reach(session, e, state);
         if (state == EngineState::Installed) {
@@ -382,8 +382,8 @@ void CheckCallerMemory(CCheckSession& session, const std::wstring& path) {
     if (!BindFor(session, binding, path))
         return;
     IVeilpathEngine* e = binding.Engine();
-    const EngineState states[] = {EngineState::Fresh, EngineState::Installed,
-                                  EngineState::Updating, EngineState::NotInstalled};
+    const EngineState states[] = {EngineState::Fresh, EngineState::Installed, EngineState::Updating,
+                                  EngineState::NotInstalled};
     for (EngineState state : states) {
         Reach(session, e, state);
         if (state == EngineState::Installed)
@@ -411,8 +411,8 @@ void CheckSwallowedFaults(CCheckSession& session, const std::wstring& path) {
     IVeilpathEngine* e = binding.Engine();
     CFaultCounter counter(binding.Module());
     const EngineState states[] = {EngineState::NotInstalled, EngineState::Installed,
-                                  EngineState::Running, EngineState::Updating,
-                                  EngineState::Checking, EngineState::Stopped};
+                                  EngineState::Running,      EngineState::Updating,
+                                  EngineState::Checking,     EngineState::Stopped};
     for (EngineState state : states) {
         Reach(session, e, state);
         for (int slot : kCalledSlots) {
@@ -450,9 +450,9 @@ void CheckUnloadHygiene(CCheckSession& session, const std::wstring& path) {
         IVeilpathEngine* e = binding.Engine();
         ModuleRange(binding.Module(), &base, &size);
         name = ModuleFileName(binding.Module());
-        for (EngineState state : {EngineState::Running, EngineState::Updating,
-                                  EngineState::Checking, EngineState::Stopped,
-                                  EngineState::NotInstalled})
+        for (EngineState state :
+             {EngineState::Running, EngineState::Updating, EngineState::Checking,
+              EngineState::Stopped, EngineState::NotInstalled})
             Reach(session, e, state);
         session.Call(7, [&] { return e->Stop(); });
         binding.Release();
@@ -468,9 +468,8 @@ void CheckUnloadHygiene(CCheckSession& session, const std::wstring& path) {
         mapped = IsMapped(base);
     } while ((!left.empty() || mapped) && GetTickCount() - start < budgets.unloadSettleMs);
     if (!left.empty())
-        session.Fail(std::to_wstring(left.size()) + L" thread" +
-                     (left.size() == 1 ? L"" : L"s") + L" started at " + name + L"+0x" +
-                     Hex(left[0].start - base) +
+        session.Fail(std::to_wstring(left.size()) + L" thread" + (left.size() == 1 ? L"" : L"s") +
+                     L" started at " + name + L"+0x" + Hex(left[0].start - base) +
                      L" still ran after stop and unload; end every worker in Stop, UpdateStop "
                      L"and CheckStop (or hold a library reference and leave with "
                      L"FreeLibraryAndExitThread)");

@@ -12,8 +12,8 @@ namespace Drive {
 
 struct CheckInfo {
     const wchar_t* name;
-    int level;               // runs at this strictness and above
-    const wchar_t* meaning;  // one sentence for --list and the reports
+    int level;              // runs at this strictness and above
+    const wchar_t* meaning; // one sentence for --list and the reports
 };
 
 // Every check, in the order a run without --shuffle takes them.

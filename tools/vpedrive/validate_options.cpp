@@ -51,9 +51,8 @@ bool ParseValidateArguments(const std::vector<std::wstring>& args, ValidateOptio
         }
         const bool takesValue = name == L"--engine" || name == L"--strictness" ||
                                 name == L"--seed" || name == L"--repeat" || name == L"--only" ||
-                                name == L"--skip" || name == L"--timeout" ||
-                                name == L"--junit" || name == L"--dump-folder" ||
-                                (options->child && name == L"--check");
+                                name == L"--skip" || name == L"--timeout" || name == L"--junit" ||
+                                name == L"--dump-folder" || (options->child && name == L"--check");
         if (takesValue && !hasValue) {
             if (i + 1 >= args.size()) {
                 *error = L"option " + name + L" needs a value";
@@ -84,8 +83,8 @@ bool ParseValidateArguments(const std::vector<std::wstring>& args, ValidateOptio
             options->strictness = static_cast<int>(number);
         } else if (name == L"--seed") {
             if (!ParseNumber(value, 0, 0xFFFFFFFFull, &number)) {
-                *error = L"option --seed needs a number from 0 to 4294967295, not \"" + value +
-                         L"\"";
+                *error =
+                    L"option --seed needs a number from 0 to 4294967295, not \"" + value + L"\"";
                 return false;
             }
             options->seed = static_cast<uint32_t>(number);
@@ -105,8 +104,7 @@ bool ParseValidateArguments(const std::vector<std::wstring>& args, ValidateOptio
             options->timeoutSeconds = static_cast<DWORD>(number);
         } else if (name == L"--only" || name == L"--skip") {
             if (!IsValidRegex(value)) {
-                *error = L"option " + name + L" needs a regular expression, not \"" + value +
-                         L"\"";
+                *error = L"option " + name + L" needs a regular expression, not \"" + value + L"\"";
                 return false;
             }
             (name == L"--only" ? options->only : options->skip) = value;

@@ -26,15 +26,14 @@ std::wstring Reason(const CheckResult& result) {
 
 std::wstring Tally(const RunSummary& summary) {
     std::wstring text = std::to_wstring(summary.total) + L" checks:";
-    const CheckStatus order[] = {CheckStatus::Passed,   CheckStatus::Failed,
-                                 CheckStatus::Crashed,  CheckStatus::TimedOut,
-                                 CheckStatus::Warning,  CheckStatus::Skipped};
+    const CheckStatus order[] = {CheckStatus::Passed,   CheckStatus::Failed,  CheckStatus::Crashed,
+                                 CheckStatus::TimedOut, CheckStatus::Warning, CheckStatus::Skipped};
     bool first = true;
     for (CheckStatus status : order) {
         text += first ? L" " : L", ";
         first = false;
-        text += std::to_wstring(summary.counts[static_cast<int>(status)]) + L" " +
-                StatusWord(status);
+        text +=
+            std::to_wstring(summary.counts[static_cast<int>(status)]) + L" " + StatusWord(status);
     }
     return text;
 }
@@ -61,8 +60,8 @@ std::vector<std::wstring> TextHeader(const RunHeader& header) {
     lines.push_back(L"            " + header.engineFile);
     lines.push_back(L"strictness: " + std::to_wstring(header.strictness) +
                     (header.strict ? L" (strict: warnings and skips fail)" : L""));
-    lines.push_back(L"seed:       " + std::to_wstring(header.seed) +
-                    L" (--seed " + std::to_wstring(header.seed) + L" reproduces this run)");
+    lines.push_back(L"seed:       " + std::to_wstring(header.seed) + L" (--seed " +
+                    std::to_wstring(header.seed) + L" reproduces this run)");
     lines.push_back(L"repeat:     " + std::to_wstring(header.repeat));
     std::wstring order = header.shuffle ? L"shuffled: " : L"listed: ";
     for (size_t i = 0; i < header.order.size(); ++i)
@@ -93,18 +92,19 @@ std::string JsonCheck(const CheckResult& result) {
         .Add("level", static_cast<long long>(result.level))
         .Add("round", static_cast<long long>(result.round))
         .Add("status", std::wstring(StatusWord(result.status)))
-        .AddRaw("duration", [&] {
-            char text[32];
-            snprintf(text, sizeof(text), "%.3f", result.seconds);
-            return std::string(text);
-        }())
+        .AddRaw("duration",
+                [&] {
+                    char text[32];
+                    snprintf(text, sizeof(text), "%.3f", result.seconds);
+                    return std::string(text);
+                }())
         .AddRaw("details", JsonArray(result.details))
         .Text();
 }
 
 std::string JsonSummary(const RunHeader& header, const RunSummary& summary) {
     CJsonObject counts;
-    const CheckStatus all[] = {CheckStatus::Passed,  CheckStatus::Failed,  CheckStatus::Crashed,
+    const CheckStatus all[] = {CheckStatus::Passed,   CheckStatus::Failed,  CheckStatus::Crashed,
                                CheckStatus::TimedOut, CheckStatus::Warning, CheckStatus::Skipped};
     for (CheckStatus status : all) {
         const std::string key = ToUtf8(StatusWord(status));
@@ -152,8 +152,8 @@ std::vector<std::wstring> TapLine(int number, const CheckResult& result, bool st
     std::wstring description = result.name;
     if (result.round > 1)
         description += L" #" + std::to_wstring(result.round);
-    std::wstring line = std::wstring(ok ? L"ok " : L"not ok ") + std::to_wstring(number) +
-                        L" - " + description;
+    std::wstring line =
+        std::wstring(ok ? L"ok " : L"not ok ") + std::to_wstring(number) + L" - " + description;
     if (result.status == CheckStatus::Skipped && !strict)
         line += L" # SKIP " + Reason(result);
     std::vector<std::wstring> lines = {line};
@@ -199,8 +199,8 @@ std::string XmlText(const std::wstring& text) {
             if ((c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || c == 0xFFFE ||
                 c == 0xFFFF) {
                 escaped += static_cast<wchar_t>(0xFFFD);
-            } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
-                       text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                       text[i + 1] <= 0xDFFF) {
                 escaped += c;
                 escaped += text[++i];
             } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -217,8 +217,9 @@ std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult
     const RunSummary summary = Summarize(results, header.strict);
     int failures = 0, errors = 0, skipped = 0;
     for (const CheckResult& result : results) {
-        if (result.status == CheckStatus::Failed ||
-            (header.strict && result.status == CheckStatus::Warning))
+        const bool lenient =
+            result.status == CheckStatus::Warning || result.status == CheckStatus::Skipped;
+        if (result.status == CheckStatus::Failed || (header.strict && lenient))
             ++failures;
         else if (result.status == CheckStatus::Crashed || result.status == CheckStatus::TimedOut)
             ++errors;
@@ -226,7 +227,8 @@ std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult
             ++skipped;
     }
     char head[160];
-    snprintf(head, sizeof(head), "tests=\"%d\" failures=\"%d\" errors=\"%d\" skipped=\"%d\" time=\"%.3f\"",
+    snprintf(head, sizeof(head),
+             "tests=\"%d\" failures=\"%d\" errors=\"%d\" skipped=\"%d\" time=\"%.3f\"",
              static_cast<int>(results.size()), failures, errors, skipped, summary.seconds);
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     xml += "<testsuites name=\"vpedrive validate\" " + std::string(head) + ">\n";
@@ -268,12 +270,13 @@ std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult
                    XmlText(all) + "</error>\n";
             break;
         case CheckStatus::Skipped:
-            xml += "      <skipped message=\"" + reason + "\"/>\n";
-            break;
         case CheckStatus::Warning:
+            // Under --strict both fail; otherwise a skip is reported as one, a warning passes.
             if (header.strict)
-                xml += "      <failure message=\"" + reason + "\" type=\"warning\">" +
-                       XmlText(all) + "</failure>\n";
+                xml += "      <failure message=\"" + reason + "\" type=\"" +
+                       ToUtf8(StatusWord(result.status)) + "\">" + XmlText(all) + "</failure>\n";
+            else if (result.status == CheckStatus::Skipped)
+                xml += "      <skipped message=\"" + reason + "\"/>\n";
             break;
         case CheckStatus::Passed:
             break;

@@ -14,8 +14,8 @@ namespace Drive {
 
 // What a run states about itself before its first check.
 struct RunHeader {
-    std::wstring engine;      // full path
-    std::wstring engineFile;  // "file version 1.0.0.0, built 2026-12-09 00:21:46 UTC"
+    std::wstring engine;     // full path
+    std::wstring engineFile; // "file version 1.0.0.0, built 2026-12-09 00:21:46 UTC"
     int strictness = 5;
     uint32_t seed = 0;
     int repeat = 1;

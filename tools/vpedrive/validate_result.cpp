@@ -11,8 +11,8 @@ struct StatusName {
 };
 
 const StatusName kStatusNames[] = {
-    {CheckStatus::Passed, L"passed"},   {CheckStatus::Failed, L"failed"},
-    {CheckStatus::Warning, L"warning"}, {CheckStatus::Skipped, L"skipped"},
+    {CheckStatus::Passed, L"passed"},      {CheckStatus::Failed, L"failed"},
+    {CheckStatus::Warning, L"warning"},    {CheckStatus::Skipped, L"skipped"},
     {CheckStatus::TimedOut, L"timed out"}, {CheckStatus::Crashed, L"crashed"},
 };
 

@@ -32,8 +32,8 @@ private:
 std::wstring FromUtf8(const std::string& text) {
     if (text.empty())
         return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(n, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
     return wide;
@@ -58,8 +58,8 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                              nullptr);
+    const BOOL ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.size();
 }
@@ -98,7 +98,8 @@ std::wstring DescribeLibraryFile(const std::wstring& path) {
     if (bytes.size() >= 0x40) {
         uint32_t header = 0, stamp = 0;
         memcpy(&header, bytes.data() + 0x3C, 4);
-        if (header + 12 <= bytes.size() && bytes.compare(header, 4, std::string("PE\0\0", 4)) == 0) {
+        if (header + 12 <= bytes.size() &&
+            bytes.compare(header, 4, std::string("PE\0\0", 4)) == 0) {
             memcpy(&stamp, bytes.data() + header + 8, 4);
             // Seconds since 1970 to a FILETIME (100 ns since 1601).
             ULARGE_INTEGER time;
@@ -123,8 +124,8 @@ void PrintLines(COutput& out, const std::vector<std::wstring>& lines) {
 
 // Runs one check in a child process and returns what it reported.
 CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned,
-                     uint32_t checkSeed, const std::wstring& self,
-                     Driver::CScratchFolder& scratch, int index, COutput& err) {
+                     uint32_t checkSeed, const std::wstring& self, Driver::CScratchFolder& scratch,
+                     int index, COutput& err) {
     CheckResult result;
     result.name = planned.info->name;
     result.level = planned.info->level;
@@ -132,8 +133,8 @@ CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned
     const std::wstring reportFile = scratch.Path() + L"check-" + std::to_wstring(index) + L".txt";
     std::wstring arguments = std::wstring(kValidateCheckVerb) + L" --check " + result.name +
                              L" --engine " + Driver::QuoteArgument(options.engine) +
-                             L" --strictness " + std::to_wstring(options.strictness) +
-                             L" --seed " + std::to_wstring(checkSeed) + L" --timeout " +
+                             L" --strictness " + std::to_wstring(options.strictness) + L" --seed " +
+                             std::to_wstring(checkSeed) + L" --timeout " +
                              std::to_wstring(options.timeoutSeconds);
     if (!options.dumpFolder.empty())
         arguments += L" --dump-folder " + Driver::QuoteArgument(options.dumpFolder);
@@ -253,9 +254,9 @@ void ReadChildReport(const std::string& output, DWORD exitCode, CheckResult* res
                                    L" before it could report");
     } else {
         result->status = CheckStatus::Failed;
-        result->details.insert(result->details.begin(),
-                               L"the check's process ended with code " +
-                                   std::to_wstring(exitCode) + L" without a report");
+        result->details.insert(result->details.begin(), L"the check's process ended with code " +
+                                                            std::to_wstring(exitCode) +
+                                                            L" without a report");
     }
 }
 
@@ -334,8 +335,8 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     for (size_t i = 0; i < plan.size(); ++i) {
         if (!options.json && !options.tap)
             err.Line(L"  running " + std::wstring(plan[i].info->name) + L" ...");
-        CheckResult result = RunChild(options, plan[i], checkSeeds.Next(), self, scratch,
-                                      static_cast<int>(i), err);
+        CheckResult result =
+            RunChild(options, plan[i], checkSeeds.Next(), self, scratch, static_cast<int>(i), err);
         if (options.json)
             out.Line(JsonCheck(result));
         else if (options.tap)

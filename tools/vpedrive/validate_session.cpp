@@ -2,6 +2,7 @@
 
 #include "tools/vpedrive/console_output.h"
 #include "tools/vpedrive/validate_crash.h"
+#include "tools/vpedrive/validate_system.h"
 
 #include <psapi.h>
 
@@ -11,16 +12,36 @@ namespace Drive {
 namespace {
 
 const wchar_t* const kSlotNames[30] = {
-    L"GetInterfaceVersion", L"IsInstalled",        L"Install",
-    L"Uninstall",           L"Update",             L"GetEngineVersion",
-    L"Start",               L"Stop",               L"IsEngineRunning",
-    L"UpdateStart",         L"UpdateStop",         L"IsUpdateRunning",
-    L"GetUpdateProgress",   L"GetLastUpdateResult", L"AnalyseUpdateLog",
-    L"CheckStart",          L"CheckStop",          L"IsCheckRunning",
-    L"GetCheckProgress",    L"AnalyseCheckLog",    L"GetCheckedEndpointCount",
-    L"GetWorkingEndpointCount", L"ClearCheckLog",  L"SetAnonymity",
-    L"IsAnonymityActive",   L"GetAnonymousIP",     L"GetActiveEndpointIndex",
-    L"SelectEndpoint",      L"GetLastResult",      L"GetRealIP",
+    L"GetInterfaceVersion",
+    L"IsInstalled",
+    L"Install",
+    L"Uninstall",
+    L"Update",
+    L"GetEngineVersion",
+    L"Start",
+    L"Stop",
+    L"IsEngineRunning",
+    L"UpdateStart",
+    L"UpdateStop",
+    L"IsUpdateRunning",
+    L"GetUpdateProgress",
+    L"GetLastUpdateResult",
+    L"AnalyseUpdateLog",
+    L"CheckStart",
+    L"CheckStop",
+    L"IsCheckRunning",
+    L"GetCheckProgress",
+    L"AnalyseCheckLog",
+    L"GetCheckedEndpointCount",
+    L"GetWorkingEndpointCount",
+    L"ClearCheckLog",
+    L"SetAnonymity",
+    L"IsAnonymityActive",
+    L"GetAnonymousIP",
+    L"GetActiveEndpointIndex",
+    L"SelectEndpoint",
+    L"GetLastResult",
+    L"GetRealIP",
 };
 
 // The call in progress, read by the watchdog and the crash reporter on other threads.
@@ -117,6 +138,10 @@ int CEngineUnderTest::Bind(const std::wstring& path) {
     int result = Load(path.c_str());
     if (result != 0)
         return result;
+    // The type check reads the object's table: an object without one (destroyed, wiped)
+    // would fault there, in the harness as here.
+    if (ReadableTable(pEngine) == nullptr)
+        return 3;
     m_engine = dynamic_cast<IVeilpathEngine*>(pEngine);
     return m_engine != nullptr ? 0 : 2;
 }
@@ -145,9 +170,9 @@ CCheckSession::CCheckSession(int strictness, uint32_t seed, DWORD callLimitMs,
     RegisterClassW(&windowClass);
     // A top-level window never shown, like the harness's before its first paint: calls that
     // wait for this thread's messages hang here as they would in the harness.
-    m_window = CreateWindowExW(0, windowClass.lpszClassName, L"vpedrive validate",
-                               WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                               windowClass.hInstance, nullptr);
+    m_window =
+        CreateWindowExW(0, windowClass.lpszClassName, L"vpedrive validate", WS_OVERLAPPEDWINDOW, 0,
+                        0, 100, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
     m_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_watchdog = CreateThread(nullptr, 0, WatchdogMain, this, 0, nullptr);
 }
@@ -217,9 +242,9 @@ DWORD WINAPI CCheckSession::WatchdogMain(void* context) {
         const LONG slot = g_slot;
         if (slot < 0 || GetTickCount() - g_callTick < session->m_callLimitMs)
             continue;
-        std::wstring line = L"detail " + DescribeCurrentCall() + L": the call did not return within " +
-                            std::to_wstring(session->m_callLimitMs) +
-                            L" ms; the harness's window would freeze";
+        std::wstring line =
+            L"detail " + DescribeCurrentCall() + L": the call did not return within " +
+            std::to_wstring(session->m_callLimitMs) + L" ms; the harness's window would freeze";
         if (!session->m_hangHint.empty())
             line += L" (" + session->m_hangHint + L")";
         ReportLine(line + L".");

@@ -20,8 +20,16 @@ namespace Drive {
 using VeilpathEngine::IVeilpathEngine;
 
 // The states a check drives the engine into; named in every report.
-enum class EngineState { Fresh, NotInstalled, Installed, Running, Updating, Checking, Stopped,
-                         Unloaded };
+enum class EngineState {
+    Fresh,
+    NotInstalled,
+    Installed,
+    Running,
+    Updating,
+    Checking,
+    Stopped,
+    Unloaded
+};
 const wchar_t* StateName(EngineState state);
 
 // "IsInstalled", ... for slots 0 to 29.
@@ -57,7 +65,8 @@ class CEngineUnderTest : public TEngineDLLAPICore<IEngine, EngineFactoryFunc> {
 public:
     CEngineUnderTest() : m_engine(nullptr) {}
     // 0 bound; 20, 22, 201 as CLibrary::Load; 1 no factory or it returned null; 2 the object
-    // is not an IVeilpathEngine (the library stays loaded until Release).
+    // is not an IVeilpathEngine, 3 the object has no readable virtual table (the library
+    // stays loaded until Release in both cases).
     int Bind(const std::wstring& path);
     // Forgets the engine and releases this binding's library reference.
     void Release() {

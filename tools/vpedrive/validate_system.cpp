@@ -52,8 +52,8 @@ const int kThreadQuerySetWin32StartAddress = 9;
 typedef LONG(WINAPI* NtQueryInformationThreadFunc)(HANDLE, int, void*, ULONG, ULONG*);
 
 uintptr_t ThreadStartAddress(DWORD id) {
-    static NtQueryInformationThreadFunc query = reinterpret_cast<NtQueryInformationThreadFunc>(
-        reinterpret_cast<void*>(
+    static NtQueryInformationThreadFunc query =
+        reinterpret_cast<NtQueryInformationThreadFunc>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
     if (query == nullptr)
         return 0;
@@ -87,10 +87,14 @@ bool IsExecutable(const void* address) {
 }
 
 bool IsMapped(uintptr_t address) {
-    MEMORY_BASIC_INFORMATION info = {};
+    // Ask the loader rather than the memory manager: an unmapped image's range may already
+    // hold other memory.
+    HMODULE module = nullptr;
     return address != 0 &&
-           VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof(info)) != 0 &&
-           info.State != MEM_FREE;
+           GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(address), &module) &&
+           reinterpret_cast<uintptr_t>(module) == address;
 }
 
 std::wstring ModuleFileName(HMODULE module) {
@@ -122,8 +126,7 @@ CThreadSet CThreadSet::Snapshot() {
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     const DWORD self = GetCurrentProcessId();
-    for (BOOL more = Thread32First(snapshot, &entry); more;
-         more = Thread32Next(snapshot, &entry)) {
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
         if (entry.th32OwnerProcessID == self)
             set.m_threads.push_back({entry.th32ThreadID, ThreadStartAddress(entry.th32ThreadID)});
     }

@@ -16,7 +16,7 @@ namespace Drive {
 const void* const* ReadableTable(const void* object);
 // True when the address lies in committed memory that may be executed.
 bool IsExecutable(const void* address);
-// True while memory at the address is in use (an unloaded image's range becomes free).
+// True while a module whose image begins at the address is loaded.
 bool IsMapped(uintptr_t address);
 // The file name (without folder) of a loaded module.
 std::wstring ModuleFileName(HMODULE module);
