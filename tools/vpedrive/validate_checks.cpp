@@ -425,7 +425,7 @@ void CheckSwallowedFaults(CCheckSession& session, const std::wstring& path) {
     if (faults == 0)
         return;
     const std::wstring text =
-        std::to_wstring(faults) + L" access violation" + (faults == 1 ? L" was" : L"s were") +
+        std::to_wstring(faults) + L" processor fault" + (faults == 1 ? L" was" : L"s were") +
         L" raised inside the library and handled by it (the first at " + counter.First() +
         L"); a fault the engine swallows leaves its state half done: fix the bad access "
         L"instead of catching it";
@@ -632,8 +632,9 @@ int RunValidateCheck(const ValidateOptions& options) {
         CCheckSession::ReportLine(L"status failed");
         return static_cast<int>(CheckStatus::Failed);
     }
-    // One call may take half the check's time before it counts as a hang (at most 10 s).
-    const DWORD callLimitMs = std::min<DWORD>(10000, options.timeoutSeconds * 500);
+    // One call may take a quarter of the check's time before it counts as a hang (at most
+    // 10 s), so the hang is reported with its slot before the runner's limit kills the check.
+    const DWORD callLimitMs = std::min<DWORD>(10000, options.timeoutSeconds * 250);
     CCheckSession session(options.strictness, options.seed, callLimitMs, options.dumpFolder);
     entry->run(session, options.engine);
     return session.Finish();

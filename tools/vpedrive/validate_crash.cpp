@@ -67,6 +67,10 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pointers) {
 
 } // namespace
 
+bool IsCrashReporting() {
+    return g_crashing != 0;
+}
+
 void InstallCrashReporter(const std::wstring& dumpFolder, CrashContextFunc context,
                           ReportLineFunc report) {
     g_dumpFolder = dumpFolder;

@@ -20,6 +20,9 @@ typedef void (*ReportLineFunc)(const std::wstring& line);
 void InstallCrashReporter(const std::wstring& dumpFolder, CrashContextFunc context,
                           ReportLineFunc report);
 
+// True once the crash reporter has begun to report (other threads then stay quiet).
+bool IsCrashReporting();
+
 // "vpe.dll+0x1234" for an address inside a loaded module, else the bare address in hex.
 std::wstring DescribeAddress(const void* address);
 

@@ -49,7 +49,8 @@ bool WellFormed(const std::string& xml, std::vector<std::string>* elements) {
 
 TEST(ValidateChildReport, StatusAndDetailsAreRead) {
     CheckResult result;
-    ReadChildReport("detail slot 24 took 400 ms\r\ndetail second\nstatus failed\n", 1, &result);
+    ReadChildReport("detail slot 24 took 400 ms\r\ndetail second\nstatus failed\n", true, 1,
+                    &result);
     EXPECT_EQ(result.status, CheckStatus::Failed);
     ASSERT_EQ(result.details.size(), 2u);
     EXPECT_EQ(result.details[0], L"slot 24 took 400 ms");
@@ -58,7 +59,7 @@ TEST(ValidateChildReport, StatusAndDetailsAreRead) {
 TEST(ValidateChildReport, TheCrashLineLeads) {
     CheckResult result;
     ReadChildReport("detail earlier\ncrash exception 0xC0000005 at vpe.dll+0x10\nstatus crashed\n",
-                    6, &result);
+                    true, 6, &result);
     EXPECT_EQ(result.status, CheckStatus::Crashed);
     ASSERT_FALSE(result.details.empty());
     EXPECT_EQ(result.details[0].find(L"crash exception 0xC0000005"), 0u);
@@ -66,12 +67,15 @@ TEST(ValidateChildReport, TheCrashLineLeads) {
 
 TEST(ValidateChildReport, AnExitWithoutAReportIsJudgedByItsCode) {
     CheckResult crashed;
-    ReadChildReport("", 0xC0000005, &crashed);
+    ReadChildReport("", true, 0xC0000005, &crashed);
     EXPECT_EQ(crashed.status, CheckStatus::Crashed);
     EXPECT_NE(crashed.details[0].find(L"0xC0000005"), std::wstring::npos);
     CheckResult silent;
-    ReadChildReport("", 0, &silent); // exit 0 without a report is no pass
+    ReadChildReport("", true, 0, &silent); // exit 0 without a report is no pass
     EXPECT_EQ(silent.status, CheckStatus::Failed);
+    CheckResult killed; // the runner judges a killed child itself
+    ReadChildReport("detail slot 2 (Install)\n", false, 5, &killed);
+    EXPECT_EQ(killed.details, std::vector<std::wstring>{L"slot 2 (Install)"});
 }
 
 TEST(ValidateSummary, StrictMakesWarningsAndSkipsFail) {

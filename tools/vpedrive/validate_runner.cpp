@@ -174,7 +174,7 @@ CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned
     result.seconds = static_cast<double>(end.QuadPart - start.QuadPart) /
                      static_cast<double>(frequency.QuadPart);
     const std::string output = ReadWholeFile(reportFile);
-    ReadChildReport(output, code, &result);
+    ReadChildReport(output, ended, code, &result);
     if (!ended) {
         result.status = CheckStatus::TimedOut;
         result.details.insert(result.details.begin(),
@@ -220,7 +220,7 @@ std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed)
     return plan;
 }
 
-void ReadChildReport(const std::string& output, DWORD exitCode, CheckResult* result) {
+void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, CheckResult* result) {
     const std::wstring text = FromUtf8(output);
     result->output = text;
     bool haveStatus = false;
@@ -243,7 +243,7 @@ void ReadChildReport(const std::string& output, DWORD exitCode, CheckResult* res
     }
     // The crash report leads: it names the exception, the address, the slot and the state.
     result->details.insert(result->details.begin(), crash.begin(), crash.end());
-    if (haveStatus)
+    if (haveStatus || !ended)
         return;
     wchar_t hex[16];
     swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(exitCode));
@@ -306,6 +306,10 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
             return BadInput(err, L"--in-process needs --only to select exactly one check");
         // For a debugger: the engine runs inside this process and reports as the child does.
         options.check = plan[0].info->name;
+        Driver::CScratchFolder home;
+        if (GetEnvironmentVariableW(L"VPE_ENGINE_HOME", nullptr, 0) == 0 &&
+            home.Create(L"vpedrive-validate-"))
+            SetEnvironmentVariableW(L"VPE_ENGINE_HOME", (home.Path() + L"engine-home").c_str());
         const CheckStatus status = static_cast<CheckStatus>(RunValidateCheck(options));
         const bool lenient = status == CheckStatus::Warning || status == CheckStatus::Skipped;
         return IsFailure(status) || (options.strict && lenient) ? kValidateFailure

@@ -32,9 +32,10 @@ struct PlannedCheck {
 // order on every system for the same seed).
 std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed);
 
-// Reads a child's report (its UTF-8 output) and exit code into *result: its status line and
-// details; an exit without a report becomes crashed (an exception code) or failed.
-void ReadChildReport(const std::string& output, DWORD exitCode, CheckResult* result);
+// Reads a child's report (its UTF-8 output) into *result: its status line and details. When
+// the child ended (`ended`) without a status line, its exit code decides: crashed for an
+// exception code, failed otherwise.
+void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, CheckResult* result);
 
 // The whole command, from the arguments after the program name (`self` is vpedrive.exe's own
 // path, started again for each check). Returns the exit status.

@@ -240,7 +240,8 @@ DWORD WINAPI CCheckSession::WatchdogMain(void* context) {
     CCheckSession* session = static_cast<CCheckSession*>(context);
     while (WaitForSingleObject(session->m_stop, 50) == WAIT_TIMEOUT) {
         const LONG slot = g_slot;
-        if (slot < 0 || GetTickCount() - g_callTick < session->m_callLimitMs)
+        // A crash being reported (a minidump can take long) is no hang.
+        if (slot < 0 || IsCrashReporting() || GetTickCount() - g_callTick < session->m_callLimitMs)
             continue;
         std::wstring line =
             L"detail " + DescribeCurrentCall() + L": the call did not return within " +

@@ -30,16 +30,25 @@ HMODULE g_faultModule = nullptr;
 uintptr_t g_faultBase = 0;
 uintptr_t g_faultSize = 0;
 volatile LONG g_faultCount = 0;
+DWORD g_firstFaultCode = 0;
 void* g_firstFaultAddress = nullptr;
 LONG g_firstFaultSlot = -1;
 EngineState g_firstFaultState = EngineState::Fresh;
 
+// Faults of the processor itself (not exceptions a program raises on purpose).
+bool IsProcessorFault(DWORD code) {
+    return code == EXCEPTION_ACCESS_VIOLATION || code == EXCEPTION_ILLEGAL_INSTRUCTION ||
+           code == EXCEPTION_PRIV_INSTRUCTION || code == EXCEPTION_INT_DIVIDE_BY_ZERO ||
+           code == EXCEPTION_IN_PAGE_ERROR || code == EXCEPTION_DATATYPE_MISALIGNMENT;
+}
+
 LONG WINAPI CountFault(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
     const uintptr_t at = reinterpret_cast<uintptr_t>(record->ExceptionAddress);
-    if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && at >= g_faultBase &&
+    if (IsProcessorFault(record->ExceptionCode) && at >= g_faultBase &&
         at < g_faultBase + g_faultSize) {
         if (InterlockedIncrement(&g_faultCount) == 1) {
+            g_firstFaultCode = record->ExceptionCode;
             g_firstFaultAddress = record->ExceptionAddress;
             CurrentCall(&g_firstFaultSlot, &g_firstFaultState);
         }
@@ -164,8 +173,8 @@ LONG CFaultCounter::Count() const {
 }
 
 std::wstring CFaultCounter::First() const {
-    return ModuleFileName(g_faultModule) + L"+0x" +
-           Hex(reinterpret_cast<uintptr_t>(g_firstFaultAddress) - g_faultBase) + L", " +
+    return L"exception 0x" + Hex(g_firstFaultCode) + L" at " + ModuleFileName(g_faultModule) +
+           L"+0x" + Hex(reinterpret_cast<uintptr_t>(g_firstFaultAddress) - g_faultBase) + L", " +
            DescribeCall(g_firstFaultSlot, g_firstFaultState);
 }
 

@@ -42,8 +42,9 @@ private:
     std::vector<ThreadStart> m_threads;
 };
 
-// Counts first-chance access violations raised at addresses inside one module while it lives
-// (a vectored handler that only looks and lets every handler run as before).
+// Counts first-chance processor faults (access violations, illegal instructions, ...) raised at
+// addresses inside one module while it lives (a vectored handler that only looks and lets every
+// handler run as before).
 class CFaultCounter {
 public:
     explicit CFaultCounter(HMODULE module);
@@ -51,7 +52,7 @@ public:
     CFaultCounter(const CFaultCounter&) = delete;
     CFaultCounter& operator=(const CFaultCounter&) = delete;
     LONG Count() const;
-    // "vpe.dll+0x1234, slot 6 (Start), state running" for the first one counted.
+    // "exception 0xC0000005 at vpe.dll+0x1234, slot 6 (Start), state running" for the first.
     std::wstring First() const;
 
 private:

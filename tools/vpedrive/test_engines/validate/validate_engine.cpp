@@ -67,18 +67,33 @@ int StopWorker(Worker& worker) {
     return 0;
 }
 
+// An address no process maps; read through a volatile so the compiler emits a real store
+// (a store through a literal null pointer becomes an illegal instruction under GCC).
+volatile uintptr_t g_unmapped = 0x10;
+
 #if defined(VPE_FAULT_SWALLOWED_AV)
 void TouchNothing(void*) {
-    *static_cast<volatile int*>(nullptr) = 1;
+    *reinterpret_cast<volatile int*>(g_unmapped) = 1;
 }
 #endif
 
 #if defined(VPE_FAULT_LEFT_THREAD)
 // Started by the factory; waits for an event nobody sets and holds no library reference.
-DWORD WINAPI Lingerer(void*) {
+DWORD WINAPI Lingerer(void* started) {
     HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetEvent(static_cast<HANDLE>(started));
     WaitForSingleObject(never, INFINITE);
     return 0;
+}
+
+// Starts the lingering thread and waits until it runs (a thread that had not yet started
+// when the library is unmapped would crash at once instead of lingering).
+void StartLingerer() {
+    HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, Lingerer, started, 0, nullptr);
+    WaitForSingleObject(started, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(started);
 }
 #endif
 
@@ -107,7 +122,7 @@ public:
     }
     int Start() override {
 #if defined(VPE_FAULT_CRASH_START)
-        *static_cast<volatile int*>(nullptr) = 6;
+        *reinterpret_cast<volatile int*>(g_unmapped) = 6;
 #endif
 #if defined(VPE_FAULT_SWALLOWED_AV)
         Corvinex::RunGuarded(TouchNothing, nullptr);
@@ -176,10 +191,12 @@ public:
     CWideString AnalyseCheckLog() override {
         CWideString text(L"2 endpoints checked, 2 passed.");
 #if defined(VPE_FAULT_HEAP_STRING)
-        // The fault: the text's block comes from the process heap, not the global heap.
+        // The fault: the text's block comes from a heap of the library's own (as a statically
+        // linked C runtime's malloc does), which the harness's GlobalFree cannot release.
         text.Empty();
         const wchar_t kText[] = L"2 endpoints checked, 2 passed.";
-        wchar_t* block = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, sizeof(kText)));
+        static HANDLE heap = HeapCreate(0, 0, 0);
+        wchar_t* block = static_cast<wchar_t*>(HeapAlloc(heap, 0, sizeof(kText)));
         memcpy(block, kText, sizeof(kText));
         struct Raw {
             wchar_t* buffer;
@@ -261,8 +278,11 @@ VPE_ENGINE_FACTORY Corvinex::IEngine* GetCorvinexEngine() {
         return reinterpret_cast<Corvinex::IEngine*>(g_dead);
 #endif
 #if defined(VPE_FAULT_LEFT_THREAD)
-    static HANDLE lingerer = CreateThread(nullptr, 0, Lingerer, nullptr, 0, nullptr);
-    (void)lingerer;
+    static bool lingering = false;
+    if (!lingering) {
+        lingering = true;
+        StartLingerer();
+    }
 #endif
     return &g_engine;
 }
