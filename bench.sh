@@ -23,6 +23,23 @@ run_bench harness_bench.exe 5
 run_bench checklog_bench.exe 1
 [ -f "$VPE_BUILD/bin/stream_bench.exe" ] && run_bench stream_bench.exe
 
+# vpedrive validate: a whole validation of the reference engine at strictness 5 against its
+# 30 s budget, and what running a check in a process of its own costs over running it inside
+# vpedrive (--in-process), both with the same start-up and bindability probe.
+wall_ms() {
+  local start end
+  start=$(date +%s%N)
+  (cd "$VPE_BUILD/bin" && wine "$@" >/dev/null 2>&1) || true
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000000))
+}
+vpe_log "timing vpedrive validate on the reference engine"
+whole=$(wall_ms vpedrive.exe validate --engine vpe.dll --strictness 5 --seed 1)
+awk -v v="$whole" 'BEGIN { printf "BENCH|vpedrive validate, reference engine, strictness 5|%d ms|30000 ms|%.2f\n", v, v / 30000 }' >>"$lines"
+isolated=$(wall_ms vpedrive.exe validate --engine vpe.dll --only '^vtable-sanity$' --seed 1)
+inside=$(wall_ms vpedrive.exe validate --engine vpe.dll --only '^vtable-sanity$' --seed 1 --in-process)
+awk -v i="$isolated" -v n="$inside" 'BEGIN { printf "BENCH|validate: per-check cost of its own process (vs in-process run)|%d ms|%d ms|%.2f\n", i - n, n, (i - n) / n }' >>"$lines"
+
 # Idle CPU of the harness, read from /proc: Wine's GetProcessTimes answers 0 for other processes.
 idle=${VPE_IDLE_SECONDS:-60}
 vpe_log "measuring the harness's CPU time over ${idle} s of idle ticking"
