@@ -19,6 +19,7 @@ namespace {
 struct Worker {
     volatile LONG running = 0;
     HANDLE stop = nullptr;
+    HMODULE library = nullptr; // the worker's reference, taken before the thread starts
 };
 
 Worker g_update;
@@ -26,9 +27,7 @@ Worker g_check;
 
 DWORD WINAPI WorkerMain(void* context) {
     Worker* worker = static_cast<Worker*>(context);
-    HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                       reinterpret_cast<LPCWSTR>(&WorkerMain), &self);
+    HMODULE self = worker->library;
 #if defined(VPE_FAULT_ENDLESS_STOP)
     // The fault: the update worker never looks at the stop request.
     const DWORD length = worker == &g_update ? 60000 : 300;
@@ -52,8 +51,13 @@ int StartWorker(Worker& worker) {
     if (worker.stop == nullptr)
         worker.stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ResetEvent(worker.stop);
+    // The reference is taken here, not in the thread: a thread that has not yet run when the
+    // library is released would start in unmapped code.
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCWSTR>(&WorkerMain), &worker.library);
     HANDLE thread = CreateThread(nullptr, 0, WorkerMain, &worker, 0, nullptr);
     if (thread == nullptr) {
+        FreeLibrary(worker.library);
         InterlockedExchange(&worker.running, 0);
         return 8;
     }
