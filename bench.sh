@@ -47,6 +47,24 @@ run_bench harness_bench.exe 5 "${VPE_SHOWN_RUNS:-15}"
 run_bench checklog_bench.exe 1
 run_bench stream_bench.exe
 
+# vpedrive validate: a whole validation of the reference engine at strictness 5 against its
+# 30 s budget, and what one more check costs when it runs in a process of its own (the
+# baseline: a whole --in-process run of that check, with vpedrive's start-up and probe).
+wall_ms() {
+  local start end
+  start=$(date +%s%N)
+  (cd "$VPE_BUILD/bin" && wine "$@" >/dev/null 2>&1) || true
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000000))
+}
+vpe_log "timing vpedrive validate on the reference engine"
+whole=$(wall_ms vpedrive.exe validate --engine vpe.dll --strictness 5 --seed 1)
+awk -v v="$whole" 'BEGIN { printf "BENCH|vpedrive validate, reference engine, strictness 5|%d ms|30000 ms|%.2f\n", v, v / 30000 }' >>"$lines"
+one=$(wall_ms vpedrive.exe validate --engine vpe.dll --only '^vtable-sanity$' --seed 1)
+five=$(wall_ms vpedrive.exe validate --engine vpe.dll --only '^vtable-sanity$' --seed 1 --repeat 5)
+inside=$(wall_ms vpedrive.exe validate --engine vpe.dll --only '^vtable-sanity$' --seed 1 --in-process)
+awk -v o="$one" -v f="$five" -v n="$inside" 'BEGIN { c = (f - o) / 4; printf "BENCH|validate: one check in its own process (vtable-sanity, mean of 4)|%d ms|%d ms|%.2f\n", c, n, c / n }' >>"$lines"
+
 # Idle CPU of the harness, read from /proc: Wine's GetProcessTimes answers 0 for other processes.
 # The harness is started with exec, so $! is its own process (Wine and qemu keep the pid).
 idle=${VPE_IDLE_SECONDS:-60}

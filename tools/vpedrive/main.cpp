@@ -6,6 +6,7 @@
 #include "tools/vpedrive/engine_probe.h"
 #include "tools/vpedrive/run_command.h"
 #include "tools/vpedrive/settings_command.h"
+#include "tools/vpedrive/validate_runner.h"
 #include "tools/vpedrive/vpedrive_options.h"
 
 #include <windows.h>
@@ -63,6 +64,9 @@ int main() {
         args.push_back(argv[i]);
     LocalFree(argv);
 
+    if (IsValidateCommand(args))
+        return RunValidate(args, OwnPath(), out, err);
+
     Options options;
     std::wstring error;
     if (!ParseArguments(args, &options, &error)) {
@@ -75,6 +79,7 @@ int main() {
     switch (options.mode) {
     case Mode::Help:
         out.Line(std::wstring(UsageText()));
+        out.Line(std::wstring(ValidateUsageText()));
         return 0;
     case Mode::Settings:
         return RunSettings(options.debug, options.messageBox, out, err);

@@ -1,0 +1,54 @@
+// The outcome of one validation check, and the statuses a check can end with.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace Corvinex {
+namespace Vpedrive {
+
+// Statuses of a check. The numbers are also the exit codes of the child process that ran
+// the check (vpedrive validate-check), so they never change.
+enum class CheckStatus {
+    Passed = 0,
+    Failed = 1,
+    Warning = 3,
+    Skipped = 4,
+    TimedOut = 5,
+    Crashed = 6,
+};
+
+// The lower-case word for a status: "passed", "failed", "warning", "skipped", "timed out",
+// "crashed".
+const wchar_t* StatusWord(CheckStatus status);
+// Reads a status word back; false when the text is none of them.
+bool ParseStatusWord(const std::wstring& word, CheckStatus* status);
+// True for the statuses that make a run fail without --strict (failed, crashed, timed out).
+bool IsFailure(CheckStatus status);
+
+// What one run of one check found.
+struct CheckResult {
+    std::wstring name;
+    int level = 0;
+    int round = 1; // 1-based repetition (--repeat)
+    CheckStatus status = CheckStatus::Passed;
+    double seconds = 0;
+    // Sentences a developer can act on: the first says why the status is what it is.
+    std::vector<std::wstring> details;
+    std::wstring output; // everything the child process wrote, for system-out
+};
+
+// The tally of a run.
+struct RunSummary {
+    int counts[7] = {0, 0, 0, 0, 0, 0, 0}; // indexed by the CheckStatus number
+    int total = 0;
+    double seconds = 0;
+    bool success = true; // nothing failed, crashed or timed out (and, with --strict, no
+                         // warning and no skip)
+};
+
+// Counts the results; `strict` makes warnings and skips count as failures.
+RunSummary Summarize(const std::vector<CheckResult>& results, bool strict);
+
+} // namespace Vpedrive
+} // namespace Corvinex

@@ -1,0 +1,368 @@
+#include "tools/vpedrive/validate_runner.h"
+
+#include "tools/driver/child_process.h"
+#include "tools/driver/scratch_folder.h"
+#include "tools/vpedrive/doctor.h"
+#include "tools/vpedrive/json_text.h"
+#include "tools/vpedrive/validate_report.h"
+
+#include <cstdio>
+#include <regex>
+
+namespace Corvinex {
+namespace Vpedrive {
+
+namespace {
+
+// A small generator with the same sequence everywhere (xorshift32).
+class CSequence {
+public:
+    explicit CSequence(uint32_t seed) : m_state(seed != 0 ? seed : 0x9E3779B9u) {}
+    uint32_t Next() {
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 17;
+        m_state ^= m_state << 5;
+        return m_state;
+    }
+
+private:
+    uint32_t m_state;
+};
+
+std::wstring FromUtf8(const std::string& text) {
+    if (text.empty())
+        return std::wstring();
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0)
+        return path;
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
+    full.resize(n);
+    return full;
+}
+
+// "file version 1.2.3.4, built 2026-12-09 00:21:46 UTC" from the version resource and the
+// time stamp of the image's file header.
+std::wstring DescribeLibraryFile(const std::wstring& path) {
+    std::wstring version = L"no version resource";
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size > 0) {
+        std::vector<char> data(size);
+        VS_FIXEDFILEINFO* info = nullptr;
+        UINT length = 0;
+        if (GetFileVersionInfoW(path.c_str(), 0, size, data.data()) &&
+            VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) &&
+            info != nullptr) {
+            version = L"file version " + std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
+                      std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
+                      std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
+                      std::to_wstring(LOWORD(info->dwFileVersionLS));
+        }
+    }
+    const std::string bytes = ReadWholeFile(path);
+    std::wstring built = L"no image time stamp";
+    if (bytes.size() >= 0x40) {
+        uint32_t header = 0, stamp = 0;
+        memcpy(&header, bytes.data() + 0x3C, 4);
+        if (header + 12 <= bytes.size() &&
+            bytes.compare(header, 4, std::string("PE\0\0", 4)) == 0) {
+            memcpy(&stamp, bytes.data() + header + 8, 4);
+            // Seconds since 1970 to a FILETIME (100 ns since 1601).
+            ULARGE_INTEGER time;
+            time.QuadPart = (static_cast<ULONGLONG>(stamp) + 11644473600ULL) * 10000000ULL;
+            FILETIME file = {time.LowPart, time.HighPart};
+            SYSTEMTIME utc;
+            if (FileTimeToSystemTime(&file, &utc)) {
+                wchar_t text[48];
+                swprintf(text, 48, L"built %04u-%02u-%02u %02u:%02u:%02u UTC", utc.wYear,
+                         utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond);
+                built = text;
+            }
+        }
+    }
+    return version + L", " + built;
+}
+
+void PrintLines(COutput& out, const std::vector<std::wstring>& lines) {
+    for (const std::wstring& line : lines)
+        out.Line(line);
+}
+
+// Runs one check in a child process and returns what it reported.
+CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned,
+                     uint32_t checkSeed, const std::wstring& self, Driver::CScratchFolder& scratch,
+                     int index, COutput& err) {
+    CheckResult result;
+    result.name = planned.info->name;
+    result.level = planned.info->level;
+    result.round = planned.round;
+    const std::wstring reportFile = scratch.Path() + L"check-" + std::to_wstring(index) + L".txt";
+    std::wstring arguments = std::wstring(kValidateCheckVerb) + L" --check " + result.name +
+                             L" --engine " + Driver::QuoteArgument(options.engine) +
+                             L" --strictness " + std::to_wstring(options.strictness) + L" --seed " +
+                             std::to_wstring(checkSeed) + L" --timeout " +
+                             std::to_wstring(options.timeoutSeconds);
+    if (!options.dumpFolder.empty())
+        arguments += L" --dump-folder " + Driver::QuoteArgument(options.dumpFolder);
+    Driver::CChildProcess child;
+    child.RedirectOutputTo(reportFile);
+    // Without a console of its own: Wine otherwise drops the standard handles passed in.
+    child.SetCreationFlags(DETACHED_PROCESS);
+    // Engines that keep their installation where VPE_ENGINE_HOME says (the reference engine
+    // does) stay inside the run's scratch folder, unless the user chose a place.
+    if (GetEnvironmentVariableW(L"VPE_ENGINE_HOME", nullptr, 0) == 0)
+        child.SetEnvironment(L"VPE_ENGINE_HOME", scratch.Path() + L"engine-home");
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!child.Start(self, arguments, L"")) {
+        result.status = CheckStatus::Failed;
+        result.details.push_back(L"vpedrive could not start its check process (Windows error " +
+                                 std::to_wstring(child.LastError()) + L")");
+        return result;
+    }
+    const DWORD limitMs = options.timeoutSeconds * 1000;
+    DWORD waited = 0;
+    bool ended = false;
+    while (!(ended = child.WaitForExit(1000)) && waited + 1000 < limitMs) {
+        waited += 1000;
+        if (waited % 5000 == 0)
+            err.Line(L"  ... " + result.name + L" still running (" +
+                     std::to_wstring(waited / 1000) + L" s)");
+    }
+    DWORD code = 0;
+    if (!ended) {
+        child.Kill(static_cast<UINT>(CheckStatus::TimedOut));
+    } else {
+        child.GetExitCode(&code);
+    }
+    QueryPerformanceCounter(&end);
+    result.seconds = static_cast<double>(end.QuadPart - start.QuadPart) /
+                     static_cast<double>(frequency.QuadPart);
+    const std::string output = ReadWholeFile(reportFile);
+    ReadChildReport(output, ended, code, &result);
+    if (!ended) {
+        result.status = CheckStatus::TimedOut;
+        result.details.insert(result.details.begin(),
+                              L"the check did not end within " +
+                                  std::to_wstring(options.timeoutSeconds) +
+                                  L" s and was killed (--timeout S sets the limit)");
+    }
+    return result;
+}
+
+int BadInput(COutput& err, const std::wstring& message) {
+    err.Line(L"vpedrive: " + message);
+    return kValidateBadInput;
+}
+
+} // namespace
+
+std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed) {
+    std::vector<const CheckInfo*> selected;
+    const std::wregex only(options.only.empty() ? L"." : options.only);
+    const std::wregex skip(options.skip.empty() ? L"$^" : options.skip);
+    for (const CheckInfo& info : CheckCatalogue()) {
+        const std::wstring name = info.name;
+        if (info.level > options.strictness)
+            continue;
+        if (!options.only.empty() && !std::regex_search(name, only))
+            continue;
+        if (!options.skip.empty() && std::regex_search(name, skip))
+            continue;
+        selected.push_back(&info);
+    }
+    std::vector<PlannedCheck> plan;
+    CSequence sequence(seed);
+    for (int round = 1; round <= options.repeat; ++round) {
+        std::vector<const CheckInfo*> order = selected;
+        if (options.shuffle) {
+            for (size_t i = order.size(); i > 1; --i)
+                std::swap(order[i - 1], order[sequence.Next() % i]);
+        }
+        for (const CheckInfo* info : order)
+            plan.push_back({info, round});
+    }
+    return plan;
+}
+
+void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, CheckResult* result) {
+    const std::wstring text = FromUtf8(output);
+    result->output = text;
+    bool haveStatus = false;
+    std::vector<std::wstring> crash;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(L'\n', at);
+        if (end == std::wstring::npos)
+            end = text.size();
+        std::wstring line = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == L'\r')
+            line.pop_back();
+        if (line.compare(0, 7, L"status ") == 0)
+            haveStatus = ParseStatusWord(line.substr(7), &result->status);
+        else if (line.compare(0, 7, L"detail ") == 0)
+            result->details.push_back(line.substr(7));
+        else if (line.compare(0, 6, L"crash ") == 0 || line.compare(0, 5, L"dump ") == 0)
+            crash.push_back(line);
+    }
+    // The crash report leads: it names the exception, the address, the slot and the state.
+    result->details.insert(result->details.begin(), crash.begin(), crash.end());
+    if (haveStatus || !ended)
+        return;
+    wchar_t hex[16];
+    swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(exitCode));
+    if (exitCode >= 0xC0000000u) {
+        result->status = CheckStatus::Crashed;
+        result->details.insert(result->details.begin(),
+                               std::wstring(L"the check's process ended with exception ") + hex +
+                                   L" before it could report");
+    } else {
+        result->status = CheckStatus::Failed;
+        result->details.insert(result->details.begin(), L"the check's process ended with code " +
+                                                            std::to_wstring(exitCode) +
+                                                            L" without a report");
+    }
+}
+
+int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self, COutput& out,
+                COutput& err) {
+    ValidateOptions options;
+    std::wstring error;
+    if (!ParseValidateArguments(args, &options, &error))
+        return BadInput(err, error + L" (vpedrive help shows the usage)");
+    if (options.list) {
+        if (options.json) {
+            out.Line(JsonCatalogue(CheckCatalogue()));
+        } else {
+            for (const CheckInfo& info : CheckCatalogue())
+                out.Line(std::wstring(info.name) + L" (level " + std::to_wstring(info.level) +
+                         L"): " + info.meaning);
+        }
+        return kValidateSuccess;
+    }
+    options.engine = FullPath(options.engine);
+    if (!options.dumpFolder.empty())
+        options.dumpFolder = FullPath(options.dumpFolder);
+    if (options.child)
+        return RunValidateCheck(options);
+
+    // An engine that cannot be bound at all is not a failed check: doctor says why.
+    const Verdict verdict = DiagnoseEngine(options.engine, self, 30000);
+    if (verdict.status != kDoctorBindable) {
+        if (options.tap)
+            PrintLines(out, {L"TAP version 13", L"1..0", TapBailOut(verdict.sentence)});
+        else if (options.json)
+            out.Line(CJsonObject()
+                         .Add("error", verdict.sentence)
+                         .Add("doctor", static_cast<long long>(verdict.status))
+                         .Text());
+        err.Line(L"vpedrive: " + verdict.sentence);
+        return kValidateBadInput;
+    }
+    if (!options.seedGiven)
+        options.seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    const std::vector<PlannedCheck> plan = PlanRun(options, options.seed);
+    if (plan.empty())
+        return BadInput(err, L"no check at strictness " + std::to_wstring(options.strictness) +
+                                 L" matches --only and --skip (vpedrive validate --list)");
+    if (options.inProcess) {
+        if (plan.size() != static_cast<size_t>(options.repeat))
+            return BadInput(err, L"--in-process needs --only to select exactly one check");
+        // For a debugger: the engine runs inside this process and reports as the child does.
+        options.check = plan[0].info->name;
+        Driver::CScratchFolder home;
+        if (GetEnvironmentVariableW(L"VPE_ENGINE_HOME", nullptr, 0) == 0 &&
+            home.Create(L"vpedrive-validate-"))
+            SetEnvironmentVariableW(L"VPE_ENGINE_HOME", (home.Path() + L"engine-home").c_str());
+        const CheckStatus status = static_cast<CheckStatus>(RunValidateCheck(options));
+        const bool lenient = status == CheckStatus::Warning || status == CheckStatus::Skipped;
+        return IsFailure(status) || (options.strict && lenient) ? kValidateFailure
+                                                                : kValidateSuccess;
+    }
+
+    RunHeader header;
+    header.engine = options.engine;
+    header.engineFile = DescribeLibraryFile(options.engine);
+    header.strictness = options.strictness;
+    header.seed = options.seed;
+    header.repeat = options.repeat;
+    header.shuffle = options.shuffle;
+    header.strict = options.strict;
+    for (const PlannedCheck& planned : plan)
+        header.order.push_back(planned.info->name);
+    if (options.tap)
+        PrintLines(out, TapStart(static_cast<int>(plan.size())));
+    else if (!options.json)
+        PrintLines(out, TextHeader(header));
+
+    Driver::CScratchFolder scratch;
+    if (!scratch.Create(L"vpedrive-validate-"))
+        return BadInput(err, L"no scratch folder can be made in the temporary folder");
+    std::vector<CheckResult> results;
+    CSequence checkSeeds(options.seed ^ 0xA5A5A5A5u);
+    for (size_t i = 0; i < plan.size(); ++i) {
+        if (!options.json && !options.tap)
+            err.Line(L"  running " + std::wstring(plan[i].info->name) + L" ...");
+        CheckResult result =
+            RunChild(options, plan[i], checkSeeds.Next(), self, scratch, static_cast<int>(i), err);
+        if (options.json)
+            out.Line(JsonCheck(result));
+        else if (options.tap)
+            PrintLines(out, TapLine(static_cast<int>(i) + 1, result, options.strict));
+        else
+            out.Line(TextLine(result));
+        results.push_back(result);
+    }
+    const RunSummary summary = Summarize(results, options.strict);
+    if (options.json)
+        out.Line(JsonSummary(header, summary));
+    else if (options.tap)
+        out.Line(L"# " + TextSummary(summary)[0] + L": " + TextSummary(summary)[1]);
+    else
+        PrintLines(out, TextSummary(summary));
+    if (!options.junitFile.empty() &&
+        !WriteWholeFile(FullPath(options.junitFile), JunitDocument(header, results))) {
+        err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
+        return kValidateBadInput;
+    }
+    return summary.success ? kValidateSuccess : kValidateFailure;
+}
+
+} // namespace Vpedrive
+} // namespace Corvinex

@@ -1,0 +1,161 @@
+// The machinery a check runs in: the engine bound through the project's binding, every call
+// made from one thread that owns a window and pumps its messages between calls (as in the
+// harness), the slot and state of the call in progress (for crash and hang reports), a
+// watchdog for calls that never return, budgets by strictness, and the findings.
+#pragma once
+
+#include "engine/engine_binding.h"
+#include "engine/engine_interface.h"
+#include "tools/vpedrive/validate_result.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Corvinex {
+namespace Vpedrive {
+
+using VeilpathEngine::IVeilpathEngine;
+
+// The states a check drives the engine into; named in every report.
+enum class EngineState {
+    Fresh,
+    NotInstalled,
+    Installed,
+    Running,
+    Updating,
+    Checking,
+    Stopped,
+    Unloaded
+};
+const wchar_t* StateName(EngineState state);
+
+// "IsInstalled", ... for slots 0 to 29.
+const wchar_t* SlotName(int slot);
+
+// The slots the harness calls, in slot order.
+extern const int kCalledSlots[18];
+const int kCalledSlotCount = 18;
+// The status queries in the order the harness's status line polls them (17, 11, 24, 8, 1).
+extern const int kStatusSlots[5];
+
+// A message the message-loop check posts to the session's window; the window counts them.
+const UINT kProbeMessage = WM_APP + 0x56;
+
+// Budgets of one strictness level (milliseconds unless said otherwise).
+struct Budgets {
+    double bindWarnMs = 100;
+    double latencyWarnMs = 50;  // a status query slower than this makes the window stutter
+    double latencyFailMs = 250; // ... slower than this freezes it
+    double stopReturnWarnMs = 250;
+    double stopReturnFailMs = 1000;
+    DWORD stopSettleMs = 3000; // IsUpdateRunning / IsCheckRunning FALSE after a stop
+    DWORD unloadSettleMs = 3000;
+    int lifecycleCycles = 3;
+    int latencyRounds = 30;
+    bool swallowedFaultFails = false;
+};
+Budgets BudgetsFor(int strictness);
+
+// The project's binding, loading the library from any path (the harness's own binding loads
+// vpe.dll beside the program only). Owns the library reference it took; never calls the engine.
+class CEngineUnderTest : public TEngineDLLAPICore<IEngine, EngineFactoryFunc> {
+public:
+    CEngineUnderTest() : m_engine(nullptr) {}
+    // 0 bound; 20, 22, 201 as CLibrary::Load; 1 no factory or it returned null; 2 the object
+    // is not an IVeilpathEngine, 3 the object has no readable virtual table (the library
+    // stays loaded until Release in both cases).
+    int Bind(const std::wstring& path);
+    // Forgets the engine and releases this binding's library reference.
+    void Release() {
+        m_engine = nullptr;
+        Unload();
+    }
+    IVeilpathEngine* Engine() const { return m_engine; }
+    HMODULE Module() const { return GetModule(); }
+
+protected:
+    CAnsiString GetFactoryName() override { return CAnsiString("GetCorvinexEngine"); }
+
+private:
+    IVeilpathEngine* m_engine;
+};
+
+// The slot being called right now (-1 for none) and the state, as the watchdog and the crash
+// reporter see them; any thread may ask.
+void CurrentCall(LONG* slot, EngineState* state);
+// "slot N (Name), state S" for the values CurrentCall gives.
+std::wstring DescribeCall(LONG slot, EngineState state);
+
+// The image range [base, base + size) of a loaded module; false when it is not loaded.
+bool ModuleRange(HMODULE module, uintptr_t* base, uintptr_t* size);
+
+class CCheckSession {
+public:
+    // Creates the window, installs the crash reporter and starts the watchdog. callLimitMs is
+    // how long one call may take before the check is reported as timed out.
+    CCheckSession(int strictness, uint32_t seed, DWORD callLimitMs, const std::wstring& dumpFolder);
+    ~CCheckSession();
+    CCheckSession(const CCheckSession&) = delete;
+    CCheckSession& operator=(const CCheckSession&) = delete;
+
+    const Budgets& budgets() const { return m_budgets; }
+    int strictness() const { return m_strictness; }
+    // A deterministic pseudo-random number from the seed (xorshift), the same on every system.
+    uint32_t Random();
+
+    // Calls fn() as the harness would call `slot`: the slot and the state are recorded for a
+    // crash or hang report, the call is timed (LastCallMs), and the window's messages are
+    // pumped afterwards.
+    template <class F> auto Call(int slot, F fn) -> decltype(fn()) {
+        BeginCall(slot);
+        struct End {
+            CCheckSession* session;
+            ~End() { session->EndCall(); }
+        } end = {this};
+        return fn();
+    }
+    double LastCallMs() const { return m_lastCallMs; }
+    void SetState(EngineState state);
+    EngineState State() const;
+    // Names what a hang means in this check (added to the timed-out report).
+    void SetHangHint(const std::wstring& hint) { m_hangHint = hint; }
+    // Pumps the window's messages for `ms` milliseconds.
+    void Pump(DWORD ms);
+    HWND Window() const { return m_window; }
+    // How many kProbeMessage messages the window has received so far.
+    LONG ProbesDispatched() const;
+
+    // Findings. The first failure (or warning) decides the status and leads the report.
+    void Fail(const std::wstring& text);
+    void Warn(const std::wstring& text);
+    void Note(const std::wstring& text);
+    void Skip(const std::wstring& text);
+    // Prints the findings and the status line; returns the status as the process exit code.
+    int Finish();
+
+    // Writes one report line to the standard output (thread-safe, flushed at once).
+    static void ReportLine(const std::wstring& line);
+
+private:
+    void BeginCall(int slot);
+    void EndCall();
+    static DWORD WINAPI WatchdogMain(void* session);
+
+    Budgets m_budgets;
+    int m_strictness;
+    uint32_t m_random;
+    DWORD m_callLimitMs;
+    HWND m_window = nullptr;
+    HANDLE m_watchdog = nullptr;
+    HANDLE m_stop = nullptr;
+    LARGE_INTEGER m_callStart = {};
+    double m_lastCallMs = 0;
+    std::wstring m_hangHint;
+    std::vector<std::wstring> m_failures, m_warnings, m_notes, m_skips;
+};
+
+} // namespace Vpedrive
+} // namespace Corvinex

@@ -1,0 +1,182 @@
+#include "tools/vpedrive/validate_system.h"
+
+#include "tools/vpedrive/validate_crash.h"
+#include "tools/vpedrive/validate_session.h"
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+
+namespace Corvinex {
+namespace Vpedrive {
+
+namespace {
+
+bool IsReadable(const void* address, size_t bytes) {
+    const uintptr_t first = reinterpret_cast<uintptr_t>(address);
+    const uintptr_t last = first + bytes - 1;
+    for (uintptr_t at = first; at <= last && at >= first;) {
+        MEMORY_BASIC_INFORMATION info = {};
+        if (VirtualQuery(reinterpret_cast<const void*>(at), &info, sizeof(info)) == 0 ||
+            info.State != MEM_COMMIT || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0)
+            return false;
+        at = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+    }
+    return true;
+}
+
+// The first fault counted, recorded by the vectored handler.
+HMODULE g_faultModule = nullptr;
+uintptr_t g_faultBase = 0;
+uintptr_t g_faultSize = 0;
+volatile LONG g_faultCount = 0;
+DWORD g_firstFaultCode = 0;
+void* g_firstFaultAddress = nullptr;
+LONG g_firstFaultSlot = -1;
+EngineState g_firstFaultState = EngineState::Fresh;
+
+// Faults of the processor itself (not exceptions a program raises on purpose).
+bool IsProcessorFault(DWORD code) {
+    return code == EXCEPTION_ACCESS_VIOLATION || code == EXCEPTION_ILLEGAL_INSTRUCTION ||
+           code == EXCEPTION_PRIV_INSTRUCTION || code == EXCEPTION_INT_DIVIDE_BY_ZERO ||
+           code == EXCEPTION_IN_PAGE_ERROR || code == EXCEPTION_DATATYPE_MISALIGNMENT;
+}
+
+LONG WINAPI CountFault(EXCEPTION_POINTERS* pointers) {
+    const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+    const uintptr_t at = reinterpret_cast<uintptr_t>(record->ExceptionAddress);
+    if (IsProcessorFault(record->ExceptionCode) && at >= g_faultBase &&
+        at < g_faultBase + g_faultSize) {
+        if (InterlockedIncrement(&g_faultCount) == 1) {
+            g_firstFaultCode = record->ExceptionCode;
+            g_firstFaultAddress = record->ExceptionAddress;
+            CurrentCall(&g_firstFaultSlot, &g_firstFaultState);
+        }
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// NtQueryInformationThread's class for the address a thread was started at.
+const int kThreadQuerySetWin32StartAddress = 9;
+typedef LONG(WINAPI* NtQueryInformationThreadFunc)(HANDLE, int, void*, ULONG, ULONG*);
+
+uintptr_t ThreadStartAddress(DWORD id) {
+    static NtQueryInformationThreadFunc query =
+        reinterpret_cast<NtQueryInformationThreadFunc>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+    if (query == nullptr)
+        return 0;
+    HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
+    if (thread == nullptr)
+        return 0;
+    void* start = nullptr;
+    if (query(thread, kThreadQuerySetWin32StartAddress, &start, sizeof(start), nullptr) != 0)
+        start = nullptr;
+    CloseHandle(thread);
+    return reinterpret_cast<uintptr_t>(start);
+}
+
+} // namespace
+
+const void* const* ReadableTable(const void* object) {
+    if (object == nullptr || !IsReadable(object, sizeof(void*)))
+        return nullptr;
+    const void* const* table = *static_cast<const void* const* const*>(object);
+    if (table == nullptr || !IsReadable(table, 30 * sizeof(void*)))
+        return nullptr;
+    return table;
+}
+
+bool IsExecutable(const void* address) {
+    MEMORY_BASIC_INFORMATION info = {};
+    if (VirtualQuery(address, &info, sizeof(info)) == 0 || info.State != MEM_COMMIT)
+        return false;
+    return (info.Protect & (PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
+                            PAGE_EXECUTE_WRITECOPY)) != 0;
+}
+
+bool IsMapped(uintptr_t address) {
+    // Ask the loader rather than the memory manager: an unmapped image's range may already
+    // hold other memory.
+    HMODULE module = nullptr;
+    return address != 0 &&
+           GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(address), &module) &&
+           reinterpret_cast<uintptr_t>(module) == address;
+}
+
+std::wstring ModuleFileName(HMODULE module) {
+    wchar_t path[MAX_PATH] = {0};
+    GetModuleFileNameW(module, path, MAX_PATH);
+    std::wstring name = path;
+    const size_t slash = name.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? name : name.substr(slash + 1);
+}
+
+DWORD ProcessHandleCount() {
+    DWORD count = 0;
+    if (!GetProcessHandleCount(GetCurrentProcess(), &count))
+        return 0;
+    return count;
+}
+
+std::wstring Hex(uintptr_t value) {
+    wchar_t text[16];
+    swprintf(text, 16, L"%lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+CThreadSet CThreadSet::Snapshot() {
+    CThreadSet set;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return set;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    const DWORD self = GetCurrentProcessId();
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == self)
+            set.m_threads.push_back({entry.th32ThreadID, ThreadStartAddress(entry.th32ThreadID)});
+    }
+    CloseHandle(snapshot);
+    return set;
+}
+
+std::vector<ThreadStart> CThreadSet::StartedWithin(uintptr_t base, uintptr_t size,
+                                                   const CThreadSet& earlier) const {
+    std::vector<ThreadStart> found;
+    for (const ThreadStart& thread : m_threads) {
+        bool old = false;
+        for (const ThreadStart& before : earlier.m_threads)
+            old = old || before.id == thread.id;
+        if (!old && thread.start >= base && thread.start < base + size)
+            found.push_back(thread);
+    }
+    return found;
+}
+
+CFaultCounter::CFaultCounter(HMODULE module) {
+    g_faultModule = module;
+    ModuleRange(module, &g_faultBase, &g_faultSize);
+    g_faultCount = 0;
+    m_handler = AddVectoredExceptionHandler(1, CountFault);
+}
+
+CFaultCounter::~CFaultCounter() {
+    if (m_handler != nullptr)
+        RemoveVectoredExceptionHandler(m_handler);
+}
+
+LONG CFaultCounter::Count() const {
+    return g_faultCount;
+}
+
+std::wstring CFaultCounter::First() const {
+    return L"exception 0x" + Hex(g_firstFaultCode) + L" at " + ModuleFileName(g_faultModule) +
+           L"+0x" + Hex(reinterpret_cast<uintptr_t>(g_firstFaultAddress) - g_faultBase) + L", " +
+           DescribeCall(g_firstFaultSlot, g_firstFaultState);
+}
+
+} // namespace Vpedrive
+} // namespace Corvinex

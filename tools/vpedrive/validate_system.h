@@ -1,0 +1,63 @@
+// What the checks ask the system about the process: readable and executable memory, the
+// threads and their start addresses, handle counts, mapped images, and first-chance faults.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Corvinex {
+namespace Vpedrive {
+
+// The object's virtual table when the object's first word and 30 entries behind it can be
+// read; null otherwise.
+const void* const* ReadableTable(const void* object);
+// True when the address lies in committed memory that may be executed.
+bool IsExecutable(const void* address);
+// True while a module whose image begins at the address is loaded.
+bool IsMapped(uintptr_t address);
+// The file name (without folder) of a loaded module.
+std::wstring ModuleFileName(HMODULE module);
+// The number of handles the process holds; 0 where the system does not tell.
+DWORD ProcessHandleCount();
+// The number in hex, without prefix.
+std::wstring Hex(uintptr_t value);
+
+struct ThreadStart {
+    DWORD id;
+    uintptr_t start;
+};
+
+// The threads of this process at one moment, with their start addresses.
+class CThreadSet {
+public:
+    static CThreadSet Snapshot();
+    // Threads of this set not in `earlier` whose start address lies in [base, base + size).
+    std::vector<ThreadStart> StartedWithin(uintptr_t base, uintptr_t size,
+                                           const CThreadSet& earlier) const;
+
+private:
+    std::vector<ThreadStart> m_threads;
+};
+
+// Counts first-chance processor faults (access violations, illegal instructions, ...) raised at
+// addresses inside one module while it lives (a vectored handler that only looks and lets every
+// handler run as before).
+class CFaultCounter {
+public:
+    explicit CFaultCounter(HMODULE module);
+    ~CFaultCounter();
+    CFaultCounter(const CFaultCounter&) = delete;
+    CFaultCounter& operator=(const CFaultCounter&) = delete;
+    LONG Count() const;
+    // "exception 0xC0000005 at vpe.dll+0x1234, slot 6 (Start), state running" for the first.
+    std::wstring First() const;
+
+private:
+    void* m_handler;
+};
+
+} // namespace Vpedrive
+} // namespace Corvinex

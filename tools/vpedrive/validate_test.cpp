@@ -1,0 +1,145 @@
+// vpedrive validate end to end: each test engine breaks the contract in one way; its check
+// catches it and the checks that should not, do not. Runs the built vpedrive.exe.
+#include "tools/vpedrive/vpedrive_test_support.h"
+#include "testsupport/test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+
+using Corvinex::Driver::CScratchFolder;
+using Corvinex::Driver::QuoteArgument;
+using VpeTest::RunVpedrive;
+using VpeTest::VpedriveRun;
+
+namespace {
+
+VpedriveRun Validate(const wchar_t* engine, const std::wstring& more) {
+    return RunVpedrive(L"validate --engine " + QuoteArgument(VpeTest::TestEnginePath(engine)) +
+                           L" --seed 1 --json " + more,
+                       300000);
+}
+
+// The status of every check in a --json run, by name.
+std::map<std::string, std::string> Statuses(const std::string& output) {
+    std::map<std::string, std::string> statuses;
+    const std::regex line("\\{\"name\":\"([^\"]+)\",\"level\":\\d+,\"round\":\\d+,"
+                          "\"status\":\"([^\"]+)\"");
+    for (std::sregex_iterator it(output.begin(), output.end(), line), end; it != end; ++it)
+        statuses[(*it)[1]] = (*it)[2];
+    return statuses;
+}
+
+struct FaultCase {
+    const wchar_t* engine;
+    const wchar_t* options; // --only selects the catching check and one that must pass
+    const char* check;      // the check that must catch the fault
+    const char* status;     // its status
+    const char* evidence;   // a part of the report
+};
+
+const FaultCase kFaults[] = {
+    {L"validate_outside_slot", L"--only \"^(vtable-sanity|lifecycle)$\"", "vtable-sanity", "failed",
+     "slot 12 GetUpdateProgress points to"},
+    {L"validate_slow_status", L"--only \"^(status-latency|caller-memory)$\"", "status-latency",
+     "failed", "slot 24 IsAnonymityActive took"},
+    {L"validate_endless_stop", L"--only \"^(stop-responsiveness|strings)$\"", "stop-responsiveness",
+     "failed", "slot 11 IsUpdateRunning still answered TRUE"},
+    {L"validate_left_thread", L"--only \"^(unload-hygiene|binding)$\"", "unload-hygiene", "failed",
+     "still ran after stop and unload"},
+    {L"validate_heap_string", L"--only \"^(strings|caller-memory)$\"", "strings", "failed",
+     "slot 19 AnalyseCheckLog"},
+    {L"validate_overrun", L"--only \"^(caller-memory|strings)$\"", "caller-memory", "failed",
+     "after nServerCountHTTP were overwritten"},
+    {L"validate_swallowed_av", L"--strictness 7 --only \"^(swallowed-faults|lifecycle)$\"",
+     "swallowed-faults", "failed", "slot 6 (Start)"},
+    {L"validate_crash_start", L"--only \"^(lifecycle|vtable-sanity)$\"", "lifecycle", "crashed",
+     "slot 6 (Start)"},
+    {L"validate_hang_install", L"--timeout 20 --only \"^(lifecycle|binding)$\"", "lifecycle",
+     "timed out", "slot 2 (Install)"},
+    {L"validate_dead_second", L"--only \"^(binding|lifecycle)$\"", "binding", "failed",
+     "second factory call"},
+    {L"validate_drop_messages", L"--only \"^(message-loop|lifecycle)$\"", "message-loop", "failed",
+     "removed a message meant for the caller's window"},
+};
+
+class ValidateFault : public testing::TestWithParam<FaultCase> {};
+
+} // namespace
+
+TEST_P(ValidateFault, CaughtByItsCheckAndNoOther) {
+    const FaultCase& fault = GetParam();
+    const VpedriveRun run = Validate(fault.engine, fault.options);
+    EXPECT_EQ(run.status, 1u) << run.output;
+    const auto statuses = Statuses(run.output);
+    ASSERT_EQ(statuses.count(fault.check), 1u) << run.output;
+    EXPECT_EQ(statuses.at(fault.check), fault.status) << run.output;
+    // The other check passes; a warning is allowed (load times under emulation exceed the
+    // binding budget), a failure, crash or timeout is not.
+    for (const auto& entry : statuses) {
+        if (entry.first != fault.check) {
+            EXPECT_TRUE(entry.second == "passed" || entry.second == "warning")
+                << entry.first << "\n"
+                << run.output;
+        }
+    }
+    EXPECT_NE(run.output.find(fault.evidence), std::string::npos) << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ValidateFault, testing::ValuesIn(kFaults),
+                         [](const testing::TestParamInfo<FaultCase>& info) {
+                             return VpeTest::Utf8(info.param.engine).substr(9);
+                         });
+
+TEST(Validate, AWellBehavedEnginePassesEveryCheck) {
+    const VpedriveRun run = Validate(L"validate_good", L"--strictness 10");
+    EXPECT_EQ(run.status, 0u) << run.output;
+    const auto statuses = Statuses(run.output);
+    EXPECT_EQ(statuses.size(), 11u) << run.output;
+    for (const auto& entry : statuses)
+        EXPECT_TRUE(entry.second == "passed" || entry.second == "warning")
+            << entry.first << ": " << entry.second;
+    EXPECT_NE(run.output.find("\"success\":true"), std::string::npos);
+}
+
+TEST(Validate, AnUnbindableEngineIsBadInputWithDoctorsSentence) {
+    const VpedriveRun run = RunVpedrive(L"validate --tap --engine " +
+                                        QuoteArgument(VpeTest::TestEnginePath(L"noexport_engine")));
+    EXPECT_EQ(run.status, 2u) << run.output;
+    EXPECT_NE(run.output.find("TAP version 13"), std::string::npos);
+    EXPECT_NE(run.output.find("Bail out! "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("GetCorvinexEngine"), std::string::npos) << run.output;
+}
+
+TEST(Validate, TextReportAndJunitFileOfACrashedRun) {
+    CScratchFolder folder;
+    ASSERT_TRUE(folder.Create(L"validate-junit-"));
+    const std::wstring junit = folder.Path() + L"report.xml";
+    const VpedriveRun run =
+        RunVpedrive(L"validate --seed 5 --shuffle --only \"^(lifecycle|binding)$\" --engine " +
+                    QuoteArgument(VpeTest::TestEnginePath(L"validate_crash_start")) + L" --junit " +
+                    QuoteArgument(junit) + L" --dump-folder " + QuoteArgument(folder.Path()));
+    EXPECT_EQ(run.status, 1u) << run.output;
+    EXPECT_NE(run.output.find("seed:       5"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("order:      shuffled: "), std::string::npos);
+    // Under qemu's i386 emulation the write to an unmapped address arrives as an illegal
+    // instruction (0xC000001D) rather than an access violation (0xC0000005).
+    EXPECT_TRUE(std::regex_search(run.output,
+                                  std::regex("crash exception 0xC0000(005|01D) at vpe\\.dll\\+0x"
+                                             "[0-9A-F]+ in slot 6 \\(Start\\), state ")))
+        << run.output;
+    EXPECT_TRUE(std::regex_search(run.output, std::regex("\nFAILURE\\s*$"))) << run.output;
+    HANDLE file = CreateFileW(junit.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char buffer[65536];
+    DWORD read = 0;
+    ReadFile(file, buffer, sizeof(buffer), &read, nullptr);
+    CloseHandle(file);
+    const std::string xml(buffer, read);
+    EXPECT_NE(xml.find("errors=\"1\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<error message=\"crash exception"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("name=\"seed\" value=\"5\""), std::string::npos);
+    EXPECT_NE(xml.find("dump "), std::string::npos) << xml; // a minidump, or why there is none
+}
