@@ -1,10 +1,10 @@
 // stream_fuzz.exe: the long hostile-input campaign over the value stream and the file objects.
 //
-//   stream_fuzz.exe [CASES] [SEED] [FOLDER]   runs CASES cases (default 100000) of the rotation
-//                                             seeded by SEED (default 1); a failing case is
-//                                             saved in FOLDER (default fuzz-failures) as
-//                                             <seed>_<index>.case, which the fuzz test replays
-//                                             when copied to config/fuzz_cases/.
+//   stream_fuzz.exe [CASES] [SEED] [FOLDER] [SHARD SHARDS]
+//       runs the cases 0 to CASES - 1 (default 100000) of the rotation seeded by SEED (default
+//       1), or only those whose index modulo SHARDS is SHARD (so several processes share a
+//       campaign); a failing case is saved in FOLDER (default fuzz-failures) as
+//       <seed>_<index>.case, which the fuzz test replays when copied to config/fuzz_cases/.
 //   stream_fuzz.exe --replay FILE...          judges saved cases.
 //
 // Prints cases per second as it goes and ends with "N passed, M failed"; exit status 0 only
@@ -67,14 +67,20 @@ int wmain(int argc, wchar_t** argv) {
     uint32_t cases = argc >= 2 ? static_cast<uint32_t>(wcstoul(argv[1], nullptr, 10)) : 100000;
     uint32_t seed = argc >= 3 ? static_cast<uint32_t>(wcstoul(argv[2], nullptr, 10)) : 1;
     std::wstring folder = argc >= 4 ? argv[3] : L"fuzz-failures";
+    uint32_t shard = argc >= 6 ? static_cast<uint32_t>(wcstoul(argv[4], nullptr, 10)) : 0;
+    uint32_t shards = argc >= 6 ? static_cast<uint32_t>(wcstoul(argv[5], nullptr, 10)) : 1;
+    if (shards == 0 || shard >= shards) {
+        printf("the shard must be below the number of shards\n");
+        return 2;
+    }
     CreateDirectoryW(folder.c_str(), nullptr);
     SetUnhandledExceptionFilter(SaveCrashingCase);
     // No error boxes: a crash ends the process with its code.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 
     DWORD start = GetTickCount();
-    uint32_t passed = 0, failed = 0;
-    for (uint32_t index = 0; index < cases; ++index) {
+    uint32_t passed = 0, failed = 0, done = 0;
+    for (uint32_t index = shard; index < cases; index += shards) {
         FuzzCase c = fuzzer.MakeCase(seed, index);
         std::wstring path =
             folder + L"\\" + std::to_wstring(seed) + L"_" + std::to_wstring(index) + L".case";
@@ -89,10 +95,10 @@ int wmain(int argc, wchar_t** argv) {
             CStreamFuzzer::SaveCase(path, c);
             printf("case %u: %s (saved as %ls)\n", index, verdict.c_str(), path.c_str());
         }
-        if ((index + 1) % 10000 == 0 || index + 1 == cases) {
+        if (++done % 5000 == 0 || index + shards >= cases) {
             double seconds = (GetTickCount() - start) / 1000.0;
-            printf("%u cases in %.0f s: %.0f cases/s\n", index + 1, seconds,
-                   seconds > 0 ? (index + 1) / seconds : 0.0);
+            printf("%u cases in %.0f s: %.0f cases/s\n", done, seconds,
+                   seconds > 0 ? done / seconds : 0.0);
             fflush(stdout);
         }
     }

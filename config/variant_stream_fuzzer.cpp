@@ -277,9 +277,10 @@ void CStreamFuzzer::GenerateFileObject(CFuzzRandom& random, FuzzBytes& out) {
     payload.push_back(kind);
     for (uint16_t id : {kFileObjectFolder, kFileObjectName}) {
         std::string text;
-        if (random.Below(8) == 0) {
-            for (uint32_t i = 0, n = random.Below(200); i < n; ++i) {
-                text += "d/"; // deep chains
+        if (random.Below(256) == 0) {
+            // A chain around the depth bound: rare, since Wine makes deep folders slowly.
+            for (uint32_t i = 0, n = 120 + random.Below(20); i < n; ++i) {
+                text += "d/";
             }
         } else {
             text = kNames[random.Below(nameCount)];
