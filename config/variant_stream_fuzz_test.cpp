@@ -256,7 +256,7 @@ TEST(ValueStreamFuzz, CampaignRotationHolds) {
     // generated records with lying sizes, negative counts and deep nesting.
     CStreamFuzzer fuzzer;
     ASSERT_TRUE(fuzzer.Ready());
-    for (uint32_t index = 0; index < 600; ++index) {
+    for (uint32_t index = 0; index < 300; ++index) {
         FuzzCase c = fuzzer.MakeCase(7, index);
         ASSERT_EQ("", fuzzer.Judge(c)) << "case " << index;
     }
