@@ -363,7 +363,10 @@ int32_t CFileObject::SerializeEntry(CDataContainer& container) {
                 // Refused, and read past: the entries after it are still restored, and the
                 // pass answers 72 at its end.
                 DeferLoadError(container, kDataErrorUnsafePath);
-                if (kind == kFileObjectFile) {
+                if (kind == kFileObjectFile && target->nCatalogue == 1) {
+                    uint32_t size = 0;
+                    container.Read(&size, 4); // a catalogue carries only the size
+                } else if (kind == kFileObjectFile) {
                     SkipContent(container);
                 }
                 return static_cast<int32_t>(container.GetError());

@@ -904,6 +904,30 @@ TEST(FileObjectOdd, SizeQueryChangesNothingAndMatchesTheStore) {
     }
 }
 
+TEST(FileObjectOdd, RefusedEntryOfACatalogueIsReadPastItsSize) {
+    VpeTest::ScratchFolder source(L"fo", L"catsrc");
+    VpeTest::ScratchFolder dest(L"fo", L"catdst");
+    std::wstring from = source.Path() + L"root/";
+    ASSERT_EQ(0u, CreateFolderPath(W(from)));
+    ASSERT_TRUE(WriteBytes(W(source.Path() + L"up.txt"), Pattern(9, 2)));
+    ASSERT_TRUE(WriteBytes(W(from + L"a.txt"), Pattern(10, 3)));
+    CVariant list =
+        ListOf({Entry(kFileObjectFile, L"../", L"up.txt"), Entry(kFileObjectFile, L"", L"a.txt")});
+    CDataTarget catalogue = {from.c_str(), 0, 1};
+    CMemoryDataContainer m;
+    m.Open(kModeStoring, &catalogue);
+    ASSERT_EQ(0, list.Serialize(m));
+    CDataTarget to = {dest.Path().c_str(), 0, 1};
+    m.Open(kModeLoading, &to);
+    CVariant back;
+    EXPECT_EQ(static_cast<int32_t>(kDataErrorUnsafePath), back.Serialize(m));
+    EXPECT_EQ(0u, m.GetRemaining());
+    ASSERT_EQ(2, back.GetList()->GetCount());
+    EXPECT_STREQ(
+        L"a.txt",
+        back.GetList()->ElementAt(1).GetFileObject()->GetText(kFileObjectName, L"").c_str());
+}
+
 namespace {
 
 // Makes link (no trailing slash) a symbolic link to the folder target. Wine's
