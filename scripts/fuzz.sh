@@ -14,7 +14,10 @@ jobs=${FUZZ_JOBS:-$(nproc)}
 vpe_make_prefix
 cmake --build "$VPE_BUILD" -j2 --target stream_fuzz >/dev/null
 mkdir -p "$VPE_BUILD/fuzz-failures"
-work=$(mktemp -d)
+# The shards' output and Wine's messages stay in build/fuzz-logs/ for a look afterwards.
+work="$VPE_BUILD/fuzz-logs"
+rm -rf "$work"
+mkdir -p "$work"
 start=$(date +%s)
 pids=()
 for ((shard = 0; shard < jobs; shard++)); do
@@ -30,8 +33,14 @@ status=0
 passed=0
 failed=0
 for ((shard = 0; shard < jobs; shard++)); do
-  grep -v ' passed, ' "$work/out.$shard" | sed "s/^/[shard $shard] /"
-  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$work/out.$shard" | tail -1 || true)
+  # Wine's C runtime ends lines with CR LF.
+  tr -d '\r' <"$work/out.$shard" >"$work/out.$shard.txt"
+  grep -v ' passed, ' "$work/out.$shard.txt" | sed "s/^/[shard $shard] /"
+  if grep -E "err:heap|warn:heap" "$work/err.$shard" | head -5; then
+    echo "[shard $shard] Wine reported heap damage (above)"
+    status=1
+  fi
+  line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$work/out.$shard.txt" | tail -1 || true)
   if [ -z "$line" ]; then
     echo "[shard $shard] ended without a verdict (exit $(cat "$work/rc.$shard" 2>/dev/null))"
     status=1
@@ -39,12 +48,7 @@ for ((shard = 0; shard < jobs; shard++)); do
   fi
   passed=$((passed + $(echo "$line" | cut -d' ' -f1)))
   failed=$((failed + $(echo "$line" | cut -d' ' -f3)))
-  if grep -E "err:heap|warn:heap" "$work/err.$shard" | head -5; then
-    echo "[shard $shard] Wine reported heap damage (above)"
-    status=1
-  fi
 done
-rm -rf "$work"
 echo "$((passed + failed)) cases in $seconds s with $jobs processes: $(((passed + failed) / (seconds > 0 ? seconds : 1))) cases/s"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] || status=1
