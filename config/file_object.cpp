@@ -4,6 +4,7 @@
 #include "base/file_system.h"
 #include "base/paths.h"
 #include "base/relative_path.h"
+#include "config/variant_stream.h"
 
 #include <windows.h>
 
@@ -56,7 +57,9 @@ uint32_t CreateFolderPath(const CWideString& path) {
     if (folder.GetLength() == 0 || IsFolderPath(folder) == 0) {
         return 30;
     }
-    if (FolderExists(folder) != 0 || MakeFolder(folder)) {
+    // Made first and asked after: under Wine, a question about a missing folder walks every
+    // folder above it.
+    if (MakeFolder(folder) || FolderExists(folder) != 0) {
         return 0;
     }
     // Walk up to the nearest folder that exists, then create downwards. A loop, not recursion:
@@ -196,34 +199,92 @@ uint32_t CFileObject::GetContentSize() {
     return GetFileLength(ToForwardSlashes(GetPath()));
 }
 
-void CFileObject::RefreshInfo() {
-    CVariantContainer info;
+bool CFileObject::ReadInfo(CVariantContainer& info) {
     uint8_t kind = GetByte(kFileObjectKind, 0);
     CWideString path = GetPath();
     if (kind == kFileObjectFile) {
         if (IsExistingFile(path)) {
             ReadFileInfo(path, info);
         }
-    } else if (kind == kFileObjectFolderKind) {
-        ReadFolderInfo(path, info);
-    } else {
-        return;
+        return true;
     }
-    SetValue(kFileObjectInfo, info, true);
+    if (kind == kFileObjectFolderKind) {
+        ReadFolderInfo(path, info);
+        return true;
+    }
+    return false;
 }
 
-bool CFileObject::HasSafePath() {
-    CWideString folder = ToForwardSlashes(GetText(kFileObjectFolder, L""));
-    CWideString name = ToForwardSlashes(GetText(kFileObjectName, L""));
-    if (folder.GetLength() > 0 && !LastIsSlash(folder)) {
-        return false; // the folder would run into the name
+void CFileObject::RefreshInfo() {
+    CVariantContainer info;
+    if (ReadInfo(info)) {
+        SetValue(kFileObjectInfo, info, true);
     }
-    CWideString relative = folder + name;
+}
+
+bool CFileObject::GetRestorePath(CWideString& relative) {
+    // Folder and name are joined unchanged, exactly as GetPath joins them, so whatever a
+    // storing pass wrote is judged by the path it really names.
+    relative = ToForwardSlashes(GetText(kFileObjectFolder, L"") + GetText(kFileObjectName, L""));
+    bool folderKind = GetByte(kFileObjectKind, 0) == kFileObjectFolderKind;
+    if (folderKind && relative.GetLength() > 0 && !LastIsSlash(relative)) {
+        relative.Append(L'/'); // a folder named without its slash: its safe form
+    }
+    if (!folderKind && LastIsSlash(relative)) {
+        return false; // a file needs a name
+    }
     if (!IsSafeRelativePath(relative)) {
         return false;
     }
-    bool folderKind = GetByte(kFileObjectKind, 0) == kFileObjectFolderKind;
-    return folderKind == LastIsSlash(relative);
+    uint32_t depth = 0;
+    const wchar_t* p = relative.c_str();
+    for (int32_t i = 0; i < relative.GetLength(); ++i) {
+        depth += p[i] == L'/' ? 1 : 0;
+    }
+    return depth + (folderKind ? 0 : 1) <= kMaxRestoreDepth;
+}
+
+bool CFileObject::HasNoLinkOnTheWay(CDataContainer& container, const CWideString& relative) {
+    // Every existing folder from the root down to the entry, and the entry itself, must be a
+    // plain one: a link (reparse point) would lead the write outside the root. Folders this
+    // pass already checked are not checked again, so a chain costs one check per level.
+    CLoadPassState* pass = CurrentLoadPass(container);
+    CWideString full = strRoot + relative;
+    const wchar_t* path = full.c_str();
+    int32_t length = full.GetLength();
+    int32_t from = strRoot.GetLength();
+    if (pass != nullptr && pass->strSafeFolder.GetLength() > from) {
+        const wchar_t* safe = pass->strSafeFolder.c_str();
+        int32_t common = 0;
+        int32_t limit =
+            pass->strSafeFolder.GetLength() < length ? pass->strSafeFolder.GetLength() : length;
+        while (common < limit && safe[common] == path[common]) {
+            ++common;
+        }
+        while (common > from && path[common - 1] != L'/') {
+            --common; // back to the folder both share
+        }
+        from = common;
+    }
+    for (int32_t end = from; end < length;) {
+        int32_t next = end;
+        while (next < length && path[next] != L'/') {
+            ++next;
+        }
+        CWideString step = full.Left(next);
+        DWORD attributes = GetEntryAttributes(step);
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            break; // nothing below a missing entry exists yet
+        }
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            return false;
+        }
+        if (next < length && pass != nullptr) {
+            pass->strSafeFolder = full.Left(next + 1);
+        }
+        end = next + 1;
+    }
+    return true;
 }
 
 int32_t CFileObject::GetStoredSize(CDataContainer& container) {
@@ -231,19 +292,47 @@ int32_t CFileObject::GetStoredSize(CDataContainer& container) {
     if (target == nullptr || target->pRoot == nullptr || SetRoot(CWideString(target->pRoot)) != 0) {
         return 0;
     }
-    // The same record that Serialize is about to write, so the size field tells the truth.
-    RefreshInfo();
     CDataContainer measure;
     measure.SetMode(kModeStoring);
     CVariant::Serialize(measure);
-    if (GetByte(kFileObjectKind, 0) == kFileObjectFile) {
-        measure.AddCount(4);
-        measure.AddCount(GetContentSize());
+    int32_t total = measure.GetTotal();
+    // The store refreshes the information record before it writes the value part: the size is
+    // that of the record the store will write, measured without touching this object.
+    CVariantContainer info;
+    if (ReadInfo(info)) {
+        int32_t at = IndexOfId(kFileObjectInfo);
+        if (at >= 0) {
+            CDataContainer old;
+            old.SetMode(kModeStoring);
+            GetList()->ElementAt(at).Serialize(old);
+            total -= old.GetTotal();
+        }
+        info.SetId(kFileObjectInfo);
+        CDataContainer fresh;
+        fresh.SetMode(kModeStoring);
+        info.CVariant::Serialize(fresh);
+        total += fresh.GetTotal();
     }
-    return measure.GetTotal();
+    if (GetByte(kFileObjectKind, 0) == kFileObjectFile) {
+        total += 4 + static_cast<int32_t>(GetContentSize());
+    }
+    return total;
 }
 
 int32_t CFileObject::Serialize(CDataContainer& container) {
+    if (container.GetMode() != kModeLoading) {
+        return SerializeEntry(container);
+    }
+    {
+        // A pass of its own when the object is loaded by itself: refusals it defers are
+        // recorded when it ends.
+        CLoadPass pass(container);
+        SerializeEntry(container);
+    }
+    return static_cast<int32_t>(container.GetError());
+}
+
+int32_t CFileObject::SerializeEntry(CDataContainer& container) {
     const CDataTarget* target = container.GetTarget();
     if (target == nullptr || target->pRoot == nullptr) {
         return static_cast<int32_t>(container.RecordError(kFileErrorNoTarget));
@@ -268,8 +357,21 @@ int32_t CFileObject::Serialize(CDataContainer& container) {
             return static_cast<int32_t>(container.RecordError(kDataErrorMalformed));
         }
         uint8_t kind = GetByte(kFileObjectKind, 0);
-        if ((kind == kFileObjectFile || kind == kFileObjectFolderKind) && !HasSafePath()) {
-            return static_cast<int32_t>(container.RecordError(kDataErrorUnsafePath));
+        if (kind == kFileObjectFile || kind == kFileObjectFolderKind) {
+            CWideString relative;
+            if (!GetRestorePath(relative) || !HasNoLinkOnTheWay(container, relative)) {
+                // Refused, and read past: the entries after it are still restored, and the
+                // pass answers 72 at its end.
+                DeferLoadError(container, kDataErrorUnsafePath);
+                if (kind == kFileObjectFile && target->nCatalogue == 1) {
+                    uint32_t size = 0;
+                    container.Read(&size, 4); // a catalogue carries only the size
+                } else if (kind == kFileObjectFile) {
+                    SkipContent(container);
+                }
+                return static_cast<int32_t>(container.GetError());
+            }
+            strRestorePath = strRoot + relative;
         }
     }
     uint8_t kind = GetByte(kFileObjectKind, 0);
@@ -290,19 +392,27 @@ int32_t CFileObject::Serialize(CDataContainer& container) {
     uint32_t result = 0;
     if (kind == kFileObjectFile) {
         result = TransferContent(container);
-        if (loading && result == 0) {
+        if (loading && result == kFileErrorOpen && container.GetError() == 0) {
+            // The file could not be written, but its content was read past: the entries after
+            // it are still restored.
+            DeferLoadError(container, result);
+            result = 0;
+        } else if (loading && result == 0) {
             CVariantContainer info = GetList(kFileObjectInfo);
-            CWideString path = GetPath();
-            if (IsExistingFile(path)) {
-                ApplyFileInfo(path, &info);
+            if (IsExistingFile(strRestorePath)) {
+                ApplyFileInfo(strRestorePath, &info);
             }
         }
     } else if (kind == kFileObjectFolderKind) {
         if (loading) {
-            CWideString path = GetPath();
-            CreateFolderPath(path);
+            if (CreateFolderPath(strRestorePath) == 0) {
+                CLoadPassState* pass = CurrentLoadPass(container);
+                if (pass != nullptr) {
+                    pass->strSafeFolder = strRestorePath; // made or checked by this pass
+                }
+            }
             CVariantContainer info = GetList(kFileObjectInfo);
-            ApplyFolderInfo(path, &info);
+            ApplyFolderInfo(strRestorePath, &info);
         }
         result = container.GetError();
     }
@@ -372,20 +482,40 @@ uint32_t CFileObject::StoreContent(CDataContainer& container, uint8_t* buffer) {
     return sent == size ? 0 : kFileErrorOpen;
 }
 
-uint32_t CFileObject::LoadContent(CDataContainer& container, uint8_t* buffer) {
-    uint32_t size = 0;
+uint32_t CFileObject::ReadContentSize(CDataContainer& container, uint32_t& size) {
+    size = 0;
     if (container.Read(&size, 4) != 0) {
         return container.GetError() != 0 ? container.GetError() : kDataErrorEndOfData;
     }
-    if (size > container.GetRemaining()) {
+    if (size > LoadBudget(container)) {
         return container.RecordError(kDataErrorMalformed);
     }
+    return 0;
+}
+
+void CFileObject::SkipContent(CDataContainer& container) {
+    uint32_t size = 0;
+    if (ReadContentSize(container, size) == 0 && size > 0) {
+        container.Skip(size);
+    }
+}
+
+uint32_t CFileObject::LoadContent(CDataContainer& container, uint8_t* buffer) {
+    uint32_t size = 0;
+    uint32_t error = ReadContentSize(container, size);
+    if (error != 0) {
+        return error;
+    }
     // The content goes to a new file beside the target, which replaces the target only when
-    // every byte has arrived; a broken stream leaves an existing file as it was.
-    CWideString path = GetPath();
+    // every byte has arrived; a broken stream leaves an existing file as it was. When the file
+    // cannot be written, the rest of the content is read past so the stream stays in step.
+    CWideString path = strRestorePath;
     HANDLE raw = INVALID_HANDLE_VALUE;
     CWideString temp;
     if (!CreateTempFileBeside(path, raw, temp)) {
+        if (size > 0) {
+            container.Skip(size);
+        }
         return kFileErrorOpen;
     }
     uint32_t result = 0;
@@ -400,12 +530,15 @@ uint32_t CFileObject::LoadContent(CDataContainer& container, uint8_t* buffer) {
             if (container.Read(buffer, chunk) != 0) {
                 break;
             }
+            received += chunk;
             DWORD written = 0;
             if (!WriteFile(file.Get(), buffer, chunk, &written, nullptr) || written != chunk) {
                 result = kFileErrorOpen;
                 break;
             }
-            received += chunk;
+        }
+        if (result == kFileErrorOpen && received < size) {
+            container.Skip(size - received);
         }
         if (result == 0 && container.GetError() == 0 && received == size && !file.Close()) {
             result = kFileErrorOpen;

@@ -5,8 +5,9 @@
 // information record (attributes 1 system, 2 read-only, 3 archive, 4 hidden as vtByte 1; times
 // 110 creation, 111 last access, 112 last write as 8-byte vtBinary, files only). The root comes
 // from the container's target at every pass. Loading writes only below that root: entries whose
-// name or folder would leave it, name a device or hide a separator are refused (error 72), and a
-// file is replaced only once its whole content has arrived.
+// joined path would leave it, name a device, lie deeper than kMaxRestoreDepth or pass through a
+// link are refused (72) and read past: the entries after them are still restored and the pass
+// answers 72 at its end. A file is replaced only once its whole content has arrived.
 #pragma once
 
 #include "base/data_container.h"
@@ -38,6 +39,12 @@ const uint32_t kFileErrorNoTarget = 1;
 const uint32_t kFileErrorNoMemory = 101;
 const uint32_t kFileErrorOpen = 204;
 const uint32_t kFileErrorNoRoot = 221;
+
+// Deepest entry (in path components below the root) that loading restores; deeper entries are
+// refused with 72. Under Wine, creating a folder costs a lookup of every folder above it for
+// each of them (a chain of n folders takes time growing with n cubed: 1024 levels took 7
+// minutes), so the bound keeps the worst stream to seconds.
+const uint32_t kMaxRestoreDepth = 128;
 
 // Size of the chunks a file's content moves in.
 const uint32_t kFileTransferChunk = 100000;
@@ -72,15 +79,30 @@ public:
     int32_t GetStoredSize(CDataContainer& container);
 
 private:
+    int32_t SerializeEntry(CDataContainer& container);
+    // Reads the entry's information record from disk into info; false for an unknown kind,
+    // which carries none.
+    bool ReadInfo(CVariantContainer& info);
     // Reads the entry's information record from disk into element 300 (storing only).
     void RefreshInfo();
-    // True when the name and relative folder keep the entry strictly below the root.
-    bool HasSafePath();
+    // The entry's path below the root as loading restores it (a folder named without its
+    // trailing slash gets one); false when it would leave the root, name a device, a file has
+    // no name, or it lies deeper than kMaxRestoreDepth.
+    bool GetRestorePath(CWideString& relative);
+    // False when an existing entry on the way from the root to root + relative (the entry
+    // included) is a link or junction.
+    bool HasNoLinkOnTheWay(CDataContainer& container, const CWideString& relative);
     uint32_t TransferContent(CDataContainer& container);
     uint32_t StoreContent(CDataContainer& container, uint8_t* buffer);
     uint32_t LoadContent(CDataContainer& container, uint8_t* buffer);
+    // Reads a file entry's content size, bounded by what the stream can hold: 0, or the error.
+    uint32_t ReadContentSize(CDataContainer& container, uint32_t& size);
+    // Reads past a refused file entry's content.
+    void SkipContent(CDataContainer& container);
 
     CWideString strRoot;
+    // Where a loading pass restores the entry (root, checked relative path).
+    CWideString strRestorePath;
 };
 
 // Length of the file at path; 0 when it is missing, a folder, or 4 GB or more.

@@ -5,6 +5,8 @@
 // outside: every length, count and size is bounded by what the medium still holds, nesting is
 // bounded, and a malformed record stops the pass with error 71 instead of allocating, looping or
 // recursing without bound.
+#include "config/variant_stream.h"
+
 #include "config/class_registry.h"
 #include "config/file_object.h"
 #include "config/variant.h"
@@ -22,6 +24,8 @@ const uint32_t kRecordHeadSize = 8;
 
 // Nesting of the loads in progress on this thread.
 thread_local int t_nLoadDepth = 0;
+// The load pass in progress on this thread (owned by the outermost CLoadPass), or null.
+thread_local CLoadPassState* t_pLoadPass = nullptr;
 
 class CLoadDepth {
 public:
@@ -202,7 +206,7 @@ void LoadValue(CVariant& value, CDataContainer& container) {
         if (container.ReadWideText(name) != 0) {
             break;
         }
-        if (size < 0 || static_cast<uint32_t>(size) > container.GetRemaining()) {
+        if (size < 0 || static_cast<uint32_t>(size) > LoadBudget(container)) {
             container.RecordError(kDataErrorMalformed);
             break;
         }
@@ -226,10 +230,12 @@ void LoadValue(CVariant& value, CDataContainer& container) {
             break;
         }
         object->Serialize(container);
+        // Like every other type, the value keeps the size its record carried.
+        value.SetRecordedSize(size);
         break;
     }
     default: {
-        if (size < 0 || static_cast<uint32_t>(size) > container.GetRemaining()) {
+        if (size < 0 || static_cast<uint32_t>(size) > LoadBudget(container)) {
             container.RecordError(kDataErrorMalformed);
             value.Clear();
             break;
@@ -248,12 +254,49 @@ void LoadValue(CVariant& value, CDataContainer& container) {
     }
 }
 
+void LoadList(CVariantList* list, CDataContainer& container) {
+    if (list != nullptr) {
+        list->RemoveAll();
+    }
+    int32_t count = 0;
+    if (container.Read(&count, 4) != 0) {
+        return;
+    }
+    // Every element takes at least its record head, and so does every element after this list
+    // in the lists around it: a count the stream cannot hold is a lie, refused before anything
+    // is allocated. Nested lists that each claim the whole stream thus cannot multiply it.
+    if (count < 0 || static_cast<uint32_t>(count) > LoadBudget(container) / kRecordHeadSize) {
+        container.RecordError(kDataErrorMalformed);
+        return;
+    }
+    if (list == nullptr || count == 0) {
+        return;
+    }
+    if (!list->SetSize(count)) {
+        container.RecordError(kDataErrorMediumFailed);
+        return;
+    }
+    CLoadPassState* pass = CurrentLoadPass(container);
+    uint32_t outer = pass != nullptr ? pass->nReserved : 0;
+    for (int32_t i = 0; i < count && container.GetError() == 0; ++i) {
+        if (pass != nullptr) {
+            // Cannot overflow: the count was bounded by the budget above.
+            pass->nReserved = outer + static_cast<uint32_t>(count - 1 - i) * kRecordHeadSize;
+        }
+        list->ElementAt(i).Serialize(container);
+    }
+    if (pass != nullptr) {
+        pass->nReserved = outer;
+    }
+}
+
 } // namespace
 
 int32_t CVariant::Serialize(CDataContainer& container) {
     if (container.IsStoring()) {
         StoreValue(*this, container);
     } else {
+        CLoadPass pass(container);
         CLoadDepth depth;
         if (depth.TooDeep()) {
             container.RecordError(kDataErrorMalformed);
@@ -273,28 +316,55 @@ int32_t SerializeList(CVariantList* list, CDataContainer& container) {
         }
         return static_cast<int32_t>(container.GetError());
     }
-    if (list != nullptr) {
-        list->RemoveAll();
-    }
-    int32_t count = 0;
-    if (container.Read(&count, 4) != 0) {
-        return static_cast<int32_t>(container.GetError());
-    }
-    // Every element takes at least its record head, so a count the medium cannot hold is a lie
-    // and is refused before anything is allocated.
-    if (count < 0 || static_cast<uint32_t>(count) > container.GetRemaining() / kRecordHeadSize) {
-        return static_cast<int32_t>(container.RecordError(kDataErrorMalformed));
-    }
-    if (list == nullptr || count == 0) {
-        return static_cast<int32_t>(container.GetError());
-    }
-    if (!list->SetSize(count)) {
-        return static_cast<int32_t>(container.RecordError(kDataErrorMediumFailed));
-    }
-    for (int32_t i = 0; i < count && container.GetError() == 0; ++i) {
-        list->ElementAt(i).Serialize(container);
+    {
+        CLoadPass pass(container);
+        LoadList(list, container);
     }
     return static_cast<int32_t>(container.GetError());
+}
+
+CLoadPass::CLoadPass(CDataContainer& container)
+    : m_state(), m_pSaved(t_pLoadPass), m_bOwner(false) {
+    if (m_pSaved != nullptr && m_pSaved->pContainer == &container) {
+        return;
+    }
+    // A pass of its own, also when another container's load is running on this thread.
+    m_bOwner = true;
+    m_state.pContainer = &container;
+    m_state.nDeferred = 0;
+    m_state.nReserved = 0;
+    t_pLoadPass = &m_state;
+}
+
+CLoadPass::~CLoadPass() {
+    if (!m_bOwner) {
+        return;
+    }
+    if (m_state.nDeferred != 0 && m_state.pContainer->GetError() == 0) {
+        m_state.pContainer->RecordError(m_state.nDeferred);
+    }
+    t_pLoadPass = m_pSaved;
+}
+
+CLoadPassState* CurrentLoadPass(CDataContainer& container) {
+    CLoadPassState* pass = t_pLoadPass;
+    return pass != nullptr && pass->pContainer == &container ? pass : nullptr;
+}
+
+void DeferLoadError(CDataContainer& container, uint32_t code) {
+    CLoadPassState* pass = CurrentLoadPass(container);
+    if (pass == nullptr) {
+        container.RecordError(code);
+    } else if (pass->nDeferred == 0) {
+        pass->nDeferred = code;
+    }
+}
+
+uint32_t LoadBudget(CDataContainer& container) {
+    uint32_t remaining = container.GetRemaining();
+    CLoadPassState* pass = CurrentLoadPass(container);
+    uint32_t reserved = pass != nullptr ? pass->nReserved : 0;
+    return remaining > reserved ? remaining - reserved : 0;
 }
 
 } // namespace Corvinex

@@ -6,6 +6,7 @@
 #include "config/file_object.h"
 #include "config/file_tree.h"
 #include "config/variant.h"
+#include "config/variant_stream_fuzzer.h"
 #include "testsupport/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -248,4 +249,34 @@ TEST(ValueStreamFuzz, MutatedTreeStreamsStayInsideTheRoot) {
             }
         }
     }
+}
+
+TEST(ValueStreamFuzz, CampaignRotationHolds) {
+    // The first cases of the long campaign (scripts/fuzz.sh): truncations, mutations and
+    // generated records with lying sizes, negative counts and deep nesting.
+    CStreamFuzzer fuzzer;
+    ASSERT_TRUE(fuzzer.Ready());
+    for (uint32_t index = 0; index < 300; ++index) {
+        FuzzCase c = fuzzer.MakeCase(7, index);
+        ASSERT_EQ("", fuzzer.Judge(c)) << "case " << index;
+    }
+}
+
+TEST(ValueStreamFuzz, SavedCasesStillHold) {
+    CStreamFuzzer fuzzer;
+    ASSERT_TRUE(fuzzer.Ready());
+    std::wstring folder = VPE_FUZZ_CASES;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"*.case").c_str(), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find) << "no saved cases in config/fuzz_cases";
+    int replayed = 0;
+    do {
+        FuzzCase c;
+        ASSERT_TRUE(CStreamFuzzer::LoadCase(folder + data.cFileName, c));
+        EXPECT_EQ("", fuzzer.Judge(c))
+            << std::string(data.cFileName, data.cFileName + wcslen(data.cFileName));
+        ++replayed;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    EXPECT_GT(replayed, 0);
 }

@@ -1,8 +1,13 @@
+#include "base/global_heap.h"
 #include "base/memory_data_container.h"
 #include "config/class_registry.h"
 #include "config/variant.h"
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <psapi.h>
 
 #include <cstring>
 #include <string>
@@ -471,4 +476,89 @@ TEST(ValueStreamHostile, LoadingFromAClosedContainerIsRefused) {
     CVariant list;
     list.SetType(vtList);
     EXPECT_EQ(60, SerializeList(list.GetList(), closed));
+}
+
+namespace {
+
+// Commit charge of this process (GetProcessMemoryInfo), sampled at every global-heap block
+// allocated or released during a load, and the largest sample. Wine fills the peak counter with
+// the current figure, so the peak is taken here.
+struct CommitWatch {
+    size_t peak;
+    size_t live;
+    size_t livePeak;
+    void Sample() {
+        PROCESS_MEMORY_COUNTERS_EX counters;
+        memset(&counters, 0, sizeof counters);
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(GetCurrentProcess(),
+                             reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof counters);
+        size_t now = counters.PrivateUsage > counters.PagefileUsage ? counters.PrivateUsage
+                                                                    : counters.PagefileUsage;
+        peak = now > peak ? now : peak;
+    }
+};
+
+bool WatchAlloc(size_t bytes, void* context) {
+    CommitWatch* watch = static_cast<CommitWatch*>(context);
+    watch->Sample();
+    watch->live += bytes;
+    watch->livePeak = watch->live > watch->livePeak ? watch->live : watch->livePeak;
+    return true;
+}
+
+void WatchRelease(const void*, size_t bytes, void* context) {
+    CommitWatch* watch = static_cast<CommitWatch*>(context);
+    watch->Sample();
+    watch->live -= bytes < watch->live ? bytes : watch->live;
+}
+
+// size bytes of lists nested as deep as the loader allows, each count claiming all that is
+// left; zeros (empty records) fill the rest.
+Bytes AmplifyingStream(uint32_t size) {
+    Bytes b(size, 0);
+    for (uint32_t level = 0; level < 64; ++level) {
+        uint32_t at = level * 12;
+        uint32_t left = size - at - 12;
+        uint32_t count = left / 8;
+        uint16_t type = vtList;
+        memcpy(&b[at], &type, 2);
+        memcpy(&b[at + 4], &left, 4);
+        memcpy(&b[at + 8], &count, 4);
+    }
+    return b;
+}
+
+} // namespace
+
+TEST(ValueStreamHostile, MemoryOfALoadIsBoundedByTheStream) {
+    for (uint32_t megabytes : {1u, 4u, 16u}) {
+        uint32_t size = megabytes << 20;
+        CMemoryDataContainer m;
+        {
+            Bytes stream = AmplifyingStream(size);
+            m.LoadFrom(stream.data(), size);
+        }
+        m.Open(kModeLoading, nullptr);
+        CommitWatch watch = {0, 0, 0};
+        watch.Sample();
+        size_t before = watch.peak;
+        GlobalHeapHooks hooks = {WatchRelease, WatchAlloc, &watch};
+        SetGlobalHeapHooks(&hooks);
+        {
+            CVariant value;
+            EXPECT_NE(0, value.Serialize(m));
+        }
+        watch.Sample();
+        SetGlobalHeapHooks(nullptr);
+        ASSERT_GT(before, 0u); // the counters are kept
+        size_t grown = watch.peak - before;
+        printf("%u MB stream: peak commit grew by %u KB (%.2f x the stream), blocks of %u KB at "
+               "most\n",
+               megabytes, static_cast<unsigned>(grown >> 10), static_cast<double>(grown) / size,
+               static_cast<unsigned>(watch.livePeak >> 10));
+        EXPECT_LE(grown, static_cast<size_t>(size) * 4) << megabytes << " MB";
+        EXPECT_LE(watch.livePeak, static_cast<size_t>(size) * 4) << megabytes << " MB";
+    }
 }
