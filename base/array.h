@@ -45,59 +45,29 @@ public:
         if (growBy != -1) {
             nGrowBy = growBy;
         }
-        if (n <= 0) {
-            RemoveAll();
-            return n == 0;
-        }
-        if (pData == nullptr) {
-            TYPE* block = AllocateBlock(n);
-            if (block == nullptr) {
-                return false;
-            }
-            Construct(block, 0, n);
-            pData = block;
-            nCapacity = n;
-        } else if (n > nCapacity) {
-            int32_t step = nGrowBy;
-            if (step == 0) {
-                step = nCount / 8;
-                step = step < 4 ? 4 : (step > 1024 ? 1024 : step);
-            }
-            int64_t grown = static_cast<int64_t>(nCapacity) + step;
-            int32_t capacity = n >= grown ? n : static_cast<int32_t>(grown);
-            TYPE* block = AllocateBlock(capacity);
-            if (block == nullptr) {
-                return false;
-            }
-            memcpy(static_cast<void*>(block), static_cast<const void*>(pData),
-                   static_cast<size_t>(nCount) * sizeof(TYPE));
-            Construct(block, nCount, n);
-            FreeGlobalBlock(pData);
-            pData = block;
-            nCapacity = capacity;
-        } else if (n > nCount) {
-            Construct(pData, nCount, n);
-        } else {
-            Destroy(n, nCount);
-        }
-        nCount = n;
-        return true;
+        return Resize(n, nullptr);
     }
 
-    // Assigns element at index, growing the array to index + 1 first when needed.
+    // Assigns element at index, growing the array to index + 1 first when needed. element may
+    // be an element of this array: the old block is kept until it has been copied.
     // Returns false (nothing changed) when the array cannot grow or index is negative.
     bool SetAtGrow(int32_t index, ARG_TYPE element) {
         if (index < 0) {
             return false;
         }
-        if (index >= nCount && !SetSize(index + 1, -1)) {
+        TYPE* retired = nullptr;
+        if (index >= nCount && !Resize(index + 1, &retired)) {
             return false;
         }
         pData[index] = element;
+        if (retired != nullptr) {
+            FreeGlobalBlock(retired);
+        }
         return true;
     }
 
-    // Appends a copy of element; returns its index, or -1 when the array cannot grow.
+    // Appends a copy of element (which may be an element of this array); returns its index, or
+    // -1 when the array cannot grow.
     int32_t Add(ARG_TYPE element) {
         int32_t index = nCount;
         return SetAtGrow(index, element) ? index : -1;
@@ -146,9 +116,11 @@ public:
         return -1;
     }
 
-    // Adds a copy of each element of other, in order.
+    // Adds a copy of each element other holds when the call begins, in order; other may be
+    // this array, whose elements then appear twice.
     void AppendAll(const TArray& other) {
-        for (int32_t i = 0; i < other.nCount; ++i) {
+        int32_t count = other.nCount;
+        for (int32_t i = 0; i < count; ++i) {
             TYPE copy(other.pData[i]);
             Add(copy);
         }
@@ -168,6 +140,52 @@ public:
     }
 
 private:
+    // SetSize without the growth step. When the block moves and retired is given, the old
+    // block (its elements moved, not destroyed) is handed there for the caller to release.
+    bool Resize(int32_t n, TYPE** retired) {
+        if (n <= 0) {
+            RemoveAll();
+            return n == 0;
+        }
+        if (pData == nullptr) {
+            TYPE* block = AllocateBlock(n);
+            if (block == nullptr) {
+                return false;
+            }
+            Construct(block, 0, n);
+            pData = block;
+            nCapacity = n;
+        } else if (n > nCapacity) {
+            int32_t step = nGrowBy;
+            if (step == 0) {
+                step = nCount / 8;
+                step = step < 4 ? 4 : (step > 1024 ? 1024 : step);
+            }
+            int64_t grown = static_cast<int64_t>(nCapacity) + step;
+            int32_t capacity = n >= grown ? n : static_cast<int32_t>(grown);
+            TYPE* block = AllocateBlock(capacity);
+            if (block == nullptr) {
+                return false;
+            }
+            memcpy(static_cast<void*>(block), static_cast<const void*>(pData),
+                   static_cast<size_t>(nCount) * sizeof(TYPE));
+            Construct(block, nCount, n);
+            if (retired != nullptr) {
+                *retired = pData;
+            } else {
+                FreeGlobalBlock(pData);
+            }
+            pData = block;
+            nCapacity = capacity;
+        } else if (n > nCount) {
+            Construct(pData, nCount, n);
+        } else {
+            Destroy(n, nCount);
+        }
+        nCount = n;
+        return true;
+    }
+
     static TYPE* AllocateBlock(int32_t n) {
         if (n <= 0 || static_cast<uint64_t>(n) * sizeof(TYPE) > 0x7FFFFFFFu) {
             return nullptr;

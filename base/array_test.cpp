@@ -156,6 +156,45 @@ TEST(ArraySearch, AppendAllCopiesInOrder) {
     EXPECT_EQ(2, second.GetCount());
 }
 
+TEST(ArraySearch, AppendAllOfItselfDoublesOnce) {
+    StringArray strings(&CompareWideStrings);
+    strings.Add(CWideString(L"x"));
+    strings.Add(CWideString(L"y"));
+    strings.AppendAll(strings);
+    ASSERT_EQ(4, strings.GetCount());
+    EXPECT_EQ(L"x", std::wstring(strings.GetAt(2).c_str()));
+    EXPECT_EQ(L"y", std::wstring(strings.GetAt(3).c_str()));
+}
+
+// Elements passed by reference may be elements of the array itself, whose block moves when the
+// array grows.
+TEST(ArrayEdit, AddingOwnElementWhileGrowingCopiesIt) {
+    typedef TArray<CWideString, const CWideString&> StringRefArray;
+    StringRefArray strings;
+    strings.SetSize(4);
+    for (int32_t i = 0; i < 4; ++i) {
+        strings.ElementAt(i) = FormatString(L"text %i", i);
+    }
+    ASSERT_EQ(strings.GetCount(), strings.GetCapacity());
+    strings.Add(strings.ElementAt(0));
+    strings.SetAtGrow(7, strings.ElementAt(3));
+    ASSERT_EQ(8, strings.GetCount());
+    EXPECT_EQ(L"text 0", std::wstring(strings.GetAt(4).c_str()));
+    EXPECT_EQ(L"text 3", std::wstring(strings.GetAt(7).c_str()));
+
+    typedef TArray<int32_t, const int32_t&> IntRefArray;
+    IntRefArray numbers;
+    numbers.SetSize(40000);
+    for (int32_t i = 0; i < 40000; ++i) {
+        numbers.ElementAt(i) = 1000 + i;
+    }
+    numbers.Add(numbers.ElementAt(0));
+    numbers.Add(numbers.ElementAt(39999));
+    ASSERT_EQ(40002, numbers.GetCount());
+    EXPECT_EQ(1000, numbers.GetAt(40000));
+    EXPECT_EQ(40999, numbers.GetAt(40001));
+}
+
 TEST(ArraySort, QuicksortOrdersAnyInput) {
     IntArray array(&CompareInts);
     const int32_t values[] = {5, 3, 9, 1, 1, 8, -4, 7, 3, 0, 12, 6};

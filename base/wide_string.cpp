@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 
 namespace Corvinex {
 
@@ -378,11 +377,13 @@ CWideString CWideString::FormatV(const wchar_t* format, va_list args) {
 
 CWideString& CWideString::MakeLower() {
     int32_t n = GetLength();
-    for (int32_t i = 0; i < n; ++i) {
-        wchar_t c = m_pBuffer[i];
-        if (iswctype(c, _UPPER)) {
-            // The runtime's own mapping: adding 32 is right for ASCII and Latin-1 only.
-            m_pBuffer[i] = static_cast<wchar_t>(towlower(c));
+    if (n > 0 && m_pBuffer != nullptr) {
+        // The system's own case table through the invariant locale, so a key is the same under
+        // every user locale (no Turkish dotless i). The runtime's towlower maps only A-Z in the
+        // default C locale (msvcrt and Wine alike). Case mapping keeps the length and may work
+        // in place; systems before XP know no invariant locale and use the default table.
+        if (LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, m_pBuffer, n, m_pBuffer, n) == 0) {
+            CharLowerBuffW(m_pBuffer, static_cast<DWORD>(n));
         }
     }
     return *this;

@@ -79,7 +79,8 @@ public:
     // Formats into this string ("%s" takes a wide text, "%i" a 32-bit int) and returns a copy.
     // A format the runtime refuses gives the empty text.
     CWideString FormatV(const wchar_t* format, va_list args);
-    // Lower-cases the characters the runtime classifies as upper case; returns this string.
+    // Lower-cases every capital letter by the system's locale-independent case table (Latin,
+    // Greek, Cyrillic, ...); other characters stay. Returns this string.
     CWideString& MakeLower();
 
     // The block, or null for a null string. Valid until the next change of the string.

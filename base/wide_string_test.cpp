@@ -222,6 +222,28 @@ TEST(WideStringEdit, MakeLowerChangesOnlyUpperCase) {
     EXPECT_EQ(L"abc-xyz", Text(s.MakeLower()));
 }
 
+TEST(WideStringEdit, MakeLowerMapsCapitalsOfEveryScriptTheLocaleAside) {
+    struct Case {
+        const wchar_t* upper;
+        const wchar_t* lower;
+    };
+    const Case cases[] = {
+        // Latin-1: the capitals, with the multiplication sign and sharp s left alone.
+        {L"\u00C0\u00C4\u00C9\u00D6\u00D7\u00DC\u00DE\u00DF",
+         L"\u00E0\u00E4\u00E9\u00F6\u00D7\u00FC\u00FE\u00DF"},
+        // Latin Extended-A: capitals are one below their small letter.
+        {L"\u0100\u010C\u0141\u0152\u0160\u017D", L"\u0101\u010D\u0142\u0153\u0161\u017E"},
+        // Greek, with an accented capital.
+        {L"\u0391\u0392\u03A3\u03A9\u0386", L"\u03B1\u03B2\u03C3\u03C9\u03AC"},
+        // Cyrillic, basic and with Io.
+        {L"\u041F\u0420\u0418 \u0401", L"\u043F\u0440\u0438 \u0451"},
+    };
+    for (const Case& c : cases) {
+        CWideString s(c.upper);
+        EXPECT_EQ(std::wstring(c.lower), Text(s.MakeLower()));
+    }
+}
+
 TEST(WideStringFormat, PercentSTakesAWideTextAndPercentIA32BitInteger) {
     EXPECT_EQ(L"<INSTALLED/>", Text(FormatString(L"<%s/>", L"INSTALLED")));
     EXPECT_EQ(L"Init returned -2147483647",

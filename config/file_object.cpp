@@ -568,10 +568,8 @@ void DeleteFileObjectOfValue(CFileObject* object) {
     }
 }
 
-void AssignFileObjectOfValue(CFileObject* target, const CFileObject* source) {
-    if (target != nullptr && source != nullptr && target != source) {
-        target->CVariant::Assign(*source);
-    }
+CVariant* ValueOfFileObject(CFileObject* object) {
+    return object;
 }
 
 } // namespace Corvinex

@@ -307,6 +307,33 @@ TEST(PropertyLookup, NamesMatchInAnyCaseAndKeepTheirSpelling) {
     EXPECT_EQ(std::vector<std::wstring>({L"Foo"}), Strings(names));
 }
 
+TEST(PropertyLookup, NamesOutsideAsciiMatchInAnyCase) {
+    CMemoryContainer c;
+    c.Put(L"\u00C4BC", Value(vtDword));
+    c.Put(L"\u041F\u0420\u0418", Value(vtWideText));
+    EXPECT_EQ(1, c.HasProperty(L"\u00E4bc"));
+    EXPECT_EQ(1, c.HasProperty(L"\u043F\u0440\u0438"));
+    EXPECT_EQ(1, c.GetPropertyKind(L"\u043F\u0440\u0438"));
+    EXPECT_STREQ(L"\u00E4bc", c.ElementAt(0).GetKey().c_str());
+}
+
+TEST(PropertyLookup, AddingOwnPropertyWhileTheArrayGrowsCopiesIt) {
+    CMemoryContainer c;
+    c.SetSize(4);
+    CVariant text;
+    text.SetWideText(L"kept");
+    c.ElementAt(0).Assign(text);
+    c.ElementAt(0).SetName(L"First");
+    c.ElementAt(0).GetStringList().Add(CWideString(L"s"));
+    ASSERT_EQ(c.GetCount(), c.GetCapacity());
+    c.Add(c.ElementAt(0));
+    ASSERT_EQ(5, c.GetCount());
+    const CProperty& copy = c.ElementAt(4);
+    EXPECT_STREQ(L"kept", copy.GetWideText());
+    EXPECT_STREQ(L"First", copy.GetName().c_str());
+    EXPECT_EQ(std::vector<std::wstring>({L"s"}), Strings(copy.GetStringList()));
+}
+
 TEST(PropertyLookup, FindPropertyCopiesTheFirstMatchOrLeavesTheProbe) {
     CMemoryContainer c;
     CVariant text;

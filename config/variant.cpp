@@ -246,11 +246,13 @@ CVariant& CVariant::Assign(const CVariant& source) {
     if (&source == this) {
         return *this;
     }
-    if (m_nType == vtList || m_nType == vtObject || m_nType == vtFileObject) {
-        // The source may live inside what this value is about to release (an element of its
-        // own list, for example): copy it out first.
+    if (m_nType == vtObject || ContainsValue(&source) || source.ContainsValue(this)) {
+        // The source lives inside what this value is about to release (an object is opaque,
+        // so it may hold the source), or this value lives inside the source (an element taking
+        // the list that holds it): copy the source as it is now, then take the copy's content.
         CVariant copy(source);
-        return AssignContent(copy);
+        Swap(copy);
+        return *this;
     }
     return AssignContent(source);
 }
@@ -263,15 +265,7 @@ CVariant& CVariant::AssignContent(const CVariant& source) {
         break;
     case vtList: {
         const_cast<CVariant&>(source).PrepareContent();
-        const CVariantList* from = source.GetList();
-        CVariantList* to = GetList();
-        if (from != nullptr && to != nullptr) {
-            for (int32_t i = 0; i < from->GetCount(); ++i) {
-                to->Add(from->ElementAt(i));
-            }
-            to->SetCompareFunc(from->GetCompareFunc());
-            to->SetSortFunc(from->GetSortFunc());
-        }
+        CopyListContent(source.GetList(), GetList());
         break;
     }
     case vtByte:
@@ -308,10 +302,12 @@ CVariant& CVariant::AssignContent(const CVariant& source) {
         break;
     }
     case vtFileObject: {
-        CFileObject* mine = GetFileObject();
-        CFileObject* theirs = source.GetFileObject();
+        // The two objects as values: type, list elements and id. The object's own fields keep
+        // what its constructor gave them.
+        CVariant* mine = ValueOfFileObject(GetFileObject());
+        const CVariant* theirs = ValueOfFileObject(source.GetFileObject());
         if (mine != nullptr && theirs != nullptr) {
-            AssignFileObjectOfValue(mine, theirs);
+            mine->AssignContent(*theirs);
         }
         break;
     }
@@ -321,6 +317,23 @@ CVariant& CVariant::AssignContent(const CVariant& source) {
     }
     m_nId = source.m_nId;
     return *this;
+}
+
+void CVariant::CopyListContent(const CVariantList* from, CVariantList* to) {
+    if (from == nullptr || to == nullptr) {
+        return;
+    }
+    // Fresh elements in a fresh list cannot overlap the source (Assign has made sure of that
+    // for the value at the top), so each is filled without looking for overlap again: a copy
+    // stays linear in the size of the source however deep it nests.
+    int32_t count = from->GetCount();
+    if (count > 0 && to->SetSize(count)) {
+        for (int32_t i = 0; i < count; ++i) {
+            to->ElementAt(i).AssignContent(from->ElementAt(i));
+        }
+    }
+    to->SetCompareFunc(from->GetCompareFunc());
+    to->SetSortFunc(from->GetSortFunc());
 }
 
 CVariant& CVariant::Swap(CVariant& other) {
@@ -543,6 +556,17 @@ bool CVariant::ContainsValue(const CVariant* p) const {
         return true;
     }
     const CVariantList* list = GetList();
+    if (m_nType == vtFileObject) {
+        // A file object is a value of its own, holding a list.
+        const CVariant* inner = ValueOfFileObject(GetFileObject());
+        if (inner == nullptr) {
+            return false;
+        }
+        if (inner == p) {
+            return true;
+        }
+        list = inner->GetList();
+    }
     if (list == nullptr || list->GetCount() == 0) {
         return false;
     }

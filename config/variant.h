@@ -8,7 +8,7 @@
 // Extension seams filled by other parts of the framework:
 // - Serialize (virtual slot 2) is defined with the value stream.
 // - vtFileObject values hold a CFileObject, which this file knows only by name. SetType, Assign
-//   and ReleaseContent reach it through NewFileObjectForValue, AssignFileObjectOfValue and
+//   and ReleaseContent reach it through NewFileObjectForValue, ValueOfFileObject and
 //   DeleteFileObjectOfValue, defined by the file-object module.
 #pragma once
 
@@ -104,7 +104,9 @@ public:
     // size and data zero. The id stays.
     void ReleaseContent();
     // Deep copy of source (self-assignment leaves the value alone). UTF-8 texts are normalised;
-    // unknown codes arrive as vtBinary. A source that lives inside this value is copied safely.
+    // unknown codes arrive as vtBinary. When source lies inside this value, or this value
+    // inside source, source is copied as it was before anything changes; otherwise the copy is
+    // made once, in time linear in the size of source.
     CVariant& Assign(const CVariant& source);
     // Exchanges type, id, size and data with other. Refused (nothing changes) when either value
     // lies inside the other's list, which would make a list contain itself.
@@ -166,13 +168,15 @@ public:
     // The file object of a vtFileObject value, null otherwise.
     CFileObject* GetFileObject() const;
 
-    // True when p is this value or lies (at any depth) inside this value's list.
+    // True when p is this value or lies (at any depth) inside this value's list or file object.
     bool ContainsValue(const CVariant* p) const;
 
 private:
     bool OwnsBlock() const;
     void SetPointerField(const void* p);
+    // Copy of source into this value without looking for overlap (the caller has).
     CVariant& AssignContent(const CVariant& source);
+    static void CopyListContent(const CVariantList* from, CVariantList* to);
     CVariant& InstallBlock(uint16_t type, const void* bytes, size_t count);
 
     uint16_t m_nType;
@@ -208,9 +212,10 @@ typedef void (*ValueWipeObserver)(const void* block, int32_t size, int pass, voi
 void SetValueWipeObserver(ValueWipeObserver observer, void* context);
 
 // Defined by the file-object module. New returns an empty file object owned by the value (or
-// null); Delete destroys and frees one; Assign copies source into target as values.
+// null); Delete destroys and frees one; ValueOf gives the object as the value (list) it is, or
+// null for null.
 CFileObject* NewFileObjectForValue();
 void DeleteFileObjectOfValue(CFileObject* object);
-void AssignFileObjectOfValue(CFileObject* target, const CFileObject* source);
+CVariant* ValueOfFileObject(CFileObject* object);
 
 } // namespace Corvinex

@@ -99,10 +99,16 @@ void CVariantContainer::SetValue(uint16_t id, const CVariant& value, bool bRepla
     }
 }
 
+const CVariant* CVariantContainer::FindValue(uint16_t id) const {
+    int32_t index = IndexOfId(id);
+    return index >= 0 ? &CVariant::GetList()->ElementAt(index) : nullptr;
+}
+
 uint8_t CVariantContainer::GetByte(uint16_t id, uint8_t byDefault) {
     PrepareContent();
-    CVariant value = GetValue(id);
-    return value.GetType() == vtByte ? value.CVariant::GetByte() : byDefault;
+    // Read in place: the element may be a whole tree that a copy would have to duplicate.
+    const CVariant* value = FindValue(id);
+    return value != nullptr && value->GetType() == vtByte ? value->CVariant::GetByte() : byDefault;
 }
 
 void CVariantContainer::SetByte(uint16_t id, uint8_t value, bool bReplace) {
@@ -114,14 +120,16 @@ void CVariantContainer::SetByte(uint16_t id, uint8_t value, bool bReplace) {
 
 CWideString CVariantContainer::GetText(uint16_t id, const wchar_t* pszDefault) {
     PrepareContent();
-    CVariant value = GetValue(id);
-    switch (value.GetType()) {
+    // Read in place, as GetByte.
+    const CVariant* value = FindValue(id);
+    uint16_t type = value != nullptr ? value->GetType() : static_cast<uint16_t>(vtEmpty);
+    switch (type) {
     case vtWideText:
-        return CWideString(value.GetWideText());
+        return CWideString(value->GetWideText());
     case vtAnsiText:
-        return CWideString(value.GetNarrowText());
+        return CWideString(value->GetNarrowText());
     case vtUtf8Text: {
-        const char* text = value.GetNarrowText();
+        const char* text = value->GetNarrowText();
         if (text == nullptr || !IsUtf8(text)) {
             return CWideString(text);
         }
@@ -144,9 +152,9 @@ CWideString CVariantContainer::GetText(uint16_t id, const wchar_t* pszDefault) {
 CVariantContainer CVariantContainer::GetList(uint16_t id) {
     PrepareContent();
     CVariantContainer result;
-    CVariant value = GetValue(id);
-    if (value.GetType() == vtList) {
-        result.Assign(value);
+    const CVariant* value = FindValue(id);
+    if (value != nullptr && value->GetType() == vtList) {
+        result.Assign(*value);
     }
     return result;
 }

@@ -44,6 +44,8 @@ public:
     CVariantContainer GetList(uint16_t id);
     // Index of the first element with this id, or -1.
     int32_t IndexOfId(uint16_t id) const;
+    // The first element with this id itself (no copy), or null; valid until the list changes.
+    const CVariant* FindValue(uint16_t id) const;
 
     uint32_t notOwned;
 };

@@ -1,6 +1,7 @@
 #include "config/variant.h"
 
 #include "base/global_heap.h"
+#include "config/file_object.h"
 
 #include <gtest/gtest.h>
 
@@ -445,6 +446,87 @@ TEST(VariantAssign, FromAnElementOfItsOwnList) {
     nested.GetList()->Add(ListOf({7, 8, 9}));
     nested = nested.GetList()->ElementAt(0);
     EXPECT_EQ(std::vector<int32_t>({7, 8, 9}), LongsOf(nested));
+}
+
+TEST(VariantAssign, ElementTakingTheListThatHoldsItGetsTheListAsItWas) {
+    CVariant list = ListOf({1, 2});
+    list.GetList()->ElementAt(0).Assign(list);
+    ASSERT_EQ(2, list.GetList()->GetCount());
+    EXPECT_EQ(std::vector<int32_t>({1, 2}), LongsOf(list.GetList()->ElementAt(0)));
+    EXPECT_EQ(2, list.GetList()->ElementAt(1).GetLong());
+
+    // Two levels down, and with a target that already is a list.
+    CVariant outer;
+    outer.SetType(vtList);
+    outer.GetList()->Add(ListOf({5}));
+    CVariant& deepest = outer.GetList()->ElementAt(0).GetList()->ElementAt(0);
+    deepest.Assign(outer);
+    const CVariant& inner = outer.GetList()->ElementAt(0).GetList()->ElementAt(0);
+    ASSERT_EQ(vtList, inner.GetType());
+    EXPECT_EQ(std::vector<int32_t>({5}), LongsOf(inner.GetList()->ElementAt(0)));
+    CVariant& middle = outer.GetList()->ElementAt(0);
+    middle.GetList()->ElementAt(0).Assign(outer);
+    EXPECT_EQ(vtList, middle.GetList()->ElementAt(0).GetType());
+}
+
+TEST(VariantAssign, ElementOfAFileObjectTakingTheValueThatHoldsIt) {
+    CVariant holder;
+    holder.SetType(vtFileObject);
+    CVariantList* list = holder.GetFileObject()->GetList();
+    list->Add(Long(9));
+    list->ElementAt(0).Assign(holder);
+    ASSERT_EQ(1, list->GetCount());
+    const CVariant& copy = list->ElementAt(0);
+    ASSERT_EQ(vtFileObject, copy.GetType());
+    ASSERT_EQ(1, copy.GetFileObject()->GetList()->GetCount());
+    EXPECT_EQ(9, copy.GetFileObject()->GetList()->ElementAt(0).GetLong());
+}
+
+TEST(VariantAssign, AddingAnElementOfTheFullListItselfCopiesIt) {
+    CVariant list;
+    list.SetType(vtList);
+    CVariantList& elements = *list.GetList();
+    elements.SetSize(4);
+    elements.ElementAt(0).SetAnsiText("first");
+    ASSERT_EQ(elements.GetCount(), elements.GetCapacity());
+    elements.Add(elements.ElementAt(0));
+    ASSERT_EQ(5, elements.GetCount());
+    EXPECT_STREQ("first", elements.ElementAt(4).GetNarrowText());
+    EXPECT_STREQ("first", elements.ElementAt(0).GetNarrowText());
+}
+
+// Levels of file objects, each the first element of the one above.
+int FileObjectDepth(const CVariant& top) {
+    int depth = 0;
+    const CVariant* v = &top;
+    while (v != nullptr && v->GetType() == vtFileObject) {
+        ++depth;
+        const CVariantList* inner = v->GetFileObject()->GetList();
+        v = inner->GetCount() > 0 ? &inner->ElementAt(0) : nullptr;
+    }
+    return depth;
+}
+
+TEST(VariantAssign, CopyingNestedFileObjectsCopiesEachLevelOnce) {
+    const int kLevels = 30;
+    CVariant chain;
+    chain.SetType(vtFileObject);
+    CVariant* level = &chain;
+    for (int i = 1; i < kLevels; ++i) {
+        CVariantList* list = level->GetFileObject()->GetList();
+        list->Add(CVariant());
+        level = &list->ElementAt(0);
+        level->SetType(vtFileObject);
+    }
+    ASSERT_EQ(kLevels, FileObjectDepth(chain));
+    HeapWatch watch;
+    CVariant copy(chain);
+    CVariant assigned = Long(1);
+    assigned = chain;
+    // A few blocks per level and copy (list storage, the root text), nothing that doubles.
+    EXPECT_LE(watch.allocations, 10 * kLevels);
+    EXPECT_EQ(kLevels, FileObjectDepth(copy));
+    EXPECT_EQ(kLevels, FileObjectDepth(assigned));
 }
 
 TEST(VariantObjects, ValueOwnsClonesAndReleasesItsObject) {
