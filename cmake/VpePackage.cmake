@@ -32,10 +32,14 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/screenshot.png DESTINATION docs)
 
 # cpack (or ./package.sh) makes build/EngineVeilpathTestEnv-<version>-win32.zip.
+# It packs what is built (package.sh builds first) rather than building everything again, so the
+# package check can run beside other builds of the same tree.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VENDOR ${VPE_COMPANY_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win32)
+set(VPE_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win32)
+set(CPACK_PACKAGE_FILE_NAME ${VPE_PACKAGE_NAME})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 include(CPack)
