@@ -3,12 +3,13 @@
 #  - With a display (DISPLAY set): starts vpetest.exe there, the developer message box on.
 #  - Without one (a fresh machine over ssh): runs a tour of every menu command through vpedrive
 #    on a private X server inside Wine's virtual desktop, prints the transcript, saves a
-#    screenshot of the harness to build/screenshot.png, and exits with vpedrive's status.
+#    screenshot of the harness with a developer message box open to build/screenshot.png, and
+#    exits with vpedrive's status.
 # The harness runs in a Wine prefix of its own (build/wineprefix-run), apart from the tests'.
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"
 
-vpe_install_packages
+vpe_install_packages run
 vpe_build Release >&2
 
 export WINEPREFIX=$VPE_BUILD/wineprefix-run
@@ -32,9 +33,14 @@ status=0
 wine vpedrive.exe run --timeout 60 "${tour[@]}" || status=$?
 
 # The screenshot: the harness in Wine's virtual desktop, which draws frames and titles (there is
-# no window manager), after its first status ticks.
+# no window manager), after its first status ticks, with a developer message box open over it:
+# the box is what a user of the harness reads.
 rm -f "$VPE_BUILD/screenshot.png"
+wine vpedrive.exe settings --debug on --message-box on >/dev/null
 wine explorer /desktop=vpe,1000x700 vpetest.exe >/dev/null 2>&1 &
+# FindWindow sees only the windows of its own desktop: the helper joins the virtual desktop.
+wine explorer /desktop=vpe,1000x700 post_command.exe "Analyse Check Log" 60 >/dev/null 2>&1 ||
+  vpe_log "no harness window to open a box in"
 sleep 6
 import -window root -crop 1000x700+0+0 "$VPE_BUILD/screenshot.png" 2>/dev/null &&
   vpe_log "screenshot: build/screenshot.png"

@@ -3,7 +3,7 @@
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"
 
-vpe_install_packages
+vpe_install_packages test
 vpe_make_prefix
 vpe_build Release
 

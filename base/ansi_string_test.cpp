@@ -28,7 +28,8 @@ TEST(AnsiString, WideTextConvertsThroughTheAnsiCodePage) {
     EXPECT_STREQ("\xE4\xF6\xFC", umlaut.c_str());
     CAnsiString copy(umlaut);
     EXPECT_STREQ("\xE4\xF6\xFC", copy.c_str());
-    copy = copy;
+    const CAnsiString& same = copy;
+    copy = same;
     EXPECT_STREQ("\xE4\xF6\xFC", copy.c_str());
 }
 

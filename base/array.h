@@ -199,7 +199,10 @@ private:
     }
     void Destroy(int32_t from, int32_t to) {
         for (int32_t i = from; i < to; ++i) {
-            pData[i].~TYPE();
+            // Qualified: the element is exactly a TYPE. The slot-layout classes kept in arrays
+            // (CVariant, CProperty) have virtual functions and by design no virtual destructor,
+            // which clang would otherwise report at this call.
+            pData[i].TYPE::~TYPE();
         }
     }
     void Exchange(int32_t a, int32_t b) {

@@ -126,7 +126,8 @@ TEST(WideStringState, GetBufferKeepsOnlyTheFirstNCharacters) {
 
 TEST(WideStringAssign, SelfAssignmentAndOwnTextKeepTheText) {
     CWideString s(L"keep me");
-    s = s;
+    const CWideString& same = s;
+    s = same;
     EXPECT_EQ(L"keep me", Text(s));
     s = s.GetBufferPointer() + 5;
     EXPECT_EQ(L"me", Text(s));

@@ -177,7 +177,8 @@ CFileObject::~CFileObject() {
 }
 
 void CFileObject::Destroy() {
-    this->~CFileObject();
+    // Slot 4 of the slot layout, which has no virtual destructor: this class's own, qualified.
+    this->CFileObject::~CFileObject();
     ::operator delete(this);
 }
 

@@ -256,7 +256,8 @@ TEST(Properties, KeyIsTheLowerCasedNameAndCopiesAreDeep) {
     EXPECT_STREQ(L"", r.GetName().c_str());
     EXPECT_EQ(vtEmpty, r.GetType());
     r = q;
-    r = r;
+    const CProperty& same = r;
+    r = same;
     EXPECT_STREQ(L"mixedcase", r.GetKey().c_str());
     EXPECT_EQ(1, r.GetStringList().GetCount());
     EXPECT_EQ(0, r.GetStringList().IndexOf(CWideString(L"s1")));

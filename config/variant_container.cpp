@@ -47,8 +47,9 @@ void CVariantContainer::Clear() {
 }
 
 void CVariantContainer::Destroy() {
-    // The destructor is not virtual; slot 4 is how an owner destroys the right class.
-    this->~CVariantContainer();
+    // The destructor is not virtual; slot 4 is how an owner destroys the right class. Qualified,
+    // so clang sees that this class's own destructor is meant (the slot layout keeps it so).
+    this->CVariantContainer::~CVariantContainer();
     ::operator delete(this);
 }
 

@@ -372,7 +372,8 @@ TEST(VariantAssign, CopiesAreDeepAndCarryTheId) {
     copy = w;
     EXPECT_STREQ(L"wide", copy.GetWideText());
     EXPECT_NE(w.GetWideText(), copy.GetWideText());
-    copy = copy;
+    const CVariant& same = copy;
+    copy = same;
     EXPECT_STREQ(L"wide", copy.GetWideText());
     CVariant nullText;
     nullText.SetType(vtAnsiText);

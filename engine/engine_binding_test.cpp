@@ -27,7 +27,7 @@ bool IsLoaded(const std::wstring& path) {
 
 // The production binding, with the one seam a test needs: Init asks the virtual Load for the
 // path it chose, which is recorded and, when a redirection is set, replaced by a test engine.
-class ProbeBinding : public CEngineVeilpathDLLAPI {
+class ProbeBinding final : public CEngineVeilpathDLLAPI {
 public:
     explicit ProbeBinding(const std::wstring& redirect = std::wstring()) : redirect(redirect) {}
     int Load(const wchar_t* path) override {

@@ -14,17 +14,29 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 vpe_log() { printf '== %s\n' "$*" >&2; }
 
+# Installs what is missing for `test` (the default: build and every test), `run` (build, the
+# harness and its screenshot) or `build` (build and package). Only what those commands use.
 vpe_install_packages() {
+  local purpose=${1:-test}
   local need=()
   command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686 mingw-w64-i686-dev)
   command -v wine >/dev/null || need+=(wine wine32:i386 wine64)
   dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+  # Wine draws the caption buttons with its own fonts; without them they show as letters.
+  dpkg -s fonts-wine >/dev/null 2>&1 || need+=(fonts-wine)
   command -v Xvfb >/dev/null || need+=(xvfb)
   command -v xauth >/dev/null || need+=(xauth)
   command -v ctest >/dev/null || need+=(cmake)
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
-  command -v python3 >/dev/null || need+=(python3)
-  command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
+  if [ "$purpose" = test ]; then
+    # The second compiler of the syntax check, and the 64-bit compiler the SDK must refuse.
+    command -v clang++ >/dev/null || need+=(clang)
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+  elif [ "$purpose" = run ]; then
+    # The screenshot of run.sh.
+    command -v import >/dev/null && import -version 2>/dev/null | grep -q ImageMagick ||
+      need+=(imagemagick)
+  fi
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   if [ ${#need[@]} -gt 0 ]; then

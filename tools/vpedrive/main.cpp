@@ -4,10 +4,13 @@
 #include "tools/vpedrive/console_output.h"
 #include "tools/vpedrive/doctor.h"
 #include "tools/vpedrive/engine_probe.h"
+#include "tools/vpedrive/file_version.h"
 #include "tools/vpedrive/run_command.h"
 #include "tools/vpedrive/settings_command.h"
 #include "tools/vpedrive/validate_runner.h"
 #include "tools/vpedrive/vpedrive_options.h"
+
+#include "vpe_version.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -81,6 +84,9 @@ int main() {
         out.Line(std::wstring(UsageText()));
         out.Line(std::wstring(ValidateUsageText()));
         return 0;
+    case Mode::Version:
+        out.Line(std::wstring(L"vpedrive ") + VPE_VERSION_TEXT + L" (" + VPE_PRODUCT_NAME + L")");
+        return 0;
     case Mode::Settings:
         return RunSettings(options.debug, options.messageBox, out, err);
     case Mode::DoctorProbe:
@@ -91,6 +97,7 @@ int main() {
         if (verdict.status == kDoctorNoFile)
             return BadInput(err, verdict.sentence);
         out.Line(verdict.sentence);
+        PrintFileVersion(engine, out);
         return verdict.status;
     }
     case Mode::Run: {

@@ -35,6 +35,14 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std
         options->mode = Mode::Help;
         return true;
     }
+    if (args[0] == L"--version" || args[0] == L"version") {
+        options->mode = Mode::Version;
+        if (args.size() > 1) {
+            *error = L"--version takes no arguments";
+            return false;
+        }
+        return true;
+    }
     const std::wstring& verb = args[0];
     if (verb == L"run")
         options->mode = Mode::Run;
@@ -173,6 +181,8 @@ const wchar_t* UsageText() {
            L"      shows or sets the developer settings\n"
            L"  vpedrive doctor --engine PATH\n"
            L"      explains whether and why the library cannot be bound (0: bindable)\n"
+           L"  vpedrive --version\n"
+           L"      prints the version of vpedrive and of the harness it belongs to\n"
            L"statuses: 2 bad input, 3 harness hung (killed), 4 harness crashed,\n"
            L"          5 harness could not be started, 6 harness ended during a command,\n"
            L"          130 interrupted;\n"

@@ -19,7 +19,7 @@ const int kStatusCannotStart = 5;
 const int kStatusEndedDuringCommand = 6;
 const int kStatusInterrupted = 130;
 
-enum class Mode { Help, Run, Settings, Doctor, DoctorProbe };
+enum class Mode { Help, Version, Run, Settings, Doctor, DoctorProbe };
 
 struct Options {
     Mode mode = Mode::Help;

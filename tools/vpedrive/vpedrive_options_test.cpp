@@ -21,6 +21,15 @@ TEST(VpedriveOptions, NoArgumentsOrHelpShowTheUsage) {
     EXPECT_EQ(options.mode, Mode::Help);
 }
 
+TEST(VpedriveOptions, VersionStandsAlone) {
+    Options options;
+    ASSERT_TRUE(Parse({L"--version"}, &options));
+    EXPECT_EQ(options.mode, Mode::Version);
+    std::wstring error;
+    EXPECT_FALSE(Parse({L"--version", L"run"}, &options, &error));
+    EXPECT_NE(error.find(L"--version"), std::wstring::npos);
+}
+
 TEST(VpedriveOptions, RunTakesEngineJsonTimeoutAndCommandsInOrder) {
     Options options;
     ASSERT_TRUE(Parse({L"run", L"--engine", L"C:\\a b\\vpe.dll", L"--json", L"--timeout=5",

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds (Release) and makes the release ZIP: build/EngineVeilpathTestEnv-<version>-win32.zip,
+# the install tree of `cmake --install build --prefix DIR` (bin/, sdk/, README.md).
+# The same by hand: cmake --build build && (cd build && cpack -G ZIP)
+set -euo pipefail
+. "$(dirname "$0")/scripts/env.sh"
+
+vpe_install_packages build
+vpe_build Release
+cd "$VPE_BUILD"
+cpack -G ZIP >/dev/null
+ls -1 "$VPE_BUILD"/EngineVeilpathTestEnv-*-win32.zip

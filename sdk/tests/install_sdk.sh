@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the build tree into a fresh prefix, as `cmake --install` does for a user, and checks
+# that the SDK part holds the engine headers and nothing of the harness.
+# Usage: install_sdk.sh BUILD_DIR PREFIX
+set -eu
+build=$1 prefix=$2
+rm -rf "$prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+status=0
+for file in bin/vpetest.exe bin/vpedrive.exe bin/vpe.dll README.md \
+  sdk/lib/libvpe_sdk.a sdk/template/CMakeLists.txt sdk/template/my_engine.cpp \
+  sdk/lib/cmake/VeilpathEngineSdk/VeilpathEngineSdkConfig.cmake \
+  sdk/lib/cmake/VeilpathEngineSdk/VeilpathEngineSdkConfigVersion.cmake; do
+  [ -f "$prefix/$file" ] || { echo "missing after install: $file"; status=1; }
+done
+headers=$(cd "$prefix/sdk/include" && find . -type f | sort | tr '\n' ' ')
+expected="./base/global_heap.h ./base/wide_string.h ./engine/engine_interface.h "
+if [ "$headers" != "$expected" ]; then
+  echo "sdk/include holds: $headers"
+  echo "expected:          $expected"
+  status=1
+fi
+# Every header the SDK ships must compile on its own from the installed folder.
+for header in $expected; do
+  echo "#include \"${header#./}\"" |
+    i686-w64-mingw32-g++-posix -std=c++17 -fsyntax-only -Wall -Wextra -Werror \
+      -I"$prefix/sdk/include" -x c++ - || { echo "does not compile alone: $header"; status=1; }
+done
+exit $status
