@@ -17,7 +17,7 @@ int RunWithOwnBinding(const wchar_t* marker, InstallStep step) {
     VeilpathEngine::CEngineVeilpathDLLAPI binding;
     int err = binding.Init();
     ShowText(FormatString(L"Init returned %i", err));
-    if (err != 0) {
+    if (err != kBindDone) {
         return err;
     }
     int result = 0;

@@ -23,6 +23,8 @@ const wchar_t* Query(VeilpathEngine::IVeilpathEngine* engine,
 
 CWideString BuildStatusLine(VeilpathEngine::IVeilpathEngine* engine) {
     using VeilpathEngine::IVeilpathEngine;
+    // Engines see the queries in this fixed order (slots 17, 11, 24, 8, 1), the reverse of the
+    // title's; an engine may rely on it, so it stays.
     const wchar_t* checkRunning =
         Query(engine, &IVeilpathEngine::IsCheckRunning, L"IsCheckRunning");
     const wchar_t* updateRunning =

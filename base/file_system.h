@@ -27,7 +27,9 @@ struct CEntryStamp {
 
 // The entry's attributes, or INVALID_FILE_ATTRIBUTES when it does not exist.
 DWORD GetEntryAttributes(const CWideString& path);
-// True when path names an existing entry that is not a directory. No wildcards are expanded.
+// True when path names an existing entry that is not a directory. No wildcards are expanded;
+// long paths work. The existence check to use by default, the reference engine's too; FileExists
+// (base/paths.h) only where its wildcard-matching rule is wanted.
 bool IsExistingFile(const CWideString& path);
 // True when path names an existing directory.
 bool IsExistingFolder(const CWideString& path);

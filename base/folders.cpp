@@ -91,10 +91,10 @@ CWideString GetCurrentFolder() {
 
 int ChangeCurrentFolder(CWideString folder) {
     if (FolderExists(folder) == 0) {
-        return 221;
+        return kFolderMissing;
     }
     CWideString target = ToBackslashes(StripTrailingSlash(folder));
-    return SetCurrentDirectoryW(target.c_str()) ? 0 : 1;
+    return SetCurrentDirectoryW(target.c_str()) ? kFolderChanged : kFolderChangeRefused;
 }
 
 CWideString GetSpecialFolderPath(int csidl) {

@@ -19,8 +19,14 @@ CWideString GetApplicationFolder();
 // The process's current directory as a folder path, or empty when it cannot be read. Read wide
 // and at any length, so every folder the process can be in can be returned to.
 CWideString GetCurrentFolder();
-// Makes the folder the current directory: 0 done, 1 the system refused, 221 the folder does not
-// exist or the path is no valid folder path (the current directory is then unchanged).
+// The results of ChangeCurrentFolder; the numbers are fixed.
+enum ChangeFolderResult {
+    kFolderChanged = 0,
+    kFolderChangeRefused = 1, // the system refused
+    kFolderMissing = 221,     // no such folder, or no valid folder path
+};
+// Makes the folder the current directory: kFolderChanged, kFolderChangeRefused or
+// kFolderMissing (the current directory is then unchanged).
 int ChangeCurrentFolder(CWideString folder);
 
 // A shell special folder (a CSIDL value) as the system writes it, or empty.

@@ -87,7 +87,7 @@ TEST(ModuleFolders, ModuleFolderOfASystemLibraryIsTheSystemFolder) {
 TEST(CurrentFolder, ReadsTheCurrentDirectoryAsFolderPath) {
     CurrentDirectoryGuard guard;
     EXPECT_EQ(Forward(guard.Saved()) + L"/", Text(GetCurrentFolder()));
-    ASSERT_EQ(0, ChangeCurrentFolder(L"C:/"));
+    ASSERT_EQ(kFolderChanged, ChangeCurrentFolder(L"C:/"));
     EXPECT_EQ(L"C:/", Text(GetCurrentFolder()));
 }
 
@@ -95,19 +95,22 @@ TEST(CurrentFolder, ChangeToAnExistingFolderAndBack) {
     FolderChain chain(L"vpe_cd");
     CurrentDirectoryGuard guard; // restores the folder before the chain is removed
     CWideString before = GetCurrentFolder();
-    ASSERT_EQ(0, ChangeCurrentFolder(chain.InnermostFolderPath().c_str()));
+    ASSERT_EQ(kFolderChanged, ChangeCurrentFolder(chain.InnermostFolderPath().c_str()));
     EXPECT_EQ(0, lstrcmpiW(chain.Innermost().c_str(), SystemCurrentDirectory().c_str()));
-    EXPECT_EQ(0, ChangeCurrentFolder(before));
+    EXPECT_EQ(kFolderChanged, ChangeCurrentFolder(before));
     EXPECT_EQ(guard.Saved(), SystemCurrentDirectory());
 }
 
 TEST(CurrentFolder, MissingOrInvalidFolderGives221AndChangesNothing) {
     FolderChain chain(L"vpe_cd_missing");
     CurrentDirectoryGuard guard; // restores the folder before the chain is removed
-    EXPECT_EQ(221, ChangeCurrentFolder((chain.InnermostFolderPath() + L"nothing/").c_str()));
-    EXPECT_EQ(221, ChangeCurrentFolder((chain.Innermost() + L"\\").c_str())) << "backslashes";
-    EXPECT_EQ(221, ChangeCurrentFolder(Forward(chain.Innermost()).c_str())) << "no slash";
-    EXPECT_EQ(221, ChangeCurrentFolder(L""));
+    EXPECT_EQ(kFolderMissing,
+              ChangeCurrentFolder((chain.InnermostFolderPath() + L"nothing/").c_str()));
+    EXPECT_EQ(kFolderMissing, ChangeCurrentFolder((chain.Innermost() + L"\\").c_str()))
+        << "backslashes";
+    EXPECT_EQ(kFolderMissing, ChangeCurrentFolder(Forward(chain.Innermost()).c_str()))
+        << "no slash";
+    EXPECT_EQ(kFolderMissing, ChangeCurrentFolder(L""));
     EXPECT_EQ(guard.Saved(), SystemCurrentDirectory());
 }
 
@@ -118,11 +121,11 @@ TEST(CurrentFolder, FolderNamedOutsideTheAnsiCodePageRoundTrips) {
     CurrentDirectoryGuard guard; // restores the folder before the chain is removed
     ASSERT_TRUE(chain.AddChild(L"\x0394\x03B9\x03B1\x03B4\x03C1\x03BF\x03BC\x03AE_\x8DEF\x5F84"));
     std::wstring folder = chain.InnermostFolderPath();
-    ASSERT_EQ(0, ChangeCurrentFolder(folder.c_str()));
+    ASSERT_EQ(kFolderChanged, ChangeCurrentFolder(folder.c_str()));
     CWideString read = GetCurrentFolder();
     EXPECT_EQ(folder, Text(read));
-    ASSERT_EQ(0, ChangeCurrentFolder(L"C:/"));
-    EXPECT_EQ(0, ChangeCurrentFolder(read));
+    ASSERT_EQ(kFolderChanged, ChangeCurrentFolder(L"C:/"));
+    EXPECT_EQ(kFolderChanged, ChangeCurrentFolder(read));
     EXPECT_EQ(chain.Innermost(), SystemCurrentDirectory());
 }
 
@@ -140,8 +143,8 @@ TEST(CurrentFolder, FolderLongerThanMaxPathRoundTrips) {
     }
     CWideString read = GetCurrentFolder();
     EXPECT_EQ(folder, Text(read));
-    ASSERT_EQ(0, ChangeCurrentFolder(L"C:/"));
-    EXPECT_EQ(0, ChangeCurrentFolder(read));
+    ASSERT_EQ(kFolderChanged, ChangeCurrentFolder(L"C:/"));
+    EXPECT_EQ(kFolderChanged, ChangeCurrentFolder(read));
     EXPECT_EQ(chain.Innermost(), SystemCurrentDirectory());
 }
 

@@ -1,30 +1,23 @@
 #include "base/paths.h"
 
+#include "base/scoped_handle.h"
+
 #include <windows.h>
 
 namespace Corvinex {
 
 namespace {
 
-// A directory search that owns its handle.
-class CFindHandle {
-public:
-    explicit CFindHandle(const wchar_t* pattern) : m_hFind(FindFirstFileW(pattern, &m_data)) {}
-    ~CFindHandle() {
-        if (m_hFind != INVALID_HANDLE_VALUE) {
-            FindClose(m_hFind);
-        }
+// 1 when the first match of the pattern exists and is (or is not, by wantDirectory) a directory.
+int FirstMatchIs(const CWideString& pattern, bool wantDirectory) {
+    WIN32_FIND_DATAW data;
+    CFindHandle find(FindFirstFileW(pattern.c_str(), &data));
+    if (!find.IsOpen()) {
+        return 0;
     }
-    CFindHandle(const CFindHandle&) = delete;
-    CFindHandle& operator=(const CFindHandle&) = delete;
-
-    bool Found() const { return m_hFind != INVALID_HANDLE_VALUE; }
-    bool IsDirectory() const { return (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-
-private:
-    WIN32_FIND_DATAW m_data;
-    HANDLE m_hFind;
-};
+    bool isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return isDirectory == wantDirectory ? 1 : 0;
+}
 
 wchar_t LastChar(CWideString& s) {
     int32_t n = s.GetLength();
@@ -102,13 +95,11 @@ int FolderExists(CWideString path) {
         UINT type = GetDriveTypeW(ToBackslashes(path).c_str());
         return type != DRIVE_UNKNOWN && type != DRIVE_NO_ROOT_DIR ? 1 : 0;
     }
-    CFindHandle find(ToBackslashes(StripTrailingSlash(path)).c_str());
-    return find.Found() && find.IsDirectory() ? 1 : 0;
+    return FirstMatchIs(ToBackslashes(StripTrailingSlash(path)), true);
 }
 
 int FileExists(CWideString path) {
-    CFindHandle find(ToBackslashes(path).c_str());
-    return find.Found() && !find.IsDirectory() ? 1 : 0;
+    return FirstMatchIs(ToBackslashes(path), false);
 }
 
 CWideString GetFolderOfPath(CWideString path) {

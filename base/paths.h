@@ -26,6 +26,8 @@ int IsFolderPath(CWideString path);
 int FolderExists(CWideString path);
 // 1 when the path (either separator) names an existing entry that is not a directory. The path
 // is not checked for validity, so a wildcard pattern counts when its first match is a file.
+// Use it where that rule is wanted (the library loader's lookup); for a plain check, long paths
+// included, use IsExistingFile (base/file_system.h).
 int FileExists(CWideString path);
 // The folder part of a forward-slash path, ending with a slash; a folder path comes back as it
 // is, and a path with nothing before its last slash (or with no slash) gives the empty text.

@@ -27,20 +27,6 @@ private:
 
 } // namespace
 
-int CRegistryKey::Close() {
-    if (m_hKey == nullptr) {
-        return 0;
-    }
-    int result = CloseRegistryKey(m_hKey);
-    m_hKey = nullptr;
-    return result;
-}
-
-HKEY* CRegistryKey::Receive() {
-    Close();
-    return &m_hKey;
-}
-
 CWideString NormalizeKeyPath(CWideString path) {
     CWideString s = ToBackslashes(StripTrailingSlash(path));
     while (s.GetLength() >= 2 && s.Find(L"\\\\", 0) != -1) {

@@ -4,6 +4,7 @@
 // value of another type or a failed read answers 1 and leaves the output untouched.
 #pragma once
 
+#include "base/scoped_handle.h"
 #include "base/wide_string.h"
 
 #include <windows.h>
@@ -12,23 +13,21 @@
 
 namespace Corvinex {
 
-// Owns one open registry key: flushes and closes it when destroyed or reset.
-class CRegistryKey {
+// Flushes, then closes a raw key handle; non-zero when RegCloseKey failed.
+int CloseRegistryKey(HKEY key);
+// CloseRegistryKey as the closing function of a scoped handle: true when the key closed.
+inline bool FlushAndCloseRegistryKey(HKEY key) {
+    return CloseRegistryKey(key) == 0;
+}
+
+// Owns one open registry key: flushes and closes it when destroyed, reset or moved onto.
+class CRegistryKey : public CScopedHandle<HKEY, FlushAndCloseRegistryKey> {
+    typedef CScopedHandle<HKEY, FlushAndCloseRegistryKey> Base;
+
 public:
-    CRegistryKey() : m_hKey(nullptr) {}
-    ~CRegistryKey() { Close(); }
-    CRegistryKey(const CRegistryKey&) = delete;
-    CRegistryKey& operator=(const CRegistryKey&) = delete;
-
-    HKEY Get() const { return m_hKey; }
-    bool IsOpen() const { return m_hKey != nullptr; }
+    using Base::Base;
     // Flushes and closes the key held (if any); non-zero when RegCloseKey failed.
-    int Close();
-    // Closes the key held and gives the slot that a system call fills with a new handle.
-    HKEY* Receive();
-
-private:
-    HKEY m_hKey;
+    int Close() { return Base::Close() ? 0 : 1; }
 };
 
 // Registry form of a key path: slashes become backslashes, one trailing separator is dropped
@@ -49,7 +48,5 @@ int ReadStringValue(HKEY root, CWideString path, CWideString name, CWideString* 
 int WriteStringValue(HKEY root, CWideString path, CWideString name, CWideString text);
 // Stores a REG_DWORD value, creating the key if needed; 0 stored, 1 not.
 int WriteDwordValue(HKEY root, CWideString path, CWideString name, uint32_t value);
-// Flushes, then closes a raw key handle; non-zero when RegCloseKey failed.
-int CloseRegistryKey(HKEY key);
 
 } // namespace Corvinex

@@ -3,6 +3,7 @@
 #include "base/ansi_string.h"
 #include "base/folders.h"
 #include "base/paths.h"
+#include "engine/check_log_format.h"
 #include "engine/endpoint_check.h"
 
 #include <cstdarg>
@@ -13,7 +14,7 @@
 
 namespace Corvinex {
 
-const wchar_t kCheckLogRelativePath[] = L"Veilpath Engine/log/check.log";
+using namespace CheckLogFormat;
 
 namespace {
 
@@ -68,16 +69,16 @@ private:
 } // namespace
 
 CWideString GetCheckLogPath() {
-    return GetProgramFilesFolder() + CWideString(kCheckLogRelativePath);
+    return GetProgramFilesFolder() + CWideString(kCheckLogBelowProgramFilesW);
 }
 
 void WriteFakeCheckLog() {
     CWideString path = GetCheckLogPath();
-    WriteCheckLogLine(path.c_str(), L"VPE CHECK BEGIN");
+    WriteCheckLogLine(path.c_str(), kCheckRunBeginW);
     for (const FakeEndpoint& e : kFakeEndpoints) {
         WriteFakeEndpointCheck(path, e.endpoint, e.pingTime, e.anonymity, e.authenticity);
     }
-    WriteCheckLogLine(path.c_str(), L"VPE CHECK END");
+    WriteCheckLogLine(path.c_str(), kCheckRunEndW);
 }
 
 void WriteCheckLogLine(const wchar_t* path, CWideString format, ...) {
@@ -92,9 +93,9 @@ void WriteCheckLogLine(const wchar_t* path, CWideString format, ...) {
     fflush(stdout);
 
     CWideString line = GetTimestamp();
-    line.Append(L' ');
+    line.Append(kLineSeparatorW);
     line.Append(record.c_str());
-    line.Append(L"\r\n");
+    line.Append(kLineEndW);
     CAnsiString bytes(line.c_str());
 
     CWideString systemPath = ToBackslashes(path);
@@ -114,7 +115,7 @@ CWideString GetTimestamp() {
         return CWideString();
     }
     wchar_t buffer[3000] = {0};
-    size_t n = wcsftime(buffer, sizeof(buffer) / sizeof(buffer[0]), L"%Y-%m-%d %H:%M:%S", local);
+    size_t n = wcsftime(buffer, sizeof(buffer) / sizeof(buffer[0]), kTimestampFormatW, local);
     buffer[n] = 0;
     return CWideString(buffer);
 }

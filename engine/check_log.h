@@ -1,4 +1,5 @@
-// The check log: one line per record, "timestamp record", appended to a file below Program Files.
+// Writing the check log (its form: engine/check_log_format.h), appended to a file below Program
+// Files.
 // Fake-check mode fills it with a scripted run for four endpoints.
 #pragma once
 
@@ -8,10 +9,8 @@
 
 namespace Corvinex {
 
-// Where the check log lives below the Program Files folder.
-extern const wchar_t kCheckLogRelativePath[];
-
-// The check log's path: the Program Files folder followed by kCheckLogRelativePath, or the
+// The check log's path by the harness's fixed Program Files rule: the Program Files folder
+// followed by CheckLogFormat::kCheckLogBelowProgramFiles (engine/check_log_format.h), or the
 // relative path alone when no Program Files folder is known.
 CWideString GetCheckLogPath();
 

@@ -1,10 +1,13 @@
 #include "engine/endpoint_check.h"
 
 #include "engine/check_log.h"
+#include "engine/check_log_format.h"
 
 #include <windows.h>
 
 namespace Corvinex {
+
+using namespace CheckLogFormat;
 
 namespace {
 
@@ -24,9 +27,9 @@ const int kTimeoutMilliseconds = 3000;
 } // namespace
 
 CWideString BuildEndpointPrefix(CWideString endpoint) {
-    CWideString prefix(L"VPE CHECK HTTP ");
+    CWideString prefix(kCheckEndpointPrefixW);
     prefix.Append(endpoint.Replace(L"%", L"%%").c_str());
-    prefix.Append(L' ');
+    prefix.Append(kLineSeparatorW);
     return prefix;
 }
 
@@ -34,31 +37,31 @@ void WriteFakeEndpointCheck(CWideString path, CWideString endpoint, int pingTime
                             int authenticity) {
     const CWideString prefix = BuildEndpointPrefix(endpoint);
     const wchar_t* file = path.c_str();
-    WriteCheckLogLine(file, prefix + L"BEGIN");
+    WriteCheckLogLine(file, prefix + kCheckBlockBeginW);
     if (pingTime < 0) {
         Pause(kTimeoutMilliseconds);
-        WriteCheckLogLine(file, prefix + L"TIMEOUT 3000");
-        WriteCheckLogLine(file, prefix + L"FAILED");
+        WriteCheckLogLine(file, prefix + kCheckTimeoutW + L"%i", kTimeoutMilliseconds);
+        WriteCheckLogLine(file, prefix + kCheckFailedW);
     } else {
         Pause(pingTime);
-        WriteCheckLogLine(file, prefix + L"PING %i", pingTime);
+        WriteCheckLogLine(file, prefix + kCheckPingW + L"%i", pingTime);
         Pause(pingTime);
         if (anonymity == 0) {
-            WriteCheckLogLine(file, prefix + L"ANONYMITY FAILED");
-            WriteCheckLogLine(file, prefix + L"FAILED");
+            WriteCheckLogLine(file, prefix + kCheckAnonymityW + kCheckFailedW);
+            WriteCheckLogLine(file, prefix + kCheckFailedW);
         } else {
-            WriteCheckLogLine(file, prefix + L"ANONYMITY PASSED");
+            WriteCheckLogLine(file, prefix + kCheckAnonymityW + kCheckPassedW);
             Pause(pingTime);
             if (authenticity == 0) {
-                WriteCheckLogLine(file, prefix + L"AUTHENTICITY FAILED");
-                WriteCheckLogLine(file, prefix + L"FAILED");
+                WriteCheckLogLine(file, prefix + kCheckAuthenticityW + kCheckFailedW);
+                WriteCheckLogLine(file, prefix + kCheckFailedW);
             } else {
-                WriteCheckLogLine(file, prefix + L"AUTHENTICITY PASSED");
-                WriteCheckLogLine(file, prefix + L"PASSED");
+                WriteCheckLogLine(file, prefix + kCheckAuthenticityW + kCheckPassedW);
+                WriteCheckLogLine(file, prefix + kCheckPassedW);
             }
         }
     }
-    WriteCheckLogLine(file, prefix + L"END");
+    WriteCheckLogLine(file, prefix + kCheckBlockEndW);
 }
 
 void SetEndpointCheckPauseForTests(EndpointCheckPauseFunc pause) {

@@ -47,8 +47,8 @@ protected:
     // The name of the factory export; "???" names none, so a binding must supply its own.
     virtual CAnsiString GetFactoryName() { return CAnsiString("???"); }
 
-    // Resolves the factory and calls it: 0 when it returned an object, 1 when the export is
-    // missing (pEngine untouched) or the factory returned null.
+    // Resolves the factory and calls it: kBindDone when it returned an object, kBindNoEngine when
+    // the export is missing (pEngine untouched) or the factory returned null.
     int CreateEngine() {
         CAnsiString name = GetFactoryName();
         FACTORY factory = nullptr;
@@ -57,10 +57,10 @@ protected:
                 reinterpret_cast<void*>(GetProcAddress(hModule, name.c_str())));
         }
         if (factory == nullptr) {
-            return 1;
+            return kBindNoEngine;
         }
         pEngine = factory();
-        return pEngine != nullptr ? 0 : 1;
+        return pEngine != nullptr ? kBindDone : kBindNoEngine;
     }
 };
 
@@ -71,16 +71,16 @@ public:
     TEngineDLLAPI() : pVeilpathEngine(nullptr) {}
 
     // Loads GetDLLName() from the folder of the running program (and nowhere else) and checks
-    // the engine's type. 0 bound; 1 no factory, no object, or an object of another type (the
-    // library then stays loaded until the binding goes); 20, 22, 201 as CLibrary::Load.
+    // the engine's type. kBindDone bound; kBindNoEngine (the library then stays loaded until the
+    // binding goes); kBindRefused, kBindAlreadyLoaded, kBindNoSuchFile as CLibrary::Load.
     int Init() {
         CWideString path = GetApplicationFolder() + GetDLLName();
         int result = this->Load(path.c_str());
-        if (result != 0) {
+        if (result != kBindDone) {
             return result;
         }
         pVeilpathEngine = dynamic_cast<ISPECIFIC*>(this->pEngine);
-        return pVeilpathEngine != nullptr ? 0 : 1;
+        return pVeilpathEngine != nullptr ? kBindDone : kBindNoEngine;
     }
 
     // The engine after the type check; null when the check failed. Valid from a successful

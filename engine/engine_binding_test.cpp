@@ -120,7 +120,7 @@ TEST_F(BindingTest, NamesOfTheVeilpathBinding) {
 
 TEST_F(BindingTest, InitLooksOnlyBesideTheRunningProgram) {
     ProbeBinding binding;
-    EXPECT_EQ(201, binding.Init());
+    EXPECT_EQ(kBindNoSuchFile, binding.Init());
     EXPECT_EQ(Forward(VpeTest::ProgramFolder()) + L"vpe.dll", binding.requested);
     EXPECT_EQ(std::wstring(GetApplicationFolder().c_str()) + L"vpe.dll", binding.requested);
     EXPECT_EQ(nullptr, binding.Module());
@@ -132,7 +132,7 @@ TEST_F(BindingTest, LibraryInTheCurrentDirectoryOnlyIsNotFound) {
     std::wstring inside = SystemCurrentDirectory();
     {
         CEngineVeilpathDLLAPI binding;
-        EXPECT_EQ(201, binding.Init());
+        EXPECT_EQ(kBindNoSuchFile, binding.Init());
         EXPECT_EQ(nullptr, binding.pVeilpathEngine);
         EXPECT_FALSE(IsLoaded(copy.Path()));
     }
@@ -143,7 +143,7 @@ TEST_F(BindingTest, LibraryInTheCurrentDirectoryOnlyIsNotFound) {
 TEST_F(BindingTest, GoodEngineIsBoundAndCallable) {
     std::wstring path = TestEnginePath(L"slot_engine");
     ProbeBinding binding(path);
-    ASSERT_EQ(0, binding.Init());
+    ASSERT_EQ(kBindDone, binding.Init());
     ASSERT_NE(nullptr, binding.pVeilpathEngine);
     EXPECT_EQ(static_cast<IEngine*>(binding.pVeilpathEngine), binding.pEngine);
     EXPECT_TRUE(IsLoaded(path));
@@ -155,10 +155,10 @@ TEST_F(BindingTest, GoodEngineIsBoundAndCallable) {
 
 TEST_F(BindingTest, SecondInitAnswers22AndKeepsTheEngine) {
     ProbeBinding binding(TestEnginePath(L"slot_engine"));
-    ASSERT_EQ(0, binding.Init());
+    ASSERT_EQ(kBindDone, binding.Init());
     IVeilpathEngine* engine = binding.pVeilpathEngine;
     HMODULE module = binding.Module();
-    EXPECT_EQ(22, binding.Init());
+    EXPECT_EQ(kBindAlreadyLoaded, binding.Init());
     EXPECT_EQ(engine, binding.pVeilpathEngine);
     EXPECT_EQ(module, binding.Module());
 }
@@ -166,7 +166,7 @@ TEST_F(BindingTest, SecondInitAnswers22AndKeepsTheEngine) {
 TEST_F(BindingTest, LibraryWithoutFactoryAnswers1AndIsReleased) {
     std::wstring path = TestEnginePath(L"noexport_engine");
     ProbeBinding binding(path);
-    EXPECT_EQ(1, binding.Init());
+    EXPECT_EQ(kBindNoEngine, binding.Init());
     EXPECT_FALSE(IsLoaded(path));
     EXPECT_EQ(nullptr, binding.Module());
     EXPECT_EQ(nullptr, binding.pEngine);
@@ -176,7 +176,7 @@ TEST_F(BindingTest, LibraryWithoutFactoryAnswers1AndIsReleased) {
 TEST_F(BindingTest, FactoryReturningNothingAnswers1AndIsReleased) {
     std::wstring path = TestEnginePath(L"null_engine");
     ProbeBinding binding(path);
-    EXPECT_EQ(1, binding.Init());
+    EXPECT_EQ(kBindNoEngine, binding.Init());
     EXPECT_FALSE(IsLoaded(path));
     EXPECT_EQ(nullptr, binding.pEngine);
     EXPECT_EQ(nullptr, binding.pVeilpathEngine);
@@ -186,7 +186,7 @@ TEST_F(BindingTest, EngineOfAnotherTypeAnswers1AndStaysLoadedUntilTheBindingGoes
     std::wstring path = TestEnginePath(L"foreign_engine");
     {
         ProbeBinding binding(path);
-        EXPECT_EQ(1, binding.Init());
+        EXPECT_EQ(kBindNoEngine, binding.Init());
         EXPECT_NE(nullptr, binding.pEngine);
         EXPECT_EQ(nullptr, binding.pVeilpathEngine);
         EXPECT_TRUE(IsLoaded(path));
@@ -199,7 +199,7 @@ TEST_F(BindingTest, LookalikeInterfaceWithTheSameSlotsIsRefused) {
     std::wstring path = TestEnginePath(L"lookalike_engine");
     {
         ProbeBinding binding(path);
-        EXPECT_EQ(1, binding.Init());
+        EXPECT_EQ(kBindNoEngine, binding.Init());
         EXPECT_NE(nullptr, binding.pEngine);
         EXPECT_EQ(nullptr, binding.pVeilpathEngine);
         EXPECT_TRUE(IsLoaded(path));
@@ -210,7 +210,7 @@ TEST_F(BindingTest, LookalikeInterfaceWithTheSameSlotsIsRefused) {
 TEST_F(BindingTest, FaultInTheEnginesInitialisationAnswers20) {
     std::wstring path = TestEnginePath(L"dllmain_fault_engine");
     ProbeBinding binding(path);
-    EXPECT_EQ(20, binding.Init());
+    EXPECT_EQ(kBindRefused, binding.Init());
     EXPECT_FALSE(IsLoaded(path));
     EXPECT_EQ(nullptr, binding.pEngine);
 }
@@ -218,7 +218,7 @@ TEST_F(BindingTest, FaultInTheEnginesInitialisationAnswers20) {
 TEST_F(BindingTest, EngineNeedingAnAbsentLibraryAnswers20) {
     std::wstring path = TestEnginePath(L"missing_dep_engine");
     ProbeBinding binding(path);
-    EXPECT_EQ(20, binding.Init());
+    EXPECT_EQ(kBindRefused, binding.Init());
     EXPECT_FALSE(IsLoaded(path));
 }
 
@@ -226,7 +226,7 @@ TEST_F(BindingTest, TextFileNamedVpeDllAnswers20) {
     std::string text = "not a library at all\r\n";
     ScratchFile file(std::vector<char>(text.begin(), text.end()));
     ProbeBinding binding(file.Path());
-    EXPECT_EQ(20, binding.Init());
+    EXPECT_EQ(kBindRefused, binding.Init());
     EXPECT_EQ(nullptr, binding.Module());
 }
 
@@ -239,17 +239,17 @@ TEST_F(BindingTest, EngineBuiltForAnotherMachineAnswers20) {
     memcpy(&image[peOffset + 4], &kAmd64, 2);
     ScratchFile file(image);
     ProbeBinding binding(file.Path());
-    EXPECT_EQ(20, binding.Init());
+    EXPECT_EQ(kBindRefused, binding.Init());
     EXPECT_EQ(nullptr, binding.Module());
 }
 
 TEST_F(BindingTest, TwoBindingsKeepTheLibraryUntilBothAreGone) {
     std::wstring path = TestEnginePath(L"slot_engine");
     auto window = std::make_unique<ProbeBinding>(path);
-    ASSERT_EQ(0, window->Init());
+    ASSERT_EQ(kBindDone, window->Init());
     {
         ProbeBinding command(path);
-        ASSERT_EQ(0, command.Init());
+        ASSERT_EQ(kBindDone, command.Init());
         EXPECT_EQ(window->Module(), command.Module());
         EXPECT_EQ(window->pVeilpathEngine, command.pVeilpathEngine) << "one object per library";
     }
@@ -268,13 +268,14 @@ TEST_F(BindingTest, UnloadAndDestructionNeverCallTheEngine) {
     ASSERT_NE(nullptr, lastSlot);
     {
         ProbeBinding binding(path);
-        ASSERT_EQ(0, binding.Init());
+        ASSERT_EQ(kBindDone, binding.Init());
         binding.pVeilpathEngine->GetLastResult();
         ASSERT_EQ(28, lastSlot());
         binding.CallUnload();
         EXPECT_EQ(nullptr, binding.pEngine);
         EXPECT_EQ(nullptr, binding.Module());
-        ASSERT_EQ(0, binding.Init() == 22 ? 1 : 0) << "unloaded bindings can bind again";
+        ASSERT_EQ(kBindDone, binding.Init() == kBindAlreadyLoaded ? 1 : 0)
+            << "unloaded bindings can bind again";
         binding.pVeilpathEngine->IsEngineRunning();
         ASSERT_EQ(8, lastSlot());
     }
@@ -286,6 +287,6 @@ TEST_F(BindingTest, BindingWithoutItsOwnFactoryNameNeverFindsAFactory) {
     std::wstring path = TestEnginePath(L"slot_engine");
     NamelessFactoryBinding binding(path);
     EXPECT_EQ(L"???", binding.FactoryName());
-    EXPECT_EQ(1, binding.Init());
+    EXPECT_EQ(kBindNoEngine, binding.Init());
     EXPECT_FALSE(IsLoaded(path));
 }

@@ -27,6 +27,9 @@ void RunLoadCall(void* context) {
 // loads: the load just fails and the code tells the caller.
 class CQuietErrorMode {
 public:
+    // Two calls: SetErrorMode is the only way to read the mode on every Windows (GetErrorMode
+    // came with Vista), so the first reads it while setting the quiet flags, and the second adds
+    // the flags the caller had (such as SEM_NOGPFAULTERRORBOX) back.
     CQuietErrorMode() : m_previous(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {
         SetErrorMode(m_previous | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     }
@@ -53,19 +56,19 @@ int CLibrary::Load(const wchar_t* path) {
 
 int CLibrary::LoadWith(const wchar_t* path, SystemLoadFunc systemLoad) {
     if (hModule != nullptr) {
-        return 22;
+        return kBindAlreadyLoaded;
     }
     CWideString given(path);
     CWideString forward = ToForwardSlashes(given);
     if (FileExists(given) == 0) {
-        return 201;
+        return kBindNoSuchFile;
     }
     // When the caller's folder cannot be read it could not be restored either: then the current
     // directory is left alone rather than left behind in the library's folder.
     CWideString callerFolder = GetCurrentFolder();
     bool switched = false;
     if (callerFolder.GetLength() > 0) {
-        switched = ChangeCurrentFolder(GetFolderOfPath(forward)) == 0;
+        switched = ChangeCurrentFolder(GetFolderOfPath(forward)) == kFolderChanged;
     }
     CWideString backslashed = ToBackslashes(forward);
     LoadCall call = {systemLoad, backslashed.c_str(), nullptr};
@@ -75,11 +78,11 @@ int CLibrary::LoadWith(const wchar_t* path, SystemLoadFunc systemLoad) {
             call.result = nullptr;
         }
     }
-    int result = 20;
+    int result = kBindRefused;
     if (call.result != nullptr) {
         hModule = call.result;
         strPath = forward;
-        result = 0;
+        result = kBindDone;
     }
     if (switched) {
         ChangeCurrentFolder(callerFolder);

@@ -7,6 +7,16 @@
 
 namespace Corvinex {
 
+// The results of CLibrary::Load and of an engine binding's Init; the numbers are fixed (the
+// harness shows them to the user).
+enum BindResult {
+    kBindDone = 0,
+    kBindNoEngine = 1,       // no factory, no object, or an object of another type
+    kBindRefused = 20,       // the system refused, or the load raised an exception
+    kBindAlreadyLoaded = 22, // a library is already held (nothing changed)
+    kBindNoSuchFile = 201,   // no such file, or it is a folder
+};
+
 class CLibrary {
 public:
     // Nothing loaded.
@@ -20,8 +30,8 @@ public:
     // Loads the library at path (a full file path, either separator). While the system loads it,
     // the current directory is the library's folder, so its own dependencies are found beside
     // it; afterwards the caller's current directory is back, in success and failure.
-    // 0 loaded; 20 the system refused or the load raised an exception (intercepted); 22 a
-    // library is already held (nothing changed); 201 no such file, or it is a folder.
+    // kBindDone, kBindRefused (an exception in the load is intercepted), kBindAlreadyLoaded or
+    // kBindNoSuchFile.
     virtual int Load(const wchar_t* path);
     // Releases the library held, if any; both the handle and the path become empty.
     virtual void Unload();

@@ -11,6 +11,10 @@
 #include <vector>
 
 using Corvinex::CLibrary;
+using Corvinex::kBindAlreadyLoaded;
+using Corvinex::kBindDone;
+using Corvinex::kBindNoSuchFile;
+using Corvinex::kBindRefused;
 using VpeTest::Forward;
 using VpeTest::SystemCurrentDirectory;
 using VpeTest::TestEnginePath;
@@ -100,7 +104,7 @@ std::vector<char> ReadAll(const std::wstring& path) {
 TEST_F(LibraryTest, LoadsALibraryAndRemembersItsForwardSlashPath) {
     std::wstring path = TestEnginePath(L"slot_engine");
     CLibrary library;
-    ASSERT_EQ(0, library.Load(path.c_str()));
+    ASSERT_EQ(kBindDone, library.Load(path.c_str()));
     EXPECT_NE(nullptr, library.GetModule());
     EXPECT_EQ(library.GetModule(), GetModuleHandleW(path.c_str()));
     EXPECT_EQ(Forward(path), std::wstring(library.GetPath().c_str()));
@@ -111,8 +115,8 @@ TEST_F(LibraryTest, SlashAndBackslashFormsLoadTheSameLibrary) {
     std::wstring path = TestEnginePath(L"slot_engine");
     CLibrary backslashed;
     CLibrary slashed;
-    ASSERT_EQ(0, backslashed.Load(path.c_str()));
-    ASSERT_EQ(0, slashed.Load(Forward(path).c_str()));
+    ASSERT_EQ(kBindDone, backslashed.Load(path.c_str()));
+    ASSERT_EQ(kBindDone, slashed.Load(Forward(path).c_str()));
     EXPECT_EQ(backslashed.GetModule(), slashed.GetModule());
     EXPECT_EQ(Forward(path), std::wstring(backslashed.GetPath().c_str()));
     EXPECT_EQ(Forward(path), std::wstring(slashed.GetPath().c_str()));
@@ -121,9 +125,9 @@ TEST_F(LibraryTest, SlashAndBackslashFormsLoadTheSameLibrary) {
 TEST_F(LibraryTest, SecondLoadAnswers22AndKeepsTheFirstLibrary) {
     std::wstring first = TestEnginePath(L"slot_engine");
     CLibrary library;
-    ASSERT_EQ(0, library.Load(first.c_str()));
+    ASSERT_EQ(kBindDone, library.Load(first.c_str()));
     HMODULE held = library.GetModule();
-    EXPECT_EQ(22, library.Load(TestEnginePath(L"null_engine").c_str()));
+    EXPECT_EQ(kBindAlreadyLoaded, library.Load(TestEnginePath(L"null_engine").c_str()));
     EXPECT_EQ(held, library.GetModule());
     EXPECT_EQ(Forward(first), std::wstring(library.GetPath().c_str()));
     EXPECT_EQ(nullptr, GetModuleHandleW(TestEnginePath(L"null_engine").c_str()));
@@ -131,12 +135,13 @@ TEST_F(LibraryTest, SecondLoadAnswers22AndKeepsTheFirstLibrary) {
 
 TEST_F(LibraryTest, MissingFileOrFolderAnswers201) {
     CLibrary library;
-    EXPECT_EQ(201, library.Load((VpeTest::ProgramFolder() + L"engines\\none\\vpe.dll").c_str()));
+    EXPECT_EQ(kBindNoSuchFile,
+              library.Load((VpeTest::ProgramFolder() + L"engines\\none\\vpe.dll").c_str()));
     ExpectEmpty(library);
-    EXPECT_EQ(201, library.Load(FolderOf(TestEnginePath(L"slot_engine")).c_str()));
+    EXPECT_EQ(kBindNoSuchFile, library.Load(FolderOf(TestEnginePath(L"slot_engine")).c_str()));
     ExpectEmpty(library);
-    EXPECT_EQ(201, library.Load(L""));
-    EXPECT_EQ(201, library.Load(nullptr));
+    EXPECT_EQ(kBindNoSuchFile, library.Load(L""));
+    EXPECT_EQ(kBindNoSuchFile, library.Load(nullptr));
     ExpectEmpty(library);
 }
 
@@ -145,13 +150,13 @@ TEST_F(LibraryTest, UnloadReleasesAndAnotherLoadSucceeds) {
     CLibrary library;
     library.Unload();
     ExpectEmpty(library);
-    ASSERT_EQ(0, library.Load(path.c_str()));
+    ASSERT_EQ(kBindDone, library.Load(path.c_str()));
     library.Unload();
     ExpectEmpty(library);
     EXPECT_EQ(nullptr, GetModuleHandleW(path.c_str()));
     library.Unload();
     ExpectEmpty(library);
-    ASSERT_EQ(0, library.Load(path.c_str()));
+    ASSERT_EQ(kBindDone, library.Load(path.c_str()));
     EXPECT_NE(nullptr, GetModuleHandleW(path.c_str()));
 }
 
@@ -159,7 +164,7 @@ TEST_F(LibraryTest, DestructionReleasesTheLibrary) {
     std::wstring path = TestEnginePath(L"slot_engine");
     {
         CLibrary library;
-        ASSERT_EQ(0, library.Load(path.c_str()));
+        ASSERT_EQ(kBindDone, library.Load(path.c_str()));
         EXPECT_NE(nullptr, GetModuleHandleW(path.c_str()));
     }
     EXPECT_EQ(nullptr, GetModuleHandleW(path.c_str()));
@@ -168,7 +173,7 @@ TEST_F(LibraryTest, DestructionReleasesTheLibrary) {
 TEST_F(LibraryTest, DuringTheLoadTheCurrentDirectoryIsTheLibrarysFolder) {
     std::wstring path = TestEnginePath(L"slot_engine");
     ProbeLibrary library;
-    ASSERT_EQ(0, library.LoadRecording(path.c_str()));
+    ASSERT_EQ(kBindDone, library.LoadRecording(path.c_str()));
     EXPECT_EQ(0, lstrcmpiW(FolderOf(path).c_str(), g_folderDuringLoad.c_str()))
         << "during the load the current directory was " << g_folderDuringLoad;
 }
@@ -177,7 +182,7 @@ TEST_F(LibraryTest, DependencyBesideTheLibraryIsFoundThroughTheSwitchedFolder) {
     std::wstring path = TestEnginePath(L"dep_engine");
     ASSERT_EQ(nullptr, GetModuleHandleW(L"vpe_dep_helper.dll"));
     CLibrary library;
-    ASSERT_EQ(0, library.Load(path.c_str()));
+    ASSERT_EQ(kBindDone, library.Load(path.c_str()));
     typedef const wchar_t* (*FolderFunc)();
     FolderFunc folder = reinterpret_cast<FolderFunc>(
         reinterpret_cast<void*>(GetProcAddress(library.GetModule(), "DepEngineHelperFolder")));
@@ -187,25 +192,25 @@ TEST_F(LibraryTest, DependencyBesideTheLibraryIsFoundThroughTheSwitchedFolder) {
 
 TEST_F(LibraryTest, MissingDependencyAnswers20) {
     CLibrary library;
-    EXPECT_EQ(20, library.Load(TestEnginePath(L"missing_dep_engine").c_str()));
+    EXPECT_EQ(kBindRefused, library.Load(TestEnginePath(L"missing_dep_engine").c_str()));
     ExpectEmpty(library);
 }
 
 TEST_F(LibraryTest, FaultInTheLibrarysInitialisationAnswers20) {
     CLibrary library;
-    EXPECT_EQ(20, library.Load(TestEnginePath(L"dllmain_fault_engine").c_str()));
+    EXPECT_EQ(kBindRefused, library.Load(TestEnginePath(L"dllmain_fault_engine").c_str()));
     ExpectEmpty(library);
     // The process carries on loading libraries afterwards.
-    EXPECT_EQ(0, library.Load(TestEnginePath(L"slot_engine").c_str()));
+    EXPECT_EQ(kBindDone, library.Load(TestEnginePath(L"slot_engine").c_str()));
 }
 
 TEST_F(LibraryTest, FaultEscapingTheSystemLoadIsInterceptedAs20) {
     std::wstring path = TestEnginePath(L"slot_engine");
     ProbeLibrary library;
-    EXPECT_EQ(20, library.LoadFaulting(path.c_str()));
+    EXPECT_EQ(kBindRefused, library.LoadFaulting(path.c_str()));
     ExpectEmpty(library);
     EXPECT_EQ(0, lstrcmpiW(FolderOf(path).c_str(), g_folderDuringLoad.c_str()));
-    EXPECT_EQ(0, library.Load(path.c_str()));
+    EXPECT_EQ(kBindDone, library.Load(path.c_str()));
 }
 
 TEST_F(LibraryTest, TextFileNamedLikeALibraryAnswers20) {
@@ -213,7 +218,7 @@ TEST_F(LibraryTest, TextFileNamedLikeALibraryAnswers20) {
     std::string text = "This is not a library.\r\n";
     file.Write(std::vector<char>(text.begin(), text.end()));
     CLibrary library;
-    EXPECT_EQ(20, library.Load(file.Path().c_str()));
+    EXPECT_EQ(kBindRefused, library.Load(file.Path().c_str()));
     ExpectEmpty(library);
 }
 
@@ -231,7 +236,7 @@ TEST_F(LibraryTest, LibraryBuiltForAnotherMachineAnswers20) {
     ScratchFile file(L"vpe.dll");
     file.Write(image);
     CLibrary library;
-    EXPECT_EQ(20, library.Load(file.Path().c_str()));
+    EXPECT_EQ(kBindRefused, library.Load(file.Path().c_str()));
     ExpectEmpty(library);
 }
 
@@ -241,7 +246,7 @@ TEST_F(LibraryTest, TruncatedLibraryAnswers20) {
     ScratchFile file(L"vpe.dll");
     file.Write(image);
     CLibrary library;
-    EXPECT_EQ(20, library.Load(file.Path().c_str()));
+    EXPECT_EQ(kBindRefused, library.Load(file.Path().c_str()));
     ExpectEmpty(library);
 }
 
@@ -255,10 +260,10 @@ TEST_F(LibraryTest, CallerInAFolderNamedOutsideTheAnsiCodePageIsPutBack) {
     std::wstring inside = SystemCurrentDirectory();
     {
         CLibrary library;
-        EXPECT_EQ(0, library.Load(TestEnginePath(L"slot_engine").c_str()));
+        EXPECT_EQ(kBindDone, library.Load(TestEnginePath(L"slot_engine").c_str()));
         EXPECT_EQ(inside, SystemCurrentDirectory());
         CLibrary refused;
-        EXPECT_EQ(20, refused.Load(TestEnginePath(L"missing_dep_engine").c_str()));
+        EXPECT_EQ(kBindRefused, refused.Load(TestEnginePath(L"missing_dep_engine").c_str()));
         EXPECT_EQ(inside, SystemCurrentDirectory());
     }
     SetCurrentDirectoryW(start.c_str());

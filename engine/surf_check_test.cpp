@@ -2,6 +2,8 @@
 // in the test prefix writes down what the shell handed it.
 #include "engine/surf_check.h"
 
+#include "base/scoped_handle.h"
+
 #include "testsupport/quiet_engine.h"
 #include "testsupport/test_paths.h"
 
@@ -62,15 +64,16 @@ protected:
         DeleteFileW(m_record.c_str());
         SetEnvironmentVariableW(L"VPE_URL_RECORD", m_record.c_str());
         std::wstring command = L"\"" + VpeTest::ProgramFolder() + L"url_recorder.exe\" \"%1\"";
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kHandlerKey, 0, nullptr, 0,
-                                                 KEY_READ | KEY_WRITE, nullptr, &m_key, nullptr));
-        m_previous = ReadDefault(m_key);
-        WriteDefault(m_key, command);
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_LOCAL_MACHINE, kHandlerKey, 0, nullptr, 0,
+                                  KEY_READ | KEY_WRITE, nullptr, m_key.Receive(), nullptr));
+        m_previous = ReadDefault(m_key.Get());
+        WriteDefault(m_key.Get(), command);
     }
     void TearDown() override {
-        if (m_key != nullptr) {
-            WriteDefault(m_key, m_previous);
-            RegCloseKey(m_key);
+        if (m_key.IsOpen()) {
+            WriteDefault(m_key.Get(), m_previous);
+            m_key.Close();
         }
         DeleteFileW(m_record.c_str());
     }
@@ -95,7 +98,7 @@ protected:
 
     std::wstring m_record;
     std::wstring m_previous;
-    HKEY m_key = nullptr;
+    Corvinex::CKeyHandle m_key;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "refengine/check_log_reader.h"
 
+#include "engine/check_log_format.h"
 #include "refengine/log_lines.h"
 
 #include <cwchar>
@@ -10,9 +11,7 @@ namespace VeilpathEngine {
 
 namespace {
 
-const char kRunBegin[] = "VPE CHECK BEGIN";
-const char kRunEnd[] = "VPE CHECK END";
-const char kEndpointPrefix[] = "VPE CHECK HTTP ";
+using namespace CheckLogFormat;
 
 enum Outcome { kUnknown, kPassed, kFailed };
 
@@ -36,10 +35,10 @@ bool StartsWith(const std::string& text, const char* prefix, std::string* rest) 
 }
 
 Outcome ParseOutcome(const std::string& word) {
-    if (word == "PASSED") {
+    if (word == kCheckPassed) {
         return kPassed;
     }
-    return word == "FAILED" ? kFailed : kUnknown;
+    return word == kCheckFailed ? kFailed : kUnknown;
 }
 
 class CCheckLogAnalyser {
@@ -53,9 +52,9 @@ public:
             std::string record;
             if (!SplitLogLine(line, &stamp, &record)) {
                 ++m_summary.nBadLines;
-            } else if (record == kRunBegin) {
+            } else if (record == kCheckRunBegin) {
                 BeginRun(stamp);
-            } else if (record == kRunEnd) {
+            } else if (record == kCheckRunEnd) {
                 EndRun();
             } else if (!EndpointRecord(record)) {
                 ++m_summary.nBadLines;
@@ -106,10 +105,10 @@ private:
     // One "VPE CHECK HTTP" record; false when it cannot be read or does not fit its block.
     bool EndpointRecord(const std::string& record) {
         std::string rest;
-        if (!StartsWith(record, kEndpointPrefix, &rest)) {
+        if (!StartsWith(record, kCheckEndpointPrefix, &rest)) {
             return false;
         }
-        size_t space = rest.find(' ');
+        size_t space = rest.find(kLineSeparator);
         if (space == std::string::npos) {
             return false;
         }
@@ -119,7 +118,7 @@ private:
             return false;
         }
         Block* block = FindBlock(endpoint);
-        if (word == "BEGIN") {
+        if (word == kCheckBlockBegin) {
             if (block != nullptr) {
                 ++m_summary.nUnfinished;
                 RemoveBlock(block);
@@ -134,22 +133,22 @@ private:
         }
         std::string argument;
         int number = 0;
-        if (StartsWith(word, "PING ", &argument) && ParseDecimal(argument, &number)) {
+        if (StartsWith(word, kCheckPing, &argument) && ParseDecimal(argument, &number)) {
             bool fits = !block->bPing && !block->bTimeout;
             block->bPing = true;
             return fits;
         }
-        if (StartsWith(word, "TIMEOUT ", &argument) && ParseDecimal(argument, &number)) {
+        if (StartsWith(word, kCheckTimeout, &argument) && ParseDecimal(argument, &number)) {
             bool fits = !block->bPing && !block->bTimeout;
             block->bTimeout = true;
             return fits;
         }
-        if (StartsWith(word, "ANONYMITY ", &argument) && ParseOutcome(argument) != kUnknown) {
+        if (StartsWith(word, kCheckAnonymity, &argument) && ParseOutcome(argument) != kUnknown) {
             bool fits = block->bPing && block->anonymity == kUnknown;
             block->anonymity = ParseOutcome(argument);
             return fits;
         }
-        if (StartsWith(word, "AUTHENTICITY ", &argument) && ParseOutcome(argument) != kUnknown) {
+        if (StartsWith(word, kCheckAuthenticity, &argument) && ParseOutcome(argument) != kUnknown) {
             bool fits = block->anonymity == kPassed && block->authenticity == kUnknown;
             block->authenticity = ParseOutcome(argument);
             return fits;
@@ -157,7 +156,7 @@ private:
         if (ParseOutcome(word) != kUnknown) {
             return Verdict(block, ParseOutcome(word) == kPassed);
         }
-        if (word == "END") {
+        if (word == kCheckBlockEnd) {
             if (!block->bVerdict) {
                 ++m_summary.nUnfinished;
             }

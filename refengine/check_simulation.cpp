@@ -1,11 +1,14 @@
 #include "refengine/check_simulation.h"
 
+#include "engine/check_log_format.h"
 #include "refengine/log_file.h"
 
 #include <cstdio>
 
 namespace Corvinex {
 namespace VeilpathEngine {
+
+using namespace CheckLogFormat;
 
 namespace {
 
@@ -42,36 +45,38 @@ public:
     // Plays one endpoint's block; false when the run must end (stop or write failure).
     // *passed tells the verdict of a finished block.
     bool CheckEndpoint(const SimulatedEndpoint& endpoint, int nTimeoutMs, bool* passed) {
-        const std::string prefix = std::string("VPE CHECK HTTP ") + endpoint.endpoint + " ";
+        const std::string prefix =
+            std::string(kCheckEndpointPrefix) + endpoint.endpoint + kLineSeparator;
         *passed = false;
-        if (!Write(prefix + "BEGIN")) {
+        if (!Write(prefix + kCheckBlockBegin)) {
             return false;
         }
         if (endpoint.nResponseMs > nTimeoutMs) {
             char text[32];
-            snprintf(text, sizeof(text), "TIMEOUT %d", nTimeoutMs);
-            return Pause(nTimeoutMs) && Write(prefix + text) && Write(prefix + "FAILED") &&
-                   Write(prefix + "END");
+            snprintf(text, sizeof(text), "%s%d", kCheckTimeout, nTimeoutMs);
+            return Pause(nTimeoutMs) && Write(prefix + text) && Write(prefix + kCheckFailed) &&
+                   Write(prefix + kCheckBlockEnd);
         }
         char ping[32];
-        snprintf(ping, sizeof(ping), "PING %d", endpoint.nResponseMs);
+        snprintf(ping, sizeof(ping), "%s%d", kCheckPing, endpoint.nResponseMs);
         if (!Pause(endpoint.nResponseMs) || !Write(prefix + ping) || !Pause(endpoint.nResponseMs)) {
             return false;
         }
         if (!endpoint.bAnonymous) {
-            return Write(prefix + "ANONYMITY FAILED") && Write(prefix + "FAILED") &&
-                   Write(prefix + "END");
+            return Write(prefix + kCheckAnonymity + std::string(kCheckFailed)) &&
+                   Write(prefix + kCheckFailed) && Write(prefix + kCheckBlockEnd);
         }
-        if (!Write(prefix + "ANONYMITY PASSED") || !Pause(endpoint.nResponseMs)) {
+        if (!Write(prefix + kCheckAnonymity + std::string(kCheckPassed)) ||
+            !Pause(endpoint.nResponseMs)) {
             return false;
         }
         if (!endpoint.bAuthentic) {
-            return Write(prefix + "AUTHENTICITY FAILED") && Write(prefix + "FAILED") &&
-                   Write(prefix + "END");
+            return Write(prefix + kCheckAuthenticity + std::string(kCheckFailed)) &&
+                   Write(prefix + kCheckFailed) && Write(prefix + kCheckBlockEnd);
         }
         *passed = true;
-        return Write(prefix + "AUTHENTICITY PASSED") && Write(prefix + "PASSED") &&
-               Write(prefix + "END");
+        return Write(prefix + kCheckAuthenticity + std::string(kCheckPassed)) &&
+               Write(prefix + kCheckPassed) && Write(prefix + kCheckBlockEnd);
     }
 
     SimulationResult Result() const { return m_result; }
@@ -96,14 +101,14 @@ const SimulatedEndpoint& GetSimulatedEndpoint(int index) {
 SimulationResult RunSimulatedCheck(const std::wstring& logPath, int nTimeoutMs, int nPauseDivisor,
                                    HANDLE hStop, SimulationProgress* progress) {
     CCheckRun run(logPath, nPauseDivisor, hStop);
-    if (!run.Write("VPE CHECK BEGIN")) {
+    if (!run.Write(kCheckRunBegin)) {
         return run.Result();
     }
     for (int i = 0; i < kEndpointCount; ++i) {
         bool passed = false;
         if (!run.CheckEndpoint(kEndpoints[i], nTimeoutMs, &passed)) {
             if (run.Result() == kSimulationStopped) {
-                run.Write("VPE CHECK END");
+                run.Write(kCheckRunEnd);
                 return kSimulationStopped;
             }
             return run.Result();
@@ -114,7 +119,7 @@ SimulationResult RunSimulatedCheck(const std::wstring& logPath, int nTimeoutMs, 
         }
         progress->nPercent = (i + 1) * 100 / kEndpointCount;
     }
-    run.Write("VPE CHECK END");
+    run.Write(kCheckRunEnd);
     return run.Result();
 }
 

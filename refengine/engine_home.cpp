@@ -1,5 +1,8 @@
 #include "refengine/engine_home.h"
 
+#include "base/scoped_handle.h"
+#include "engine/check_log_format.h"
+
 #include <windows.h>
 
 #include <shlobj.h>
@@ -18,44 +21,36 @@ std::wstring WithTrailingBackslash(std::wstring path) {
     return path;
 }
 
-// Owns an open registry key.
-class CRegistryKey {
-public:
-    CRegistryKey() : m_hKey(nullptr) {}
-    ~CRegistryKey() {
-        if (m_hKey != nullptr) {
-            RegCloseKey(m_hKey);
-        }
+// The REG_SZ value of the open key, or empty when it is missing or of another type.
+std::wstring ReadStringValue(HKEY key, const wchar_t* name) {
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+        type != REG_SZ || bytes == 0) {
+        return std::wstring();
     }
-    CRegistryKey(const CRegistryKey&) = delete;
-    CRegistryKey& operator=(const CRegistryKey&) = delete;
-
-    bool Open(HKEY root, const wchar_t* path) {
-        return RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, &m_hKey) == ERROR_SUCCESS;
+    std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]), &bytes) !=
+        ERROR_SUCCESS) {
+        return std::wstring();
     }
-    // The REG_SZ value, or empty when it is missing or of another type.
-    std::wstring ReadString(const wchar_t* name) const {
-        DWORD type = 0;
-        DWORD bytes = 0;
-        if (RegQueryValueExW(m_hKey, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
-            type != REG_SZ || bytes == 0) {
-            return std::wstring();
-        }
-        std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-        if (RegQueryValueExW(m_hKey, name, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]),
-                             &bytes) != ERROR_SUCCESS) {
-            return std::wstring();
-        }
-        return std::wstring(&buffer[0]);
-    }
-
-private:
-    HKEY m_hKey;
-};
+    return std::wstring(&buffer[0]);
+}
 
 std::wstring InEngineHome(const wchar_t* relative) {
     std::wstring home = GetEngineHome();
     return home.empty() ? home : home + relative;
+}
+
+// The shared forward-slash form with the backslashes this engine shows in its paths.
+std::wstring Backslashed(const wchar_t* path) {
+    std::wstring text(path);
+    for (wchar_t& c : text) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return text;
 }
 
 } // namespace
@@ -81,10 +76,11 @@ std::wstring AskShellForProgramFiles() {
 std::wstring GetProgramFilesFolder() {
     // The system's own record of the folder, which the shell reports for it as well (a 32-bit
     // program on 64-bit Windows reads the 32-bit view: "Program Files (x86)").
-    CRegistryKey key;
+    CKeyHandle key;
     std::wstring path;
-    if (key.Open(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion")) {
-        path = key.ReadString(L"ProgramFilesDir");
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS) {
+        path = ReadStringValue(key.Get(), L"ProgramFilesDir");
     }
     if (path.empty()) {
         path = AskShellForProgramFiles();
@@ -92,9 +88,10 @@ std::wstring GetProgramFilesFolder() {
     return path.empty() ? path : WithTrailingBackslash(path);
 }
 
+// The engine-home rule: VPE_ENGINE_HOME when set, else the harness's fixed Program Files folder.
 std::wstring GetEngineHome() {
     wchar_t value[MAX_PATH * 2] = {0};
-    DWORD n = GetEnvironmentVariableW(L"VPE_ENGINE_HOME", value, MAX_PATH * 2);
+    DWORD n = GetEnvironmentVariableW(CheckLogFormat::kEngineHomeVariableW, value, MAX_PATH * 2);
     if (n > 0 && n < MAX_PATH * 2) {
         return WithTrailingBackslash(value);
     }
@@ -102,7 +99,7 @@ std::wstring GetEngineHome() {
     if (programFiles.empty()) {
         return programFiles;
     }
-    return programFiles + L"Veilpath Engine\\";
+    return programFiles + Backslashed(CheckLogFormat::kEngineFolderBelowProgramFilesW);
 }
 
 std::wstring GetLogFolder() {
@@ -114,7 +111,7 @@ std::wstring GetInstallMarkerPath() {
 }
 
 std::wstring GetCheckLogPath() {
-    return InEngineHome(L"log\\check.log");
+    return InEngineHome(Backslashed(CheckLogFormat::kCheckLogBelowEngineFolderW).c_str());
 }
 
 std::wstring GetUpdateLogPath() {

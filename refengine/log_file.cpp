@@ -1,5 +1,8 @@
 #include "refengine/log_file.h"
 
+#include "base/file_handle.h"
+#include "engine/check_log_format.h"
+
 #include <cstdio>
 
 namespace Corvinex {
@@ -28,7 +31,7 @@ bool ReadWholeFile(const std::wstring& path, std::string* contents) {
     contents->clear();
     CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) {
+    if (!file.IsOpen()) {
         return false;
     }
     char buffer[4096];
@@ -50,7 +53,7 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes) {
     // another process appends to the same log at the same time.
     CFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) {
+    if (!file.IsOpen()) {
         return false;
     }
     SetFilePointer(file.Get(), 0, nullptr, FILE_END);
@@ -60,7 +63,7 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes) {
 bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
     CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsValid() && WriteAll(file.Get(), bytes);
+    return file.IsOpen() && WriteAll(file.Get(), bytes);
 }
 
 std::string GetTimestamp() {
@@ -73,12 +76,7 @@ std::string GetTimestamp() {
 }
 
 std::string MakeLogLine(const std::string& record) {
-    return GetTimestamp() + " " + record + "\r\n";
-}
-
-bool FileExists(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return GetTimestamp() + CheckLogFormat::kLineSeparator + record + CheckLogFormat::kLineEnd;
 }
 
 bool FolderExists(const std::wstring& path) {

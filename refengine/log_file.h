@@ -9,26 +9,6 @@
 namespace Corvinex {
 namespace VeilpathEngine {
 
-// Owns a file handle; closes it on destruction. Invalid until a successful open.
-class CFileHandle {
-public:
-    CFileHandle() : m_hFile(INVALID_HANDLE_VALUE) {}
-    explicit CFileHandle(HANDLE hFile) : m_hFile(hFile) {}
-    ~CFileHandle() {
-        if (IsValid()) {
-            CloseHandle(m_hFile);
-        }
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    bool IsValid() const { return m_hFile != INVALID_HANDLE_VALUE && m_hFile != nullptr; }
-    HANDLE Get() const { return m_hFile; }
-
-private:
-    HANDLE m_hFile;
-};
-
 // Reads the whole file into *contents. False, with *contents emptied, when the file cannot be
 // opened or read. Other writers may have the file open meanwhile.
 bool ReadWholeFile(const std::wstring& path, std::string* contents);
@@ -45,9 +25,6 @@ std::string GetTimestamp();
 
 // One log line as the engine writes it: timestamp, one space, the record, CR LF.
 std::string MakeLogLine(const std::string& record);
-
-// True when the path names an existing file (not a folder).
-bool FileExists(const std::wstring& path);
 
 // True when the path names an existing folder.
 bool FolderExists(const std::wstring& path);

@@ -1,5 +1,7 @@
 #include "refengine/log_lines.h"
 
+#include "engine/check_log_format.h"
+
 namespace Corvinex {
 namespace VeilpathEngine {
 
@@ -44,7 +46,7 @@ std::vector<std::string> SplitLogLines(const std::string& text) {
 }
 
 bool SplitLogLine(const std::string& line, std::string* timestamp, std::string* record) {
-    const size_t kStampLength = 19;
+    const size_t kStampLength = CheckLogFormat::kTimestampLength;
     if (!line.empty() && line[0] == ' ') {
         timestamp->clear();
         *record = line.substr(1);

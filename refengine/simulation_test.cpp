@@ -25,18 +25,10 @@ std::string ReadFile(const std::wstring& path) {
     return text;
 }
 
-// Owns a manual-reset event.
-class CEvent {
-public:
-    explicit CEvent(bool set) : m_h(CreateEventW(nullptr, TRUE, set ? TRUE : FALSE, nullptr)) {}
-    ~CEvent() { CloseHandle(m_h); }
-    CEvent(const CEvent&) = delete;
-    CEvent& operator=(const CEvent&) = delete;
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h;
-};
+// A manual-reset event, set or not from the start.
+Corvinex::CKernelHandle MakeEvent(bool set) {
+    return Corvinex::CKernelHandle(CreateEventW(nullptr, TRUE, set ? TRUE : FALSE, nullptr));
+}
 
 } // namespace
 
@@ -44,7 +36,7 @@ TEST(CheckSimulation, WritesARunTheReaderUnderstands) {
     VpeTest::CTestFolder folder;
     std::wstring log = folder.Path() + L"check.log";
     SimulationProgress progress;
-    CEvent stop(false);
+    Corvinex::CKernelHandle stop = MakeEvent(false);
     EXPECT_EQ(kSimulationFinished, RunSimulatedCheck(log, 3000, 1000, stop.Get(), &progress));
     EXPECT_EQ(100, progress.nPercent.load());
     EXPECT_EQ(GetSimulatedEndpointCount(), progress.nDone.load());
@@ -93,7 +85,7 @@ TEST(CheckSimulation, StopEndsTheRunWithItsEndRecord) {
     VpeTest::CTestFolder folder;
     std::wstring log = folder.Path() + L"check.log";
     SimulationProgress progress;
-    CEvent stop(true);
+    Corvinex::CKernelHandle stop = MakeEvent(true);
     EXPECT_EQ(kSimulationStopped, RunSimulatedCheck(log, 3000, 1, stop.Get(), &progress));
     EXPECT_EQ(0, progress.nDone.load());
     std::string text = ReadFile(log);
@@ -140,7 +132,7 @@ TEST(UpdateSimulation, StopCancelsTheRun) {
     VpeTest::CTestFolder folder;
     std::wstring log = folder.Path() + L"update.log";
     SimulationProgress progress;
-    CEvent stop(true);
+    Corvinex::CKernelHandle stop = MakeEvent(true);
     EXPECT_EQ(kSimulationStopped, RunSimulatedUpdate(log, 10000, stop.Get(), &progress));
     UpdateLogSummary s = AnalyseUpdateLogText(ReadFile(log));
     EXPECT_EQ(kUpdateCancelled, s.ending);

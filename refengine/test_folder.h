@@ -1,6 +1,8 @@
 // A fresh folder under the temporary folder for one test, removed with everything in it.
 #pragma once
 
+#include "base/scoped_handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -28,8 +30,8 @@ public:
 private:
     static void RemoveTree(const std::wstring& folder) {
         WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE) {
+        Corvinex::CFindHandle search(FindFirstFileW((folder + L"*").c_str(), &entry));
+        if (search.IsOpen()) {
             do {
                 std::wstring name = entry.cFileName;
                 if (name == L"." || name == L"..") {
@@ -40,8 +42,9 @@ private:
                 } else {
                     DeleteFileW((folder + name).c_str());
                 }
-            } while (FindNextFileW(search, &entry));
-            FindClose(search);
+            } while (FindNextFileW(search.Get(), &entry));
+            // Closed before the folder is removed: an open search keeps it.
+            search.Close();
         }
         RemoveDirectoryW(folder.c_str());
     }

@@ -1,5 +1,7 @@
 #include "refengine/veilpath_engine.h"
 
+#include "base/file_system.h"
+
 #include "refengine/check_log_reader.h"
 #include "refengine/check_simulation.h"
 #include "refengine/engine_home.h"
@@ -60,7 +62,7 @@ int CVeilpathEngine::Result(int code) {
 
 bool CVeilpathEngine::IsInstalledNow() const {
     std::wstring marker = GetInstallMarkerPath();
-    return !marker.empty() && FileExists(marker);
+    return !marker.empty() && IsExistingFile(CWideString(marker.c_str()));
 }
 
 int CVeilpathEngine::GetInterfaceVersion() {
@@ -315,7 +317,7 @@ int CVeilpathEngine::ClearCheckLog() {
         return Result(kBusy);
     }
     std::wstring path = GetCheckLogPath();
-    if (!path.empty() && FileExists(path) && !DeleteFileW(path.c_str())) {
+    if (!path.empty() && IsExistingFile(CWideString(path.c_str())) && !DeleteFileW(path.c_str())) {
         return Result(kFileError);
     }
     m_bCountsFromCheck = false;

@@ -1,5 +1,6 @@
 // The reference engine as the harness sees it: vpe.dll loaded by the system loader, the
 // factory resolved by name and the object checked with dynamic_cast.
+#include "base/file_system.h"
 #include "engine/engine_interface.h"
 #include "refengine/check_log_reader.h"
 #include "refengine/log_file.h"
@@ -130,7 +131,7 @@ TEST_F(ReferenceEngine, InstallOutlivesTheLibrary) {
     Install();
     EXPECT_TRUE(m_engine->IsInstalled());
     EXPECT_TRUE(FolderExists(Home() + L"log"));
-    EXPECT_TRUE(FileExists(Home() + L"vpe.installed"));
+    EXPECT_TRUE(IsExistingFile(CWideString((Home() + L"vpe.installed").c_str())));
     EXPECT_EQ(kOk, m_engine->Install()); // again: still fine
     Unload();
     EXPECT_EQ(nullptr, GetModuleHandleW(EnginePath().c_str()));
@@ -148,8 +149,8 @@ TEST_F(ReferenceEngine, UninstallRemovesEverythingButLogs) {
     ASSERT_EQ(kOk, m_engine->Update());
     EXPECT_EQ(kOk, m_engine->Uninstall());
     EXPECT_FALSE(m_engine->IsInstalled());
-    EXPECT_FALSE(FileExists(Home() + L"vpe.installed"));
-    EXPECT_TRUE(FileExists(Home() + L"log\\update.log"));
+    EXPECT_FALSE(IsExistingFile(CWideString((Home() + L"vpe.installed").c_str())));
+    EXPECT_TRUE(IsExistingFile(CWideString((Home() + L"log\\update.log").c_str())));
 }
 
 TEST_F(ReferenceEngine, UninstallIsRefusedWhileRunning) {
@@ -352,7 +353,7 @@ TEST_F(ReferenceEngine, AnalysesAFakeCheckLogWithCrCrLf) {
     EXPECT_EQ(1, m_engine->GetWorkingEndpointCount());
 
     EXPECT_EQ(kOk, m_engine->ClearCheckLog());
-    EXPECT_FALSE(FileExists(Home() + L"log\\check.log"));
+    EXPECT_FALSE(IsExistingFile(CWideString((Home() + L"log\\check.log").c_str())));
     EXPECT_EQ(0, m_engine->GetCheckedEndpointCount());
     EXPECT_NE(std::wstring::npos, Text(m_engine->AnalyseCheckLog()).find(L"No check log"));
     EXPECT_EQ(kOk, m_engine->ClearCheckLog()); // nothing to delete is fine

@@ -3,23 +3,15 @@
 namespace Corvinex {
 namespace VeilpathEngine {
 
-CWorkerThread::CWorkerThread()
-    : m_hThread(nullptr), m_hStop(nullptr), m_hModule(nullptr), m_work(nullptr),
-      m_context(nullptr) {}
+CWorkerThread::CWorkerThread() : m_hModule(nullptr), m_work(nullptr), m_context(nullptr) {}
 
 CWorkerThread::~CWorkerThread() {
     CloseHandles();
 }
 
 void CWorkerThread::CloseHandles() {
-    if (m_hThread != nullptr) {
-        CloseHandle(m_hThread);
-        m_hThread = nullptr;
-    }
-    if (m_hStop != nullptr) {
-        CloseHandle(m_hStop);
-        m_hStop = nullptr;
-    }
+    m_hThread.Close();
+    m_hStop.Close();
 }
 
 bool CWorkerThread::Start(WorkFunc work, void* context) {
@@ -27,8 +19,8 @@ bool CWorkerThread::Start(WorkFunc work, void* context) {
         return false;
     }
     CloseHandles();
-    m_hStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (m_hStop == nullptr) {
+    m_hStop.Attach(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_hStop.IsOpen()) {
         return false;
     }
     // One more reference to the module that holds this code (the engine library, or the test
@@ -42,8 +34,8 @@ bool CWorkerThread::Start(WorkFunc work, void* context) {
     m_hModule = module;
     m_work = work;
     m_context = context;
-    m_hThread = CreateThread(nullptr, 0, &CWorkerThread::ThreadMain, this, 0, nullptr);
-    if (m_hThread == nullptr) {
+    m_hThread.Attach(CreateThread(nullptr, 0, &CWorkerThread::ThreadMain, this, 0, nullptr));
+    if (!m_hThread.IsOpen()) {
         FreeLibrary(module);
         m_hModule = nullptr;
         CloseHandles();
@@ -55,7 +47,7 @@ bool CWorkerThread::Start(WorkFunc work, void* context) {
 DWORD WINAPI CWorkerThread::ThreadMain(LPVOID parameter) {
     CWorkerThread* self = static_cast<CWorkerThread*>(parameter);
     HMODULE module = self->m_hModule;
-    self->m_work(self->m_context, self->m_hStop);
+    self->m_work(self->m_context, self->m_hStop.Get());
     // Nothing of this module may run after this call: it may unload the library, and with it
     // the object `self` lives in.
     FreeLibraryAndExitThread(module, 0);
@@ -67,14 +59,14 @@ bool CWorkerThread::IsRunning() const {
 }
 
 bool CWorkerThread::Wait(DWORD waitMs) const {
-    return m_hThread == nullptr || WaitForSingleObject(m_hThread, waitMs) != WAIT_TIMEOUT;
+    return !m_hThread.IsOpen() || WaitForSingleObject(m_hThread.Get(), waitMs) != WAIT_TIMEOUT;
 }
 
 bool CWorkerThread::Stop(DWORD waitMs) {
-    if (m_hThread == nullptr) {
+    if (!m_hThread.IsOpen()) {
         return true;
     }
-    SetEvent(m_hStop);
+    SetEvent(m_hStop.Get());
     return Wait(waitMs);
 }
 

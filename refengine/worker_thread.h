@@ -6,6 +6,8 @@
 // under it; the library goes away once the harness and every worker have let it go.
 #pragma once
 
+#include "base/scoped_handle.h"
+
 #include <windows.h>
 
 namespace Corvinex {
@@ -37,8 +39,8 @@ private:
     static DWORD WINAPI ThreadMain(LPVOID parameter);
     void CloseHandles();
 
-    HANDLE m_hThread;
-    HANDLE m_hStop;
+    CKernelHandle m_hThread;
+    CKernelHandle m_hStop;
     HMODULE m_hModule;
     WorkFunc m_work;
     void* m_context;

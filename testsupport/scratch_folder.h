@@ -1,6 +1,8 @@
 // A fresh folder under the temp folder for one test, removed with everything in it afterwards.
 #pragma once
 
+#include "base/scoped_handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -11,8 +13,8 @@ namespace VpeTest {
 // hidden entries included.
 inline void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    Corvinex::CFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (find.IsOpen()) {
         do {
             std::wstring name = data.cFileName;
             if (name == L"." || name == L"..") {
@@ -25,8 +27,9 @@ inline void RemoveTree(const std::wstring& folder) {
             } else {
                 DeleteFileW(child.c_str());
             }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &data));
+        // Closed before the folder is removed: an open search keeps it.
+        find.Close();
     }
     SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW(folder.c_str());

@@ -2,6 +2,8 @@
 // it when the test ends. Tests never touch real settings.
 #pragma once
 
+#include "base/scoped_handle.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -38,12 +40,11 @@ public:
     // Raw access, independent of the code under test.
     void SetRaw(const std::wstring& sub, const wchar_t* name, DWORD type, const void* data,
                 DWORD bytes) const {
-        HKEY key = nullptr;
+        Corvinex::CKeyHandle key;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, nullptr,
-                                                 0, KEY_WRITE, nullptr, &key, nullptr));
+                                                 0, KEY_WRITE, nullptr, key.Receive(), nullptr));
         ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes));
-        RegCloseKey(key);
+                  RegSetValueExW(key.Get(), name, 0, type, static_cast<const BYTE*>(data), bytes));
     }
     void SetDword(const std::wstring& sub, const wchar_t* name, DWORD value) const {
         SetRaw(sub, name, REG_DWORD, &value, sizeof(value));
@@ -54,36 +55,33 @@ public:
     // Type and size of a value; false when it cannot be read.
     bool Query(const std::wstring& sub, const wchar_t* name, DWORD* type, DWORD* bytes,
                std::wstring* data = nullptr) const {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_READ, &key) !=
+        Corvinex::CKeyHandle key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_READ, key.Receive()) !=
             ERROR_SUCCESS) {
             return false;
         }
         wchar_t buffer[2048] = {0};
         *bytes = sizeof(buffer) - 2;
-        LONG status =
-            RegQueryValueExW(key, name, nullptr, type, reinterpret_cast<BYTE*>(buffer), bytes);
-        RegCloseKey(key);
+        LONG status = RegQueryValueExW(key.Get(), name, nullptr, type,
+                                       reinterpret_cast<BYTE*>(buffer), bytes);
         if (data != nullptr) {
             *data = buffer;
         }
         return status == ERROR_SUCCESS;
     }
     bool KeyExists(const std::wstring& sub) const {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_READ, &key) !=
+        Corvinex::CKeyHandle key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_READ, key.Receive()) !=
             ERROR_SUCCESS) {
             return false;
         }
-        RegCloseKey(key);
         return true;
     }
     void DeleteValue(const std::wstring& sub, const wchar_t* name) const {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_WRITE, &key) ==
+        Corvinex::CKeyHandle key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, Full(sub).c_str(), 0, KEY_WRITE, key.Receive()) ==
             ERROR_SUCCESS) {
-            RegDeleteValueW(key, name);
-            RegCloseKey(key);
+            RegDeleteValueW(key.Get(), name);
         }
     }
 

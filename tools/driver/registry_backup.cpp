@@ -1,5 +1,7 @@
 #include "tools/driver/registry_backup.h"
 
+#include "base/scoped_handle.h"
+
 namespace Corvinex {
 namespace Driver {
 
@@ -12,25 +14,17 @@ namespace {
 // An open registry key, closed when it goes out of scope.
 class CKey {
 public:
-    CKey() = default;
-    ~CKey() {
-        if (m_key != nullptr)
-            RegCloseKey(m_key);
-    }
-    CKey(const CKey&) = delete;
-    CKey& operator=(const CKey&) = delete;
-
     bool Open(HKEY root, const std::wstring& path, REGSAM access) {
-        return RegOpenKeyExW(root, path.c_str(), 0, access, &m_key) == ERROR_SUCCESS;
+        return RegOpenKeyExW(root, path.c_str(), 0, access, m_key.Receive()) == ERROR_SUCCESS;
     }
     bool Create(HKEY root, const std::wstring& path) {
         return RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                               &m_key, nullptr) == ERROR_SUCCESS;
+                               m_key.Receive(), nullptr) == ERROR_SUCCESS;
     }
-    HKEY Get() const { return m_key; }
+    HKEY Get() const { return m_key.Get(); }
 
 private:
-    HKEY m_key = nullptr;
+    CKeyHandle m_key;
 };
 
 bool KeyExists(HKEY root, const std::wstring& path) {

@@ -1,5 +1,7 @@
 #include "tools/driver/scratch_folder.h"
 
+#include "base/scoped_handle.h"
+
 #include <vector>
 
 namespace Corvinex {
@@ -9,8 +11,8 @@ namespace {
 
 bool RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &data);
-    if (search != INVALID_HANDLE_VALUE) {
+    Corvinex::CFindHandle search(FindFirstFileW((folder + L"*").c_str(), &data));
+    if (search.IsOpen()) {
         do {
             std::wstring name = data.cFileName;
             if (name == L"." || name == L"..")
@@ -22,8 +24,9 @@ bool RemoveTree(const std::wstring& folder) {
                 SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(path.c_str());
             }
-        } while (FindNextFileW(search, &data));
-        FindClose(search);
+        } while (FindNextFileW(search.Get(), &data));
+        // Closed before the folder is removed: an open search keeps it.
+        search.Close();
     }
     return RemoveDirectoryW(folder.c_str()) != FALSE ||
            GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;

@@ -1,6 +1,7 @@
 #include "tools/vpedrive/check_log_lines.h"
 
 #include "base/file_handle.h"
+#include "engine/check_log_format.h"
 
 #include <shlobj.h>
 
@@ -22,10 +23,14 @@ std::wstring FromAnsi(const std::string& line) {
 } // namespace
 
 std::wstring CheckLogPath() {
+    std::wstring path = CheckLogFormat::kCheckLogBelowProgramFilesW;
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
     wchar_t folder[MAX_PATH] = {0};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder)))
-        return L"Veilpath Engine\\log\\check.log";
-    return std::wstring(folder) + L"\\Veilpath Engine\\log\\check.log";
+        return path;
+    return std::wstring(folder) + L"\\" + path;
 }
 
 LONGLONG FileSizeOf(const std::wstring& path) {

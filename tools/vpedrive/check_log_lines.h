@@ -9,7 +9,8 @@
 namespace Corvinex {
 namespace Vpedrive {
 
-// The check log of the engine: <Program Files>\Veilpath Engine\log\check.log.
+// The check log by the harness's fixed Program Files rule (engine/check_log_format.h), with
+// backslashes: <Program Files>\Veilpath Engine\log\check.log.
 std::wstring CheckLogPath();
 
 // The lines added to the file since it had `previousSize` bytes (all lines when it is

@@ -6,6 +6,7 @@
 #include "tools/vpedrive/pe_image.h"
 
 #include "base/file_handle.h"
+#include "base/file_system.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -17,11 +18,6 @@ namespace {
 
 std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
-}
-
-bool FileExists(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Whether the system itself can provide the library (system folder, or already in this
@@ -47,7 +43,7 @@ bool OnPath(const std::wstring& name) {
         if (end == std::wstring::npos)
             end = path.size();
         std::wstring folder = path.substr(start, end - start);
-        if (!folder.empty() && FileExists(folder + L"\\" + name))
+        if (!folder.empty() && IsExistingFile(CWideString((folder + L"\\" + name).c_str())))
             return true;
         start = end + 1;
     }
@@ -209,7 +205,8 @@ std::string FindMissingDependency(const std::wstring& folder,
                                   const std::vector<std::string>& imports) {
     for (const std::string& import : imports) {
         const std::wstring name = Widen(import);
-        if (FileExists(folder + name) || SystemHasLibrary(name) || OnPath(name))
+        if (IsExistingFile(CWideString((folder + name).c_str())) || SystemHasLibrary(name) ||
+            OnPath(name))
             continue;
         return import;
     }

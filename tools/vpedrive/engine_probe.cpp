@@ -70,11 +70,11 @@ public:
     int Run(const std::wstring& libraryPath) {
         EnterStage("load");
         int loaded = LoadWith(libraryPath.c_str(), &LoadRecordingError);
-        if (loaded == 201)
+        if (loaded == kBindNoSuchFile)
             return LoadError(ERROR_FILE_NOT_FOUND);
-        if (loaded != 0 && g_loadError == kNotCalled)
+        if (loaded != kBindDone && g_loadError == kNotCalled)
             return Answer(kProbeFault, "fault 0x00000000 load");
-        if (loaded != 0)
+        if (loaded != kBindDone)
             return LoadError(g_loadError);
 
         EnterStage("factory");
@@ -86,7 +86,7 @@ public:
         } catch (...) {
             return Answer(kProbeException, "exception factory");
         }
-        if (created != 0)
+        if (created != kBindDone)
             return Answer(kProbeNullFactory, "null");
 
         EnterStage("check");
