@@ -73,7 +73,9 @@ int StopWorker(Worker& worker) {
 
 // An address no process maps; read through a volatile so the compiler emits a real store
 // (a store through a literal null pointer becomes an illegal instruction under GCC).
+#if defined(VPE_FAULT_SWALLOWED_AV) || defined(VPE_FAULT_CRASH_START)
 volatile uintptr_t g_unmapped = 0x10;
+#endif
 
 #if defined(VPE_FAULT_SWALLOWED_AV)
 void TouchNothing(void*) {
