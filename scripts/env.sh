@@ -31,6 +31,7 @@ vpe_install_packages() {
   if [ "$purpose" = test ]; then
     # The second compiler of the syntax check, and the 64-bit compiler the SDK must refuse.
     command -v clang++ >/dev/null || need+=(clang)
+    command -v clang-format >/dev/null || need+=(clang-format)
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
   elif [ "$purpose" = run ]; then
     # The screenshot of run.sh.

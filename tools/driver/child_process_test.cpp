@@ -92,8 +92,8 @@ TEST(ChildProcess, SendsTheOutputOfAProgramToAFile) {
     DWORD read = 0;
     {
         Corvinex::CFileHandle handle;
-        ASSERT_TRUE(
-            handle.Open(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING));
+        ASSERT_TRUE(handle.Open(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                OPEN_EXISTING));
         ReadFile(handle.Get(), buffer, sizeof(buffer) - 1, &read, nullptr);
     }
     DeleteFileW(file.c_str());
