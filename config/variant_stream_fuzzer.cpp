@@ -107,7 +107,20 @@ uint32_t Load(const FuzzBytes& bytes, CVariant& value, const wchar_t* root) {
     return m.GetError();
 }
 
-bool IsKnownResult(uint32_t error) {
+void PutText(FuzzBytes& out, const std::string& text, CFuzzRandom& random) {
+    uint32_t n = static_cast<uint32_t>(text.size());
+    if (n < 255 && random.Below(4) != 0) {
+        out.push_back(static_cast<uint8_t>(n));
+    } else {
+        out.push_back(0xFF);
+        Put32(out, random.Below(8) == 0 ? kExtremes[random.Below(kExtremeCount)] : n);
+    }
+    Put(out, text.data(), text.size());
+}
+
+} // namespace
+
+bool IsKnownStreamResult(uint32_t error) {
     switch (error) {
     case 0:
     case kFileErrorNoTarget:
@@ -123,7 +136,7 @@ bool IsKnownResult(uint32_t error) {
     }
 }
 
-CVariant SampleValues() {
+CVariant SampleStreamValues() {
     CVariant list;
     list.SetType(vtList);
     CVariantList* l = list.GetList();
@@ -163,19 +176,6 @@ CVariant SampleValues() {
     return list;
 }
 
-void PutText(FuzzBytes& out, const std::string& text, CFuzzRandom& random) {
-    uint32_t n = static_cast<uint32_t>(text.size());
-    if (n < 255 && random.Below(4) != 0) {
-        out.push_back(static_cast<uint8_t>(n));
-    } else {
-        out.push_back(0xFF);
-        Put32(out, random.Below(8) == 0 ? kExtremes[random.Below(kExtremeCount)] : n);
-    }
-    Put(out, text.data(), text.size());
-}
-
-} // namespace
-
 uint32_t CFuzzRandom::Next() {
     m_state ^= m_state << 13;
     m_state ^= m_state >> 17;
@@ -202,7 +202,7 @@ CStreamFuzzer::CStreamFuzzer() : m_bReady(false), m_nTreeLoads(0) {
          WriteWhole(m_source + L"sub/b.bin", content.data(), 300) &&
          WriteWhole(m_source + L"sub/empty", content.data(), 0) &&
          WriteWhole(m_source + L"sub/deeper/c.txt", content.data(), 7);
-    CVariant sample = SampleValues();
+    CVariant sample = SampleStreamValues();
     uint32_t error = 0;
     m_values = Store(sample, nullptr, error);
     ok = ok && error == 0;
@@ -420,7 +420,7 @@ std::string CStreamFuzzer::Judge(const FuzzCase& fuzzCase) {
         CVariant value;
         const wchar_t* root = fuzzCase.kind == kFuzzTree ? m_root.c_str() : nullptr;
         uint32_t error = Load(fuzzCase.bytes, value, root);
-        if (!IsKnownResult(error)) {
+        if (!IsKnownStreamResult(error)) {
             verdict = "unknown result " + std::to_string(error);
         } else if (error == 0 && fuzzCase.kind == kFuzzValues) {
             // What loaded stores and loads back to the same bytes.

@@ -3,6 +3,8 @@
 // (stream_fuzz.exe, run by scripts/fuzz.sh).
 #pragma once
 
+#include "config/variant.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +20,11 @@ struct FuzzCase {
     FuzzKind kind;
     FuzzBytes bytes;
 };
+
+// Whether a load ended with one of the documented stream and file-object results.
+bool IsKnownStreamResult(uint32_t error);
+// A list holding a value of every storable type, ids set: the source of valid streams.
+CVariant SampleStreamValues();
 
 // A small xorshift generator: the same seed gives the same cases everywhere.
 class CFuzzRandom {
