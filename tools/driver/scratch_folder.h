@@ -35,6 +35,9 @@ private:
 std::wstring FileNameOf(const std::wstring& path);
 // The folder part of a path, with its trailing backslash; empty for a bare file name.
 std::wstring FolderOf(const std::wstring& path);
+// The full form of a path relative to the current folder; the path itself when the system
+// cannot say.
+std::wstring FullPath(const std::wstring& path);
 
 // Lays out a harness run in `folder`: a copy of the program `harness` under its own name and,
 // when `engine` is not empty, a copy of it as vpe.dll. Gives the copy's path in *harnessCopy;

@@ -33,17 +33,6 @@ std::wstring OwnPath() {
     }
 }
 
-// The full form of a path the user gave (relative to the current folder).
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0)
-        return path;
-    std::wstring full(n, L'\0');
-    n = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
-    full.resize(n);
-    return full;
-}
-
 bool IsFile(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -90,9 +79,9 @@ int main() {
     case Mode::Settings:
         return RunSettings(options.debug, options.messageBox, out, err);
     case Mode::DoctorProbe:
-        return RunEngineProbe(FullPath(options.engine));
+        return RunEngineProbe(Driver::FullPath(options.engine));
     case Mode::Doctor: {
-        const std::wstring engine = FullPath(options.engine);
+        const std::wstring engine = Driver::FullPath(options.engine);
         Verdict verdict = DiagnoseEngine(engine, self, 30000);
         if (verdict.status == kDoctorNoFile)
             return BadInput(err, verdict.sentence);
@@ -103,11 +92,11 @@ int main() {
     case Mode::Run: {
         RunRequest request;
         request.harness =
-            options.harness.empty() ? folder + L"vpetest.exe" : FullPath(options.harness);
+            options.harness.empty() ? folder + L"vpetest.exe" : Driver::FullPath(options.harness);
         if (!IsFile(request.harness))
             return BadInput(err, L"the harness \"" + request.harness + L"\" does not exist");
         if (!options.engine.empty()) {
-            request.engine = FullPath(options.engine);
+            request.engine = Driver::FullPath(options.engine);
             if (!IsFile(request.engine))
                 return BadInput(err, L"the engine \"" + request.engine + L"\" does not exist");
         } else if (IsFile(folder + L"vpe.dll")) {

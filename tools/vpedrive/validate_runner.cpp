@@ -64,16 +64,6 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     return ok && written == bytes.size();
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0)
-        return path;
-    std::wstring full(n, L'\0');
-    n = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
-    full.resize(n);
-    return full;
-}
-
 // "file version 1.2.3.4, built 2026-12-09 00:21:46 UTC" from the version resource and the
 // time stamp of the image's file header.
 std::wstring DescribeLibraryFile(const std::wstring& path) {
@@ -276,9 +266,9 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
         }
         return kValidateSuccess;
     }
-    options.engine = FullPath(options.engine);
+    options.engine = Driver::FullPath(options.engine);
     if (!options.dumpFolder.empty())
-        options.dumpFolder = FullPath(options.dumpFolder);
+        options.dumpFolder = Driver::FullPath(options.dumpFolder);
     if (options.child)
         return RunValidateCheck(options);
 
@@ -357,7 +347,7 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     else
         PrintLines(out, TextSummary(summary));
     if (!options.junitFile.empty() &&
-        !WriteWholeFile(FullPath(options.junitFile), JunitDocument(header, results))) {
+        !WriteWholeFile(Driver::FullPath(options.junitFile), JunitDocument(header, results))) {
         err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
         return kValidateBadInput;
     }
