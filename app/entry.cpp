@@ -11,10 +11,15 @@ using namespace Corvinex;
 
 namespace {
 
-// True when "fakecheck" appears anywhere in the command line (case-sensitive, no word rule).
+const wchar_t kFakeCheckWord[] = L"fakecheck";
+// The word's length without its terminator: a shorter command line cannot hold it.
+const int32_t kFakeCheckWordLength = sizeof(kFakeCheckWord) / sizeof(kFakeCheckWord[0]) - 1;
+
+// True when "fakecheck" appears anywhere in the command line (case-sensitive, no word rule:
+// /fakecheck, --fakecheck=1 and xfakecheckx all count, FakeCheck does not).
 bool IsFakeCheckCommandLine(const wchar_t* commandLine) {
     CWideString text(commandLine);
-    return text.GetLength() >= 9 && text.Find(L"fakecheck", 0) >= 0;
+    return text.GetLength() >= kFakeCheckWordLength && text.Find(kFakeCheckWord, 0) >= 0;
 }
 
 int RunWindowMode(HINSTANCE instance, int showCommand) {
@@ -32,6 +37,8 @@ int RunWindowMode(HINSTANCE instance, int showCommand) {
     }
     engine->Update();
     if (!CreateMainWindow(instance, showCommand, engine)) {
+        // Deliberately 0, not a failure code: a window that could not be made ends the program
+        // silently, exactly like a normal close (only a failed engine binding answers 1).
         return 0;
     }
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_ENGINEVEILPATHTESTENV));

@@ -79,29 +79,49 @@ vpe_enable_i386() {
   /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { vpe_log "i386 programs still do not run"; return 1; }
 }
 
-vpe_make_prefix() {
-  if [ ! -f "$WINEPREFIX/.vpe-ready-2" ]; then
-    vpe_log "creating the Wine prefix $WINEPREFIX"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      mkdir -p "$WINEPREFIX"
-      wineboot -i >/dev/null 2>&1
-    fi
-    # A crashing program must end, not wait for someone to close Wine's crash dialog.
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    # Without a window manager a managed window that hides waits about 2 s for the X server:
-    # every confirmed message box would cost that much.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    wineserver -w
-    touch "$WINEPREFIX/.vpe-ready-2"
-  fi
+# The settings every prefix carries, one per line: key|value name|type|data.
+VPE_PREFIX_SETTINGS=(
+  # A crashing program must end, not wait for someone to close Wine's crash dialog.
+  'HKCU\Software\Wine\WineDbg|ShowCrashDialog|REG_DWORD|0'
+  # Without a window manager a managed window that hides waits about 2 s for the X server:
+  # every confirmed message box would cost that much.
+  'HKCU\Software\Wine\X11 Driver|Managed|REG_SZ|N'
+)
+
+# What the prefix was made from: the architecture, the Wine version and the settings above. A
+# prefix made from anything else is remade, so a changed setting needs no hand-kept marker.
+vpe_prefix_fingerprint() {
+  { echo "$WINEARCH"; wine --version 2>/dev/null; printf '%s\n' "${VPE_PREFIX_SETTINGS[@]}"; } |
+    sha256sum | cut -d' ' -f1
 }
 
+vpe_make_prefix() {
+  local stamp=$WINEPREFIX/.vpe-settings fingerprint setting key name type data
+  fingerprint=$(vpe_prefix_fingerprint)
+  [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$fingerprint" ] && return 0
+  if [ -e "$WINEPREFIX" ]; then
+    vpe_log "remaking the Wine prefix $WINEPREFIX (its settings changed)"
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  else
+    vpe_log "creating the Wine prefix $WINEPREFIX"
+  fi
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  for setting in "${VPE_PREFIX_SETTINGS[@]}"; do
+    IFS='|' read -r key name type data <<<"$setting"
+    wine reg add "$key" /v "$name" /t "$type" /d "$data" /f >/dev/null 2>&1
+  done
+  wineserver -w
+  echo "$fingerprint" >"$stamp"
+}
+
+# Configures with the given build type every time (a build tree made as Debug becomes Release when
+# Release is asked for), then builds.
 vpe_build() {
   local type=${1:-Release}
-  if [ ! -f "$VPE_BUILD/CMakeCache.txt" ]; then
-    cmake -S "$VPE_ROOT" -B "$VPE_BUILD" -DCMAKE_BUILD_TYPE="$type" \
-      -DCMAKE_TOOLCHAIN_FILE="$VPE_ROOT/cmake/mingw-i686.cmake" >/dev/null
-  fi
+  cmake -S "$VPE_ROOT" -B "$VPE_BUILD" -DCMAKE_BUILD_TYPE="$type" \
+    -DCMAKE_TOOLCHAIN_FILE="$VPE_ROOT/cmake/mingw-i686.cmake" >/dev/null
   cmake --build "$VPE_BUILD" -j "$(nproc)"
 }
 
