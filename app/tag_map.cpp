@@ -19,7 +19,7 @@ void CTagMap::Add(const wchar_t* name, const wchar_t* value) {
     }
 }
 
-CWideString CTagMap::Lookup(CWideString name) const {
+CWideString CTagMap::Lookup(const CWideString& name) const {
     int32_t index = m_names.IndexOf(name);
     if (index >= 0) {
         return m_values.GetAt(index);

@@ -24,7 +24,7 @@ public:
     void Add(const wchar_t* name, const wchar_t* value);
     // The value of the first pair whose name equals `name` (ordinal, case-sensitive), or the tag
     // written back as "<name/>" when there is none.
-    CWideString Lookup(CWideString name) const;
+    CWideString Lookup(const CWideString& name) const;
     // The template with every complete tag replaced by Lookup of its name; all other text,
     // bracketed text that is not a tag and an unterminated tag come out unchanged.
     CWideString Substitute(const wchar_t* text) const;

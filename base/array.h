@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/global_heap.h"
+#include "base/quick_sort.h"
 
 #include <cstdint>
 #include <cstring>
@@ -135,7 +136,8 @@ public:
         if (pfnSort != nullptr) {
             pfnSort(this, pfnCompare, first, last);
         } else {
-            QuickSort(first, last);
+            MatchOrder order = {pfnCompare};
+            QuickSortRange(pData, first, last, order);
         }
     }
 
@@ -205,43 +207,23 @@ private:
             pData[i].TYPE::~TYPE();
         }
     }
-    void Exchange(int32_t a, int32_t b) {
-        TYPE temp(pData[a]);
-        pData[a] = pData[b];
-        pData[b] = temp;
-    }
-    void QuickSort(int32_t first, int32_t last) {
-        if (last - first == 1) {
-            if (pfnCompare(&pData[last], &pData[first]) < 0) {
-                Exchange(first, last);
-            }
-            return;
+    // The built-in order: the match function as a three-way comparison, called as its contract
+    // says (element, key) on both scans ("below" and "above" the pivot); elements exchanged
+    // through a temporary copy. The value lists keep an order of their own (config/variant.cpp).
+    struct MatchOrder {
+        CompareFunc compare;
+        bool Below(const TYPE& element, const TYPE& pivot) const {
+            return compare(&element, &pivot) < 0;
         }
-        TYPE pivot(pData[first + (last - first) / 2]);
-        int32_t i = first;
-        int32_t j = last;
-        while (i <= j) {
-            while (i < last && pfnCompare(&pData[i], &pivot) < 0) {
-                ++i;
-            }
-            while (j > first && pfnCompare(&pData[j], &pivot) > 0) {
-                --j;
-            }
-            if (i <= j) {
-                if (i != j) {
-                    Exchange(i, j);
-                }
-                ++i;
-                --j;
-            }
+        bool Above(const TYPE& element, const TYPE& pivot) const {
+            return compare(&element, &pivot) > 0;
         }
-        if (first < j) {
-            QuickSort(first, j);
+        void Exchange(TYPE& a, TYPE& b) const {
+            TYPE temp(a);
+            a = b;
+            b = temp;
         }
-        if (i < last) {
-            QuickSort(i, last);
-        }
-    }
+    };
 
     CompareFunc pfnCompare;
     SortFunc pfnSort;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 using Corvinex::CompareWideStrings;
@@ -220,6 +221,47 @@ TEST(ArraySort, QuicksortOrdersAnyInput) {
     for (int32_t i = 1; i < big.GetCount(); ++i) {
         ASSERT_LE(big.GetAt(i - 1), big.GetAt(i));
     }
+}
+
+TEST(ArraySort, SortsSortedReversedAndAllEqualInput) {
+    for (int shape = 0; shape < 3; ++shape) {
+        IntArray array(&CompareInts);
+        for (int32_t i = 0; i < 300; ++i) {
+            array.Add(shape == 0 ? i : (shape == 1 ? 300 - i : 7));
+        }
+        array.SortRange(0, 299);
+        for (int32_t i = 1; i < 300; ++i) {
+            ASSERT_LE(array.GetAt(i - 1), array.GetAt(i)) << "shape " << shape;
+        }
+        EXPECT_EQ(shape == 0 ? 0 : (shape == 1 ? 1 : 7), array.GetAt(0));
+    }
+}
+
+// Lowest stack address any comparison ran at: how deep the sort went.
+const volatile char* g_deepest;
+int32_t MatchWhenEqualNotingDepth(const int32_t* a, const int32_t* b) {
+    volatile char here = 0;
+    if (g_deepest == nullptr || &here < g_deepest) {
+        g_deepest = &here;
+    }
+    return *a == *b ? 0 : -1;
+}
+
+TEST(ArraySort, AMatchFunctionThatIsNoOrderKeepsTheRecursionShallow) {
+    // Such a function (0 when equal, -1 otherwise, as pointer lists use) splits off one element
+    // per partition; recursing into the large part would go one level per element.
+    IntArray array(&MatchWhenEqualNotingDepth);
+    FillInts(array, 2000);
+    volatile char top = 0;
+    g_deepest = nullptr;
+    array.SortRange(0, 1999);
+    ASSERT_NE(nullptr, g_deepest);
+    EXPECT_LT(reinterpret_cast<uintptr_t>(&top) - reinterpret_cast<uintptr_t>(g_deepest), 4096u);
+    int64_t sum = 0;
+    for (int32_t i = 0; i < 2000; ++i) {
+        sum += array.GetAt(i);
+    }
+    EXPECT_EQ(1999 * 2000 / 2, sum);
 }
 
 TEST(ArraySort, SortsStringsAndIgnoresEmptyOrInvalidRanges) {

@@ -168,7 +168,7 @@ uint32_t CDataContainer::ReadText(CAnsiString& text) {
     return nError;
 }
 
-uint32_t CDataContainer::WriteWideText(CWideString text) {
+uint32_t CDataContainer::WriteWideText(const CWideString& text) {
     // The prefix counts the bytes of the converted text. In a single-byte code page that is the
     // character count; in a multi-byte one it keeps every byte, so the text loads back whole.
     return WriteText(CAnsiString(text.c_str()));

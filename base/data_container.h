@@ -84,7 +84,7 @@ public:
     // A length beyond what the medium holds records 71 and leaves the text empty.
     uint32_t ReadText(CAnsiString& text);
     // The wide text goes into the stream in the ANSI code page.
-    uint32_t WriteWideText(CWideString text);
+    uint32_t WriteWideText(const CWideString& text);
     uint32_t ReadWideText(CWideString& text);
     // Reads and drops size bytes (a record the reader cannot use); bounded by GetRemaining.
     uint32_t Skip(uint32_t size);

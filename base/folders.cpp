@@ -89,7 +89,7 @@ CWideString GetCurrentFolder() {
     return CWideString();
 }
 
-int ChangeCurrentFolder(CWideString folder) {
+int ChangeCurrentFolder(const CWideString& folder) {
     if (FolderExists(folder) == 0) {
         return kFolderMissing;
     }

@@ -27,7 +27,7 @@ enum ChangeFolderResult {
 };
 // Makes the folder the current directory: kFolderChanged, kFolderChangeRefused or
 // kFolderMissing (the current directory is then unchanged).
-int ChangeCurrentFolder(CWideString folder);
+int ChangeCurrentFolder(const CWideString& folder);
 
 // A shell special folder (a CSIDL value) as the system writes it, or empty.
 CWideString GetSpecialFolderPath(int csidl);

@@ -19,7 +19,7 @@ int FirstMatchIs(const CWideString& pattern, bool wantDirectory) {
     return isDirectory == wantDirectory ? 1 : 0;
 }
 
-wchar_t LastChar(CWideString& s) {
+wchar_t LastChar(const CWideString& s) {
     int32_t n = s.GetLength();
     return n > 0 ? s.c_str()[n - 1] : L'\0';
 }
@@ -34,7 +34,7 @@ CWideString ToBackslashes(CWideString path) {
     return path.ReplaceChar(L'/', L'\\');
 }
 
-CWideString StripTrailingSlash(CWideString path) {
+CWideString StripTrailingSlash(const CWideString& path) {
     CWideString s = ToForwardSlashes(path);
     int32_t n = s.GetLength();
     if (n < 2) {
@@ -49,7 +49,7 @@ CWideString StripTrailingSlash(CWideString path) {
     return s;
 }
 
-CWideString EnsureTrailingSlash(CWideString path) {
+CWideString EnsureTrailingSlash(const CWideString& path) {
     CWideString s = ToForwardSlashes(path);
     if (s.GetLength() > 0 && LastChar(s) != L'/') {
         s.Append(L'/');
@@ -57,7 +57,7 @@ CWideString EnsureTrailingSlash(CWideString path) {
     return s;
 }
 
-int IsValidPath(CWideString path) {
+int IsValidPath(const CWideString& path) {
     if (path.GetLength() == 0) {
         return 0;
     }
@@ -83,11 +83,11 @@ int IsValidPath(CWideString path) {
     return 1;
 }
 
-int IsFolderPath(CWideString path) {
+int IsFolderPath(const CWideString& path) {
     return IsValidPath(path) != 0 && LastChar(path) == L'/' ? 1 : 0;
 }
 
-int FolderExists(CWideString path) {
+int FolderExists(const CWideString& path) {
     if (IsFolderPath(path) == 0) {
         return 0;
     }
@@ -98,11 +98,11 @@ int FolderExists(CWideString path) {
     return FirstMatchIs(ToBackslashes(StripTrailingSlash(path)), true);
 }
 
-int FileExists(CWideString path) {
+int FileExists(const CWideString& path) {
     return FirstMatchIs(ToBackslashes(path), false);
 }
 
-CWideString GetFolderOfPath(CWideString path) {
+CWideString GetFolderOfPath(const CWideString& path) {
     if (IsFolderPath(path) != 0) {
         return path;
     }

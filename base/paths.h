@@ -14,23 +14,23 @@ CWideString ToForwardSlashes(CWideString path);
 CWideString ToBackslashes(CWideString path);
 // Forward-slash copy without one trailing slash; drive roots (C:/) and texts shorter than two
 // characters come back unchanged apart from the slashes.
-CWideString StripTrailingSlash(CWideString path);
+CWideString StripTrailingSlash(const CWideString& path);
 // Forward-slash copy that ends with a slash; the empty text stays empty.
-CWideString EnsureTrailingSlash(CWideString path);
+CWideString EnsureTrailingSlash(const CWideString& path);
 
 // 1 when the path is non-empty and holds no backslash, none of ? < > * | " and no "::".
-int IsValidPath(CWideString path);
+int IsValidPath(const CWideString& path);
 // 1 when the path is valid and ends with a slash.
-int IsFolderPath(CWideString path);
+int IsFolderPath(const CWideString& path);
 // 1 when the folder path names an existing drive (for a root) or directory, else 0.
-int FolderExists(CWideString path);
+int FolderExists(const CWideString& path);
 // 1 when the path (either separator) names an existing entry that is not a directory. The path
 // is not checked for validity, so a wildcard pattern counts when its first match is a file.
 // Use it where that rule is wanted (the library loader's lookup); for a plain check, long paths
 // included, use IsExistingFile (base/file_system.h).
-int FileExists(CWideString path);
+int FileExists(const CWideString& path);
 // The folder part of a forward-slash path, ending with a slash; a folder path comes back as it
 // is, and a path with nothing before its last slash (or with no slash) gives the empty text.
-CWideString GetFolderOfPath(CWideString path);
+CWideString GetFolderOfPath(const CWideString& path);
 
 } // namespace Corvinex

@@ -27,7 +27,7 @@ private:
 
 } // namespace
 
-CWideString NormalizeKeyPath(CWideString path) {
+CWideString NormalizeKeyPath(const CWideString& path) {
     CWideString s = ToBackslashes(StripTrailingSlash(path));
     while (s.GetLength() >= 2 && s.Find(L"\\\\", 0) != -1) {
         s.Replace(L"\\\\", L"\\");
@@ -35,7 +35,7 @@ CWideString NormalizeKeyPath(CWideString path) {
     return s;
 }
 
-int OpenRegistryKey(HKEY root, CWideString path, REGSAM access, CRegistryKey* key) {
+int OpenRegistryKey(HKEY root, const CWideString& path, REGSAM access, CRegistryKey* key) {
     CWideString normalized = NormalizeKeyPath(path);
     HKEY opened = nullptr;
     if (RegOpenKeyExW(root, normalized.c_str(), 0, access, &opened) != ERROR_SUCCESS) {
@@ -45,7 +45,7 @@ int OpenRegistryKey(HKEY root, CWideString path, REGSAM access, CRegistryKey* ke
     return 0;
 }
 
-int CreateRegistryKey(HKEY root, CWideString path, CRegistryKey* key) {
+int CreateRegistryKey(HKEY root, const CWideString& path, CRegistryKey* key) {
     CWideString normalized = NormalizeKeyPath(path);
     HKEY created = nullptr;
     DWORD disposition = 0;
@@ -62,7 +62,7 @@ int CreateRegistryKey(HKEY root, CWideString path, CRegistryKey* key) {
     return 0;
 }
 
-int ReadDwordValue(HKEY root, CWideString path, CWideString name, uint32_t* value) {
+int ReadDwordValue(HKEY root, const CWideString& path, const CWideString& name, uint32_t* value) {
     CRegistryKey key;
     if (OpenRegistryKey(root, path, KEY_READ, &key) != 0) {
         return 1;
@@ -79,7 +79,8 @@ int ReadDwordValue(HKEY root, CWideString path, CWideString name, uint32_t* valu
     return 0;
 }
 
-int ReadStringValue(HKEY root, CWideString path, CWideString name, CWideString* text) {
+int ReadStringValue(HKEY root, const CWideString& path, const CWideString& name,
+                    CWideString* text) {
     CHeapBuffer buffer(kStringBufferBytes);
     if (buffer.Get() == nullptr) {
         return 101;
@@ -118,7 +119,8 @@ int ReadStringValue(HKEY root, CWideString path, CWideString name, CWideString* 
     return 0;
 }
 
-int WriteStringValue(HKEY root, CWideString path, CWideString name, CWideString text) {
+int WriteStringValue(HKEY root, const CWideString& path, const CWideString& name,
+                     const CWideString& text) {
     CRegistryKey key;
     if (CreateRegistryKey(root, path, &key) != 0) {
         return 1;
@@ -129,7 +131,7 @@ int WriteStringValue(HKEY root, CWideString path, CWideString name, CWideString 
     return status == ERROR_SUCCESS ? 0 : 1;
 }
 
-int WriteDwordValue(HKEY root, CWideString path, CWideString name, uint32_t value) {
+int WriteDwordValue(HKEY root, const CWideString& path, const CWideString& name, uint32_t value) {
     CRegistryKey key;
     if (CreateRegistryKey(root, path, &key) != 0) {
         return 1;

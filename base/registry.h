@@ -32,21 +32,22 @@ public:
 
 // Registry form of a key path: slashes become backslashes, one trailing separator is dropped
 // and runs of separators shrink to one. "a/b/", "a//b" and "a\\b" all give "a\b".
-CWideString NormalizeKeyPath(CWideString path);
+CWideString NormalizeKeyPath(const CWideString& path);
 
 // Opens the key below root with the access mask; 0 opened (key receives it), 1 not.
-int OpenRegistryKey(HKEY root, CWideString path, REGSAM access, CRegistryKey* key);
+int OpenRegistryKey(HKEY root, const CWideString& path, REGSAM access, CRegistryKey* key);
 // Creates or opens the key for writing, with any missing keys along the path; 0 done, 1 not.
 // With a null key the new handle is flushed and closed at once.
-int CreateRegistryKey(HKEY root, CWideString path, CRegistryKey* key);
+int CreateRegistryKey(HKEY root, const CWideString& path, CRegistryKey* key);
 // Reads a REG_DWORD value; 0 read into *value, 1 not (value untouched).
-int ReadDwordValue(HKEY root, CWideString path, CWideString name, uint32_t* value);
+int ReadDwordValue(HKEY root, const CWideString& path, const CWideString& name, uint32_t* value);
 // Reads a REG_SZ value of at most 260 bytes with its terminator (129 characters); a longer
 // value counts as absent. 0 read into *text, 1 not, 101 no read buffer could be had.
-int ReadStringValue(HKEY root, CWideString path, CWideString name, CWideString* text);
+int ReadStringValue(HKEY root, const CWideString& path, const CWideString& name, CWideString* text);
 // Stores text as REG_SZ with its terminator, creating the key if needed; 0 stored, 1 not.
-int WriteStringValue(HKEY root, CWideString path, CWideString name, CWideString text);
+int WriteStringValue(HKEY root, const CWideString& path, const CWideString& name,
+                     const CWideString& text);
 // Stores a REG_DWORD value, creating the key if needed; 0 stored, 1 not.
-int WriteDwordValue(HKEY root, CWideString path, CWideString name, uint32_t value);
+int WriteDwordValue(HKEY root, const CWideString& path, const CWideString& name, uint32_t value);
 
 } // namespace Corvinex

@@ -83,9 +83,8 @@ bool IsDeviceName(const wchar_t* component, int32_t length) {
 }
 
 bool IsSafeRelativePath(const CWideString& relative) {
-    CWideString copy(relative);
-    int32_t n = copy.GetLength();
-    const wchar_t* p = copy.c_str();
+    int32_t n = relative.GetLength();
+    const wchar_t* p = relative.c_str();
     if (n == 0) {
         return false;
     }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 
 namespace Corvinex {
 
@@ -157,10 +158,18 @@ int32_t CWideString::Assign(const char* text) {
     return m_nLength;
 }
 
-int32_t CWideString::GetLength() {
+int32_t CWideString::GetLength() const {
     if (m_nLength <= 0 && m_pBuffer != nullptr && m_pBuffer[0] != L'\0') {
+        // The copy's block is sized by the capacity rule for the counted text; this string takes
+        // it and the copy wipes and releases the old one.
         CWideString copy(m_pBuffer);
-        Assign(copy.m_pBuffer);
+        if (copy.m_nLength > 0) {
+            std::swap(m_pBuffer, copy.m_pBuffer);
+            std::swap(m_nLength, copy.m_nLength);
+            std::swap(m_nCapacity, copy.m_nCapacity);
+        } else {
+            m_nLength = static_cast<int32_t>(wcslen(m_pBuffer));
+        }
     }
     return m_nLength;
 }
@@ -200,7 +209,7 @@ void CWideString::Fill(wchar_t ch, int32_t n) {
     Assign(temp.Get());
 }
 
-int32_t CWideString::Find(const wchar_t* text, int32_t start) {
+int32_t CWideString::Find(const wchar_t* text, int32_t start) const {
     if (m_pBuffer == nullptr || start < 0 || text == nullptr) {
         return -1;
     }
@@ -279,7 +288,7 @@ CWideString FromRange(const wchar_t* text, int32_t count) {
 }
 } // namespace
 
-CWideString CWideString::Mid(int32_t start, int32_t count) {
+CWideString CWideString::Mid(int32_t start, int32_t count) const {
     if (start < 0) {
         start = 0;
     }
@@ -293,14 +302,14 @@ CWideString CWideString::Mid(int32_t start, int32_t count) {
     return FromRange(m_pBuffer + start, count);
 }
 
-CWideString CWideString::Mid(int32_t start) {
+CWideString CWideString::Mid(int32_t start) const {
     if (start < 0) {
         start = 0;
     }
     return Mid(start, GetLength() - start);
 }
 
-CWideString CWideString::Left(int32_t n) {
+CWideString CWideString::Left(int32_t n) const {
     if (n < 0) {
         n = 0;
     }
@@ -310,7 +319,7 @@ CWideString CWideString::Left(int32_t n) {
     return *this;
 }
 
-CWideString CWideString::Right(int32_t n) {
+CWideString CWideString::Right(int32_t n) const {
     if (n <= 0) {
         return CWideString();
     }

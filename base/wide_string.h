@@ -52,14 +52,15 @@ public:
 
     // The length in characters; recounted (and the block re-sized) when the cached value is 0,
     // so text a caller wrote through GetBuffer becomes visible. Old buffer pointers then dangle.
-    int32_t GetLength();
+    // The text itself never changes; when the re-sized block cannot be had the old one stays.
+    int32_t GetLength() const;
     // A writable block for n characters plus terminator holding the first characters of the
     // old text; the length is left 0 for GetLength to count. n == 0 empties and returns null.
     wchar_t* GetBuffer(int32_t n);
     // The text becomes n copies of ch (n < 0 counts as 0); the empty text if no block is had.
     void Fill(wchar_t ch, int32_t n);
     // Index of the first occurrence of text at or after start, or -1 (also for a null string).
-    int32_t Find(const wchar_t* text, int32_t start);
+    int32_t Find(const wchar_t* text, int32_t start) const;
     // Ordinal comparison, case-sensitive; a null text or buffer counts as the empty text.
     int Compare(const wchar_t* text) const;
     int Compare(const char* text) const;
@@ -68,10 +69,11 @@ public:
     CWideString ReplaceChar(wchar_t from, wchar_t to);
     // Replaces non-overlapping occurrences left to right; returns a copy of the result.
     CWideString Replace(const wchar_t* find, const wchar_t* with);
-    CWideString Mid(int32_t start, int32_t count);
-    CWideString Mid(int32_t start);
-    CWideString Left(int32_t n);
-    CWideString Right(int32_t n);
+    // New strings with a part of the text; positions out of range are clamped.
+    CWideString Mid(int32_t start, int32_t count) const;
+    CWideString Mid(int32_t start) const;
+    CWideString Left(int32_t n) const;
+    CWideString Right(int32_t n) const;
     // Appends the text; a failed temporary block leaves the string unchanged.
     void Append(const wchar_t* text);
     void Append(wchar_t ch);
@@ -91,9 +93,12 @@ public:
     bool IsNull() const { return m_pBuffer == nullptr; }
 
 private:
-    wchar_t* m_pBuffer;
-    int32_t m_nLength;
-    uint32_t m_nCapacity;
+    // mutable: the text is the string's value; the length is a cache of it, and GetLength on a
+    // const string may recount it and re-size the block (so all three fields) without changing
+    // the text. Only GetLength writes them from a const function.
+    mutable wchar_t* m_pBuffer;
+    mutable int32_t m_nLength;
+    mutable uint32_t m_nCapacity;
 };
 
 // Concatenation; the result is a new string.
@@ -101,7 +106,8 @@ CWideString operator+(const CWideString& a, const CWideString& b);
 CWideString operator+(const wchar_t* a, const CWideString& b);
 
 // printf-style formatting of a wide format into a new string. In every format "%s" takes a wide
-// text and "%i" a signed 32-bit integer.
+// text and "%i" a signed 32-bit integer. The format stays by value: va_start on a reference
+// parameter (the one before "...") is undefined behaviour.
 CWideString FormatString(CWideString format, ...);
 
 // Match function for string arrays (TArray): 0 when the two texts are equal.

@@ -124,6 +124,34 @@ TEST(WideStringState, GetBufferKeepsOnlyTheFirstNCharacters) {
     EXPECT_EQ(L"abc", std::wstring(buffer));
 }
 
+TEST(WideStringConst, QueriesOnAConstStringRecountWhatGetBufferTookIn) {
+    CWideString s(L"old");
+    wcscpy(s.GetBuffer(100), L"abcabc");
+    const CWideString& text = s;
+    EXPECT_EQ(6, text.GetLength());
+    EXPECT_EQ(14u, text.GetCapacity());
+    EXPECT_EQ(3, text.Find(L"abc", 1));
+    EXPECT_EQ(L"ca", Text(text.Mid(2, 2)));
+    EXPECT_EQ(L"cabc", Text(text.Mid(2)));
+    EXPECT_EQ(L"ab", Text(text.Left(2)));
+    EXPECT_EQ(L"bc", Text(text.Right(2)));
+    EXPECT_EQ(0, text.Compare(L"abcabc"));
+}
+
+TEST(WideStringConst, RecountWithoutANewBlockKeepsTheTextAndItsBlock) {
+    CWideString s;
+    wcscpy(s.GetBuffer(100), L"abc");
+    HeapSpy spy;
+    {
+        ScopedHeapSpy hooks(spy);
+        spy.refuseFromCall = 0;
+        const CWideString& text = s;
+        EXPECT_EQ(3, text.GetLength());
+    }
+    EXPECT_EQ(L"abc", Text(s));
+    EXPECT_EQ(202u, s.GetCapacity());
+}
+
 TEST(WideStringAssign, SelfAssignmentAndOwnTextKeepTheText) {
     CWideString s(L"keep me");
     const CWideString& same = s;

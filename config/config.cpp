@@ -11,7 +11,7 @@ CConfig::~CConfig() {
     m_strKeyPath.Empty();
 }
 
-void CConfig::SetKeyPath(CWideString path) {
+void CConfig::SetKeyPath(const CWideString& path) {
     m_strKeyPath = path;
 }
 
@@ -19,13 +19,13 @@ CWideString CConfig::GetKeyPath() const {
     return m_strKeyPath;
 }
 
-CWideString CConfig::FullPath(CWideString subKey) const {
+CWideString CConfig::FullPath(const CWideString& subKey) const {
     CWideString path = EnsureTrailingSlash(m_strKeyPath);
     path.Append(subKey.c_str());
     return path;
 }
 
-uint32_t CConfig::GetDwordValue(HKEY root, CWideString subKey, CWideString name) {
+uint32_t CConfig::GetDwordValue(HKEY root, const CWideString& subKey, const CWideString& name) {
     uint32_t value = 0;
     if (ReadDwordValue(root, FullPath(subKey), name, &value) != 0) {
         return 0;
@@ -33,21 +33,23 @@ uint32_t CConfig::GetDwordValue(HKEY root, CWideString subKey, CWideString name)
     return value;
 }
 
-bool CConfig::IsDwordValueSet(HKEY root, CWideString subKey, CWideString name) {
+bool CConfig::IsDwordValueSet(HKEY root, const CWideString& subKey, const CWideString& name) {
     return GetDwordValue(root, subKey, name) != 0;
 }
 
-void CConfig::SetDwordValue(HKEY root, CWideString subKey, CWideString name, uint32_t value) {
+void CConfig::SetDwordValue(HKEY root, const CWideString& subKey, const CWideString& name,
+                            uint32_t value) {
     WriteDwordValue(root, FullPath(subKey), name, value);
 }
 
-CWideString CConfig::GetStringValue(HKEY root, CWideString subKey, CWideString name) {
+CWideString CConfig::GetStringValue(HKEY root, const CWideString& subKey, const CWideString& name) {
     CWideString text(L"");
     ReadStringValue(root, FullPath(subKey), name, &text);
     return text;
 }
 
-void CConfig::SetStringValue(HKEY root, CWideString subKey, CWideString name, CWideString text) {
+void CConfig::SetStringValue(HKEY root, const CWideString& subKey, const CWideString& name,
+                             const CWideString& text) {
     WriteStringValue(root, FullPath(subKey), name, text);
 }
 

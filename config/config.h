@@ -21,26 +21,28 @@ public:
     CConfig& operator=(const CConfig&) = delete;
 
     // The configuration's key below a root, with forward slashes ("Software/Corvinex/...").
-    void SetKeyPath(CWideString path);
+    void SetKeyPath(const CWideString& path);
     CWideString GetKeyPath() const;
 
     // The REG_DWORD value under key path + sub-key, or 0.
-    uint32_t GetDwordValue(HKEY root, CWideString subKey, CWideString name);
+    uint32_t GetDwordValue(HKEY root, const CWideString& subKey, const CWideString& name);
     // True when GetDwordValue is non-zero.
-    bool IsDwordValueSet(HKEY root, CWideString subKey, CWideString name);
+    bool IsDwordValueSet(HKEY root, const CWideString& subKey, const CWideString& name);
     // Stores a REG_DWORD value, creating the key path as needed.
-    void SetDwordValue(HKEY root, CWideString subKey, CWideString name, uint32_t value);
+    void SetDwordValue(HKEY root, const CWideString& subKey, const CWideString& name,
+                       uint32_t value);
     // The REG_SZ value (at most 129 characters; longer counts as absent), or the empty text.
-    CWideString GetStringValue(HKEY root, CWideString subKey, CWideString name);
+    CWideString GetStringValue(HKEY root, const CWideString& subKey, const CWideString& name);
     // Stores the text as REG_SZ with its terminator, creating the key path as needed.
-    void SetStringValue(HKEY root, CWideString subKey, CWideString name, CWideString text);
+    void SetStringValue(HKEY root, const CWideString& subKey, const CWideString& name,
+                        const CWideString& text);
 
 protected:
     CWideString m_strKeyPath;
 
 private:
     // Key path with a trailing slash, then the sub-key.
-    CWideString FullPath(CWideString subKey) const;
+    CWideString FullPath(const CWideString& subKey) const;
 };
 
 } // namespace Corvinex

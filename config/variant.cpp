@@ -1,6 +1,7 @@
 #include "config/variant.h"
 
 #include "base/global_heap.h"
+#include "base/quick_sort.h"
 
 #include <windows.h>
 
@@ -118,51 +119,21 @@ int32_t CompareLists(const CVariantList* first, const CVariantList* second) {
     return 0;
 }
 
-void SortListRange(CVariantList& list, CVariantList::CompareFunc compare, int32_t first,
-                   int32_t last) {
-    // The larger part is sorted by the loop, the smaller by recursion, so the depth stays
-    // logarithmic; the scans are bounded by the range, so a compare function that is not a
-    // consistent order cannot walk them out of the list.
-    while (first < last) {
-        if (last - first == 1) {
-            if (compare(&list.ElementAt(last), &list.ElementAt(first)) < 0) {
-                list.ElementAt(first).Swap(list.ElementAt(last));
-            }
-            return;
-        }
-        int32_t i = first;
-        int32_t j = last;
-        {
-            CVariant pivot(list.ElementAt(first + (last - first) / 2));
-            do {
-                while (i < last && compare(&list.ElementAt(i), &pivot) < 0) {
-                    ++i;
-                }
-                while (j > first && compare(&pivot, &list.ElementAt(j)) < 0) {
-                    --j;
-                }
-                if (i < j) {
-                    list.ElementAt(i).Swap(list.ElementAt(j));
-                }
-                if (i <= j) {
-                    ++i;
-                    --j;
-                }
-            } while (i <= j);
-        }
-        if (j - first < last - i) {
-            if (first < j) {
-                SortListRange(list, compare, first, j);
-            }
-            first = i;
-        } else {
-            if (i < last) {
-                SortListRange(list, compare, i, last);
-            }
-            last = j;
-        }
+// The value lists' order. The right scan asks compare(pivot, element) < 0 rather than
+// compare(element, pivot) > 0 as TArray's built-in order does: Compare is not antisymmetric
+// (two different lists of one length give -1 both ways, two different pointers 1 both ways), so
+// the argument order decides the result. Elements are exchanged by Swap, which keeps each value
+// exactly; a copy by Assign would re-encode a UTF-8 text and turn an unknown code into vtBinary.
+struct ValueOrder {
+    CVariantList::CompareFunc compare;
+    bool Below(const CVariant& element, const CVariant& pivot) const {
+        return compare(&element, &pivot) < 0;
     }
-}
+    bool Above(const CVariant& element, const CVariant& pivot) const {
+        return compare(&pivot, &element) < 0;
+    }
+    void Exchange(CVariant& a, CVariant& b) const { a.Swap(b); }
+};
 
 } // namespace
 
@@ -649,7 +620,8 @@ void SortList(CVariantList* list, CVariantList::CompareFunc compare, int32_t fir
     if (first < 0 || last >= list->GetCount() || first >= last) {
         return;
     }
-    SortListRange(*list, compare, first, last);
+    ValueOrder order = {compare};
+    QuickSortRange(list->GetData(), first, last, order);
 }
 
 bool IsUtf8(const char* text) {

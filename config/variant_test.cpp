@@ -731,6 +731,21 @@ TEST(VariantSort, SortsRangesAndManyElementsLikeTheStandardSort) {
     EXPECT_EQ(numbers, LongsOf(list));
 }
 
+TEST(VariantSort, SortsSortedReversedAndAllEqualLists) {
+    for (int shape = 0; shape < 3; ++shape) {
+        std::vector<int32_t> numbers;
+        CVariant list;
+        list.SetType(vtList);
+        for (int32_t i = 0; i < 200; ++i) {
+            numbers.push_back(shape == 0 ? i : (shape == 1 ? 200 - i : 7));
+            list.GetList()->Add(Long(numbers.back()));
+        }
+        list.GetList()->SortRange(0, 199);
+        std::sort(numbers.begin(), numbers.end());
+        EXPECT_EQ(numbers, LongsOf(list)) << "shape " << shape;
+    }
+}
+
 TEST(VariantSort, RejectsRangesOutsideTheList) {
     CVariant list = ListOf({3, 2, 1});
     SortList(list.GetList(), Compare, 0, 7);

@@ -33,8 +33,8 @@ CWideString BuildEndpointPrefix(CWideString endpoint) {
     return prefix;
 }
 
-void WriteFakeEndpointCheck(CWideString path, CWideString endpoint, int pingTime, int anonymity,
-                            int authenticity) {
+void WriteFakeEndpointCheck(const CWideString& path, const CWideString& endpoint, int pingTime,
+                            int anonymity, int authenticity) {
     const CWideString prefix = BuildEndpointPrefix(endpoint);
     const wchar_t* file = path.c_str();
     WriteCheckLogLine(file, prefix + kCheckBlockBeginW);

@@ -11,8 +11,8 @@ namespace Corvinex {
 // the block pauses for the ping time after BEGIN, after PING and after ANONYMITY PASSED, and the
 // two flags (non-zero = passed) decide the outcome. Lines that cannot be written are lost; the
 // pauses and the remaining records still follow.
-void WriteFakeEndpointCheck(CWideString path, CWideString endpoint, int pingTime, int anonymity,
-                            int authenticity);
+void WriteFakeEndpointCheck(const CWideString& path, const CWideString& endpoint, int pingTime,
+                            int anonymity, int authenticity);
 
 // The prefix of every record of an endpoint: "VPE CHECK HTTP <endpoint> ". Percent signs of the
 // endpoint are doubled, because the records are used as printf formats.
