@@ -27,6 +27,33 @@ bool StartsWith(const CWideString& text, const CWideString& prefix) {
     return n > 0 && wcsncmp(text.c_str(), prefix.c_str(), n) == 0;
 }
 
+// The process-heap buffer of one transfer: room for size bytes in whole chunks, at least one
+// chunk and at most kFileTransferBuffer bytes, so a small file takes a small buffer. Null when
+// not even one chunk can be had.
+class CTransferBuffer {
+public:
+    explicit CTransferBuffer(uint64_t size) : m_pData(nullptr), m_nCapacity(0) {
+        uint64_t chunks = (size + kFileTransferChunk - 1) / kFileTransferChunk;
+        uint64_t most = kFileTransferBuffer / kFileTransferChunk;
+        chunks = chunks < 1 ? 1 : (chunks > most ? most : chunks);
+        m_nCapacity = static_cast<uint32_t>(chunks) * kFileTransferChunk;
+        m_pData = static_cast<uint8_t*>(malloc(m_nCapacity));
+        if (m_pData == nullptr && m_nCapacity > kFileTransferChunk) {
+            m_nCapacity = kFileTransferChunk; // one chunk is enough, only slower
+            m_pData = static_cast<uint8_t*>(malloc(m_nCapacity));
+        }
+    }
+    ~CTransferBuffer() { free(m_pData); }
+    CTransferBuffer(const CTransferBuffer&) = delete;
+    CTransferBuffer& operator=(const CTransferBuffer&) = delete;
+    uint8_t* Get() const { return m_pData; }
+    uint32_t Capacity() const { return m_nCapacity; }
+
+private:
+    uint8_t* m_pData;
+    uint32_t m_nCapacity;
+};
+
 bool IsFolderStamp(const CEntryStamp& stamp) {
     return (stamp.nAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -343,26 +370,16 @@ int32_t CFileObject::SerializeEntry(CDataContainer& container) {
 }
 
 uint32_t CFileObject::TransferContent(CDataContainer& container) {
-    uint32_t capacity = kFileTransferBuffer;
-    uint8_t* buffer = static_cast<uint8_t*>(malloc(capacity));
-    if (buffer == nullptr) {
-        capacity = kFileTransferChunk; // one chunk is enough, only slower
-        buffer = static_cast<uint8_t*>(malloc(capacity));
-    }
-    if (buffer == nullptr) {
-        return kFileErrorNoMemory;
-    }
     uint32_t result = 0;
     if (container.GetMode() == kModeStoring) {
-        result = StoreContent(container, buffer, capacity);
+        result = StoreContent(container);
     } else if (container.GetMode() == kModeLoading) {
-        result = LoadContent(container, buffer, capacity);
+        result = LoadContent(container);
     }
-    free(buffer);
     return result != 0 ? result : container.GetError();
 }
 
-uint32_t CFileObject::StoreContent(CDataContainer& container, uint8_t* buffer, uint32_t capacity) {
+uint32_t CFileObject::StoreContent(CDataContainer& container) {
     CWideString path = GetPath();
     if (container.IsMeasuring()) {
         // A measuring pass moves no bytes: counting the content gives the same total without
@@ -376,37 +393,46 @@ uint32_t CFileObject::StoreContent(CDataContainer& container, uint8_t* buffer, u
         container.AddCount(size);
         return 0;
     }
+    uint32_t size = GetContentSize();
+    // One byte more than announced is asked for, so a file that grew shows.
+    CTransferBuffer buffer(static_cast<uint64_t>(size) + 1);
+    if (buffer.Get() == nullptr) {
+        return kFileErrorNoMemory;
+    }
     CFileHandle file;
     if (!file.Open(ToSystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN)) {
         return kFileErrorOpen;
     }
-    uint32_t size = GetContentSize();
     container.Write(&size, 4);
     // Exactly the announced bytes go out: a file that grows or shrinks meanwhile would put the
     // stream out of step, and is reported instead. The file is read in large pieces, which go
     // to the container in chunks.
+    // Only what is still to come (and one byte) is asked for: under Wine a read first touches
+    // every page of the buffer it is given.
     uint32_t sent = 0;
     for (;;) {
+        uint32_t left = size - sent;
+        uint32_t want = left < buffer.Capacity() ? left + 1 : buffer.Capacity();
         DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer, capacity, &got, nullptr) || got > size - sent) {
+        if (!ReadFile(file.Get(), buffer.Get(), want, &got, nullptr) || got > left) {
             return kFileErrorOpen;
         }
         for (uint32_t at = 0; at < got; at += kFileTransferChunk) {
             uint32_t chunk = got - at < kFileTransferChunk ? got - at : kFileTransferChunk;
-            if (container.Write(buffer + at, chunk) != 0) {
+            if (container.Write(buffer.Get() + at, chunk) != 0) {
                 return container.GetError();
             }
         }
         sent += got;
-        if (got < capacity) {
+        if (got < want) {
             break;
         }
     }
     if (sent % kFileTransferChunk == 0) {
         // The last chunk-sized read of such a file gives nothing; that empty write is refused
         // by the container (30, not recorded).
-        container.Write(buffer, 0);
+        container.Write(buffer.Get(), 0);
     }
     return sent == size ? 0 : kFileErrorOpen;
 }
@@ -429,12 +455,17 @@ void CFileObject::SkipContent(CDataContainer& container) {
     }
 }
 
-uint32_t CFileObject::LoadContent(CDataContainer& container, uint8_t* buffer, uint32_t capacity) {
+uint32_t CFileObject::LoadContent(CDataContainer& container) {
     uint32_t size = 0;
     uint32_t error = ReadContentSize(container, size);
     if (error != 0) {
         return error;
     }
+    CTransferBuffer buffer(size);
+    if (buffer.Get() == nullptr) {
+        return kFileErrorNoMemory;
+    }
+    uint32_t capacity = buffer.Capacity();
     // The content goes to a new file beside the target, which replaces the target only when
     // every byte has arrived; a broken stream leaves an existing file as it was. When the file
     // cannot be written, the rest of the content is read past so the stream stays in step.
@@ -453,14 +484,15 @@ uint32_t CFileObject::LoadContent(CDataContainer& container, uint8_t* buffer, ui
     while (received < size && container.GetError() == 0) {
         uint32_t chunk =
             size - received < kFileTransferChunk ? size - received : kFileTransferChunk;
-        if (container.Read(buffer + filled, chunk) != 0) {
+        if (container.Read(buffer.Get() + filled, chunk) != 0) {
             break;
         }
         received += chunk;
         filled += chunk;
         if (received == size || capacity - filled < kFileTransferChunk) {
             DWORD written = 0;
-            if (!WriteFile(file.Get(), buffer, filled, &written, nullptr) || written != filled) {
+            if (!WriteFile(file.Get(), buffer.Get(), filled, &written, nullptr) ||
+                written != filled) {
                 result = kFileErrorOpen;
                 break;
             }

@@ -44,8 +44,8 @@ const uint32_t kMaxRestoreDepth = 128;
 
 // Size of the chunks a file's content moves in through the container.
 const uint32_t kFileTransferChunk = 100000;
-// Size of the reads and writes on the file itself: ten chunks, so a large file costs few system
-// calls.
+// Largest read or write on the file itself: ten chunks, so a large file costs few system calls
+// (a small file gets a buffer of its own size in whole chunks).
 const uint32_t kFileTransferBuffer = 10 * kFileTransferChunk;
 
 class CFileObject : public CVariantContainer {
@@ -108,8 +108,8 @@ private:
     // included) is a link or junction.
     bool HasNoLinkOnTheWay(CDataContainer& container, const CWideString& relative);
     uint32_t TransferContent(CDataContainer& container);
-    uint32_t StoreContent(CDataContainer& container, uint8_t* buffer, uint32_t capacity);
-    uint32_t LoadContent(CDataContainer& container, uint8_t* buffer, uint32_t capacity);
+    uint32_t StoreContent(CDataContainer& container);
+    uint32_t LoadContent(CDataContainer& container);
     // Puts the complete temporary file (open as file) in the entry's place with its times and
     // attributes: 0, or 204 (the temporary file is then removed, an existing entry unchanged).
     uint32_t PlaceContent(CFileHandle& file, const CWideString& temp);
