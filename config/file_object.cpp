@@ -87,6 +87,12 @@ uint32_t CFileObject::TakeStoreRoot(const CWideString& path) {
     if (bStoreRootFound && strRoot.Compare(path.c_str()) == 0) {
         return 0;
     }
+    // A folder on the way to the entry a directory search found is there as much as the entry.
+    if (strFoundPath.GetLength() > 0 && IsFolderPath(path) != 0 && StartsWith(strFoundPath, path)) {
+        strRoot = path;
+        bStoreRootFound = true;
+        return 0;
+    }
     uint32_t result = SetRoot(path);
     bStoreRootFound = result == 0;
     return result;

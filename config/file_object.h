@@ -87,7 +87,7 @@ public:
 private:
     int32_t SerializeEntry(CDataContainer& container);
     // SetRoot for a store, and for the size queries before it: a root this object already found
-    // during the store is not looked up again.
+    // during the store, or one on the way to the handed-over stamp's entry, is not looked up.
     uint32_t TakeStoreRoot(const CWideString& path);
     // SetRoot for a load: a root under which this load pass already found a folder is not
     // looked up again.
