@@ -117,8 +117,12 @@ void CFileObject::SetFoundStamp(const CWideString& path, const CEntryStamp& stam
     found = stamp;
 }
 
+bool CFileObject::IsFoundEntry(const CWideString& path) {
+    return strFoundPath.GetLength() > 0 && strFoundPath.Compare(path.c_str()) == 0;
+}
+
 bool CFileObject::GetStamp(const CWideString& path, CEntryStamp& stamp) {
-    if (strFoundPath.GetLength() > 0 && strFoundPath.Compare(path.c_str()) == 0) {
+    if (IsFoundEntry(path)) {
         stamp = found;
         return true;
     }
@@ -132,7 +136,7 @@ CWideString CFileObject::GetPath() {
 
 uint32_t CFileObject::GetContentSize() {
     CWideString path = GetPath();
-    if (strFoundPath.GetLength() > 0 && strFoundPath.Compare(path.c_str()) == 0) {
+    if (IsFoundEntry(path)) {
         return IsFolderStamp(found) || found.nSize > 0xFFFFFFFFu
                    ? 0
                    : static_cast<uint32_t>(found.nSize);
@@ -152,8 +156,7 @@ bool CFileObject::ReadInfo(CVariantContainer& info) {
         return true;
     }
     if (kind == kFileObjectFolderKind) {
-        bool handedOver = strFoundPath.GetLength() > 0 && strFoundPath.Compare(path.c_str()) == 0;
-        if (handedOver && IsFolderPath(path) != 0 && IsFolderStamp(found)) {
+        if (IsFoundEntry(path) && IsFolderPath(path) != 0 && IsFolderStamp(found)) {
             AddStampToInfo(found, info);
         } else {
             ReadFolderInfo(path, info);

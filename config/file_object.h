@@ -92,6 +92,8 @@ private:
     // SetRoot for a load: a root under which this load pass already found a folder is not
     // looked up again.
     uint32_t TakeLoadRoot(CDataContainer& container, const CWideString& path);
+    // True when the handed-over stamp is the one of the entry at path.
+    bool IsFoundEntry(const CWideString& path);
     // The stamp of the entry at path: the one handed over when it is for path, else read from
     // the system; false when there is no such entry.
     bool GetStamp(const CWideString& path, CEntryStamp& stamp);
