@@ -2,6 +2,9 @@
 
 #include "base/file_handle.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace Corvinex {
 
 namespace {
@@ -53,6 +56,16 @@ bool IsExistingFolder(const CWideString& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+CEntryStamp StampOfFoundEntry(const WIN32_FIND_DATAW& data) {
+    CEntryStamp stamp;
+    stamp.nAttributes = data.dwFileAttributes;
+    stamp.creation = data.ftCreationTime;
+    stamp.lastAccess = data.ftLastAccessTime;
+    stamp.lastWrite = data.ftLastWriteTime;
+    stamp.nSize = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return stamp;
+}
+
 bool ReadEntryStamp(const CWideString& path, CEntryStamp& stamp) {
     CWideString system = ToSystemPath(path);
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -63,6 +76,7 @@ bool ReadEntryStamp(const CWideString& path, CEntryStamp& stamp) {
     stamp.creation = data.ftCreationTime;
     stamp.lastAccess = data.ftLastAccessTime;
     stamp.lastWrite = data.ftLastWriteTime;
+    stamp.nSize = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return true;
 }
 
@@ -103,7 +117,7 @@ bool CreateTempFileBeside(const CWideString& finalPath, HANDLE& handle, CWideStr
         CWideString suffix = FormatString(L".~vpe%08x%04x.tmp", GetTickCount() ^ (s_nCounter << 8),
                                           static_cast<int>(GetCurrentProcessId() & 0xFFFF));
         CWideString candidate = finalPath + suffix;
-        HANDLE h = CreateFileW(ToSystemPath(candidate).c_str(), GENERIC_WRITE, 0, nullptr,
+        HANDLE h = CreateFileW(ToSystemPath(candidate).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             handle = h;
@@ -120,6 +134,54 @@ bool CreateTempFileBeside(const CWideString& finalPath, HANDLE& handle, CWideStr
 bool ReplaceWithFile(const CWideString& tempPath, const CWideString& finalPath) {
     return MoveFileExW(ToSystemPath(tempPath).c_str(), ToSystemPath(finalPath).c_str(),
                        MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool RenameOpenFile(HANDLE handle, const CWideString& finalPath) {
+    // The system takes the target in its native form, "\??\" and the full path. Under Wine a
+    // name without a folder is taken relative to the current directory, not to the file's own
+    // folder, so only absolute paths are handed over.
+    CWideString system = ToSystemPath(finalPath);
+    const wchar_t* p = system.c_str();
+    CWideString native;
+    if (p[0] == L'\\' && p[1] == L'\\' && p[2] == L'?' && p[3] == L'\\') {
+        native = CWideString(L"\\??\\") + system.Mid(4);
+    } else if (IsDriveAbsolute(p)) {
+        native = CWideString(L"\\??\\") + system;
+    } else if (p[0] == L'\\' && p[1] == L'\\') {
+        native = CWideString(L"\\??\\UNC\\") + system.Mid(2);
+    } else {
+        return false;
+    }
+    DWORD nameBytes = static_cast<DWORD>(native.GetLength()) * sizeof(wchar_t);
+    DWORD size = static_cast<DWORD>(sizeof(FILE_RENAME_INFO)) + nameBytes;
+    FILE_RENAME_INFO* info = static_cast<FILE_RENAME_INFO*>(calloc(1, size));
+    if (info == nullptr) {
+        return false;
+    }
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = nameBytes;
+    memcpy(info->FileName, native.c_str(), nameBytes);
+    bool renamed = SetFileInformationByHandle(handle, FileRenameInfo, info, size) != FALSE;
+    free(info);
+    return renamed;
+}
+
+bool WriteHandleStamp(HANDLE handle, const FILETIME* creation, const FILETIME* lastAccess,
+                      const FILETIME* lastWrite, DWORD attributes) {
+    // Zero leaves a time or the attributes as they are; "none set" is FILE_ATTRIBUTE_NORMAL.
+    FILE_BASIC_INFO info;
+    memset(&info, 0, sizeof info);
+    const FILETIME* times[3] = {creation, lastAccess, lastWrite};
+    LARGE_INTEGER* fields[3] = {&info.CreationTime, &info.LastAccessTime, &info.LastWriteTime};
+    for (int i = 0; i < 3; ++i) {
+        if (times[i] != nullptr) {
+            fields[i]->LowPart = times[i]->dwLowDateTime;
+            fields[i]->HighPart = static_cast<LONG>(times[i]->dwHighDateTime);
+        }
+    }
+    info.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof info) != FALSE;
 }
 
 bool RemoveFile(const CWideString& path) {

@@ -17,13 +17,18 @@ namespace Corvinex {
 // root), and with the \\?\ (or \\?\UNC\) prefix when an absolute path is too long otherwise.
 CWideString ToSystemPath(const CWideString& path);
 
-// Attributes and, for files, the three times of an entry.
+// Attributes, the three times and, for files, the size of an entry.
 struct CEntryStamp {
     DWORD nAttributes;
     FILETIME creation;
     FILETIME lastAccess;
     FILETIME lastWrite;
+    uint64_t nSize;
 };
+
+// The stamp of an entry as a directory search (FindFirstFileW, FindNextFileW) reports it, so a
+// folder's listing gives every entry's stamp without a call per entry.
+CEntryStamp StampOfFoundEntry(const WIN32_FIND_DATAW& data);
 
 // The entry's attributes, or INVALID_FILE_ATTRIBUTES when it does not exist.
 DWORD GetEntryAttributes(const CWideString& path);
@@ -33,8 +38,8 @@ DWORD GetEntryAttributes(const CWideString& path);
 bool IsExistingFile(const CWideString& path);
 // True when path names an existing directory.
 bool IsExistingFolder(const CWideString& path);
-// Attributes and times of an existing entry (a folder's times too); false when either cannot
-// be read, and stamp is then undefined.
+// Attributes, times and size of an existing entry (a folder's times too); false when they
+// cannot be read, and stamp is then undefined.
 bool ReadEntryStamp(const CWideString& path, CEntryStamp& stamp);
 // Sets the times given (null leaves one unchanged) of an existing file; false on failure.
 bool WriteEntryTimes(const CWideString& path, const FILETIME* creation, const FILETIME* lastAccess,
@@ -45,12 +50,22 @@ bool SetEntryAttributes(const CWideString& path, DWORD attributes);
 bool GetEntrySize(const CWideString& path, uint64_t& size);
 // Creates one directory; true when it was created.
 bool MakeFolder(const CWideString& path);
-// Creates a new empty file beside finalPath, under a name no entry has, for writing; its path
-// goes to tempPath. False when none can be made.
+// Creates a new empty file beside finalPath, under a name no entry has, open for writing, for
+// setting its stamp and for renaming (RenameOpenFile); its path goes to tempPath. The caller
+// closes the handle. False when none can be made.
 bool CreateTempFileBeside(const CWideString& finalPath, HANDLE& handle, CWideString& tempPath);
 // Moves tempPath over finalPath in one step (MoveFileExW, replacing); false leaves both as
 // they were.
 bool ReplaceWithFile(const CWideString& tempPath, const CWideString& finalPath);
+// Renames the file open as handle (opened with DELETE access) to the absolute finalPath,
+// replacing an entry there, without opening either again. False leaves both as they were;
+// then ReplaceWithFile after closing the handle is the way (the system may not rename open
+// files, or not over a read-only one).
+bool RenameOpenFile(HANDLE handle, const CWideString& finalPath);
+// Sets the times given (null leaves one unchanged) and the attributes (0: none set) of the
+// file open as handle (opened with write access) in one call; false on failure.
+bool WriteHandleStamp(HANDLE handle, const FILETIME* creation, const FILETIME* lastAccess,
+                      const FILETIME* lastWrite, DWORD attributes);
 // Deletes a file; false on failure.
 bool RemoveFile(const CWideString& path);
 

@@ -149,3 +149,37 @@ TEST(FileSystem, MissingEntriesAnswerNo) {
     ASSERT_TRUE(WriteSmallFile(root.Path(L"a.txt"), "x"));
     EXPECT_FALSE(IsExistingFile(root.Path(L"*")));
 }
+
+TEST(FileSystem, OpenTempFileIsRenamedAndStampedThroughItsHandle) {
+    ScratchFolder root(L"handle");
+    CWideString target = root.Path(L"\u4e2d data.bin");
+    ASSERT_TRUE(WriteSmallFile(target, "old"));
+    HANDLE h = INVALID_HANDLE_VALUE;
+    CWideString temp;
+    ASSERT_TRUE(CreateTempFileBeside(target, h, temp));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(h, "newer", 5, &written, nullptr));
+    EXPECT_FALSE(RenameOpenFile(h, CWideString(L"relative.bin"))); // only absolute targets
+    ASSERT_TRUE(RenameOpenFile(h, target));
+    FILETIME a = MakeTime(0x01D6000033334444ull), w = MakeTime(0x01D7000055556666ull);
+    EXPECT_TRUE(WriteHandleStamp(h, nullptr, &a, &w, FILE_ATTRIBUTE_HIDDEN));
+    CloseHandle(h);
+    EXPECT_FALSE(IsExistingFile(temp));
+    CEntryStamp stamp;
+    ASSERT_TRUE(ReadEntryStamp(target, stamp));
+    EXPECT_EQ(5u, stamp.nSize);
+    EXPECT_EQ(TimeValue(a), TimeValue(stamp.lastAccess));
+    EXPECT_EQ(TimeValue(w), TimeValue(stamp.lastWrite));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), stamp.nAttributes & 0x7);
+
+    // A directory search reports the same stamp.
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(ToSystemPath(target).c_str(), &data);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    FindClose(find);
+    CEntryStamp found = StampOfFoundEntry(data);
+    EXPECT_EQ(stamp.nAttributes, found.nAttributes);
+    EXPECT_EQ(stamp.nSize, found.nSize);
+    EXPECT_EQ(TimeValue(stamp.lastWrite), TimeValue(found.lastWrite));
+    EXPECT_EQ(TimeValue(stamp.lastAccess), TimeValue(found.lastAccess));
+}

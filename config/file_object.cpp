@@ -9,168 +9,60 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <new>
 
 namespace Corvinex {
 
 namespace {
 
-bool LastIsSlash(CWideString& text) {
-    int32_t n = text.GetLength();
+bool LastIsSlash(const CWideString& text) {
+    size_t n = wcslen(text.c_str());
     return n > 0 && text.c_str()[n - 1] == L'/';
 }
 
-void SetTime(CVariantContainer& info, uint16_t id, const FILETIME& time) {
-    CVariant value;
-    value.SetBinary(&time, sizeof time);
-    info.SetValue(id, value, true);
+// True when text begins with a non-empty prefix.
+bool StartsWith(const CWideString& text, const CWideString& prefix) {
+    size_t n = wcslen(prefix.c_str());
+    return n > 0 && wcsncmp(text.c_str(), prefix.c_str(), n) == 0;
 }
 
-// The FILETIME of an 8-byte vtBinary element, or null.
-const FILETIME* GetTime(const CVariantContainer& info, uint16_t id, CVariant& holder) {
-    holder = info.GetValue(id);
-    if (holder.GetType() != vtBinary || holder.GetSize() != 8 || holder.GetBlock() == nullptr) {
-        return nullptr;
+// The process-heap buffer of one transfer: room for size bytes in whole chunks, at least one
+// chunk and at most kFileTransferBuffer bytes, so a small file takes a small buffer. Null when
+// not even one chunk can be had.
+class CTransferBuffer {
+public:
+    explicit CTransferBuffer(uint64_t size) : m_pData(nullptr), m_nCapacity(0) {
+        uint64_t chunks = (size + kFileTransferChunk - 1) / kFileTransferChunk;
+        uint64_t most = kFileTransferBuffer / kFileTransferChunk;
+        chunks = chunks < 1 ? 1 : (chunks > most ? most : chunks);
+        m_nCapacity = static_cast<uint32_t>(chunks) * kFileTransferChunk;
+        m_pData = static_cast<uint8_t*>(malloc(m_nCapacity));
+        if (m_pData == nullptr && m_nCapacity > kFileTransferChunk) {
+            m_nCapacity = kFileTransferChunk; // one chunk is enough, only slower
+            m_pData = static_cast<uint8_t*>(malloc(m_nCapacity));
+        }
     }
-    return static_cast<const FILETIME*>(holder.GetBlock());
-}
+    ~CTransferBuffer() { free(m_pData); }
+    CTransferBuffer(const CTransferBuffer&) = delete;
+    CTransferBuffer& operator=(const CTransferBuffer&) = delete;
+    uint8_t* Get() const { return m_pData; }
+    uint32_t Capacity() const { return m_nCapacity; }
 
-bool HasFlag(const CVariantContainer& info, uint16_t id) {
-    CVariant value = info.GetValue(id);
-    return value.GetType() == vtByte && value.GetByte() == 1;
+private:
+    uint8_t* m_pData;
+    uint32_t m_nCapacity;
+};
+
+bool IsFolderStamp(const CEntryStamp& stamp) {
+    return (stamp.nAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 } // namespace
 
-// --- Free functions ---------------------------------------------------------------------------
-
-uint32_t GetFileLength(const CWideString& path) {
-    uint64_t size = 0;
-    if (!GetEntrySize(path, size) || size > 0xFFFFFFFFu) {
-        return 0;
-    }
-    return static_cast<uint32_t>(size);
-}
-
-uint32_t CreateFolderPath(const CWideString& path) {
-    CWideString folder(path);
-    if (folder.GetLength() == 0 || IsFolderPath(folder) == 0) {
-        return 30;
-    }
-    // Made first and asked after: under Wine, a question about a missing folder walks every
-    // folder above it.
-    if (MakeFolder(folder) || FolderExists(folder) != 0) {
-        return 0;
-    }
-    // Walk up to the nearest folder that exists, then create downwards. A loop, not recursion:
-    // a loaded stream may name a folder thousands of levels deep.
-    TArray<CWideString> missing;
-    CWideString current = folder;
-    for (;;) {
-        CWideString parent = GetFolderOfPath(StripTrailingSlash(current));
-        if (parent.GetLength() == 0 || parent.Compare(current.c_str()) == 0 ||
-            IsFolderPath(parent) == 0) {
-            return 234;
-        }
-        if (FolderExists(parent) != 0) {
-            break;
-        }
-        missing.Add(parent);
-        current = parent;
-    }
-    for (int32_t i = missing.GetCount() - 1; i >= 0; --i) {
-        if (!MakeFolder(missing.ElementAt(i)) && !IsExistingFolder(missing.ElementAt(i))) {
-            return 234;
-        }
-    }
-    return MakeFolder(folder) ? 0 : 1;
-}
-
-uint32_t ReadFileInfo(const CWideString& path, CVariantContainer& info) {
-    DWORD attributes = GetEntryAttributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return 1;
-    }
-    if (attributes & FILE_ATTRIBUTE_ARCHIVE) {
-        info.SetByte(kInfoArchive, 1, true);
-    }
-    if (attributes & FILE_ATTRIBUTE_SYSTEM) {
-        info.SetByte(kInfoSystem, 1, true);
-    }
-    if (attributes & FILE_ATTRIBUTE_HIDDEN) {
-        info.SetByte(kInfoHidden, 1, true);
-    }
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
-        info.SetByte(kInfoReadOnly, 1, true);
-    }
-    if (!IsExistingFile(path)) {
-        return 0;
-    }
-    // Times through the wide API, so long paths and names outside the ANSI code page keep them.
-    CEntryStamp stamp;
-    if (ReadEntryStamp(path, stamp)) {
-        SetTime(info, kInfoCreationTime, stamp.creation);
-        SetTime(info, kInfoLastAccessTime, stamp.lastAccess);
-        SetTime(info, kInfoLastWriteTime, stamp.lastWrite);
-    }
-    return 0;
-}
-
-uint32_t ApplyFileInfo(const CWideString& path, const CVariantContainer* info) {
-    CVariantContainer record;
-    if (info != nullptr) {
-        record.Assign(*info);
-    }
-    // Cleared first so a read-only file accepts its times.
-    SetEntryAttributes(path, 0);
-    uint32_t result = 0;
-    if (IsExistingFile(path)) {
-        CVariant c, a, w;
-        const FILETIME* creation = GetTime(record, kInfoCreationTime, c);
-        const FILETIME* lastAccess = GetTime(record, kInfoLastAccessTime, a);
-        const FILETIME* lastWrite = GetTime(record, kInfoLastWriteTime, w);
-        if (!WriteEntryTimes(path, creation, lastAccess, lastWrite)) {
-            // The attributes are still restored below, so a failed time does not leave the
-            // file with all its attributes cleared.
-            result = 1;
-        }
-    }
-    DWORD attributes = 0;
-    if (HasFlag(record, kInfoReadOnly)) {
-        attributes |= FILE_ATTRIBUTE_READONLY;
-    }
-    if (HasFlag(record, kInfoHidden)) {
-        attributes |= FILE_ATTRIBUTE_HIDDEN;
-    }
-    if (HasFlag(record, kInfoArchive)) {
-        attributes |= FILE_ATTRIBUTE_ARCHIVE;
-    }
-    if (HasFlag(record, kInfoSystem)) {
-        attributes |= FILE_ATTRIBUTE_SYSTEM;
-    }
-    if (!SetEntryAttributes(path, attributes)) {
-        result = 1;
-    }
-    return result;
-}
-
-uint32_t ReadFolderInfo(const CWideString& path, CVariantContainer& info) {
-    if (FolderExists(path) == 0) {
-        return 1;
-    }
-    return ReadFileInfo(StripTrailingSlash(path), info);
-}
-
-uint32_t ApplyFolderInfo(const CWideString& path, const CVariantContainer* info) {
-    if (FolderExists(path) == 0) {
-        return 1;
-    }
-    return ApplyFileInfo(StripTrailingSlash(path), info);
-}
-
 // --- CFileObject ------------------------------------------------------------------------------
 
-CFileObject::CFileObject() : strRoot(L"") {}
+CFileObject::CFileObject() : strRoot(L""), bStoreRootFound(false), found() {}
 
 CFileObject::~CFileObject() {
     strRoot.Empty();
@@ -191,26 +83,84 @@ uint32_t CFileObject::SetRoot(const CWideString& path) {
     return kFileErrorNoRoot;
 }
 
+uint32_t CFileObject::TakeStoreRoot(const CWideString& path) {
+    if (bStoreRootFound && strRoot.Compare(path.c_str()) == 0) {
+        return 0;
+    }
+    // A folder on the way to the entry a directory search found is there as much as the entry.
+    if (strFoundPath.GetLength() > 0 && IsFolderPath(path) != 0 && StartsWith(strFoundPath, path)) {
+        strRoot = path;
+        bStoreRootFound = true;
+        return 0;
+    }
+    uint32_t result = SetRoot(path);
+    bStoreRootFound = result == 0;
+    return result;
+}
+
+uint32_t CFileObject::TakeLoadRoot(CDataContainer& container, const CWideString& path) {
+    // The folders a pass marks safe lie below its root: one of them proves the root is there.
+    CLoadPassState* pass = CurrentLoadPass(container);
+    if (pass != nullptr && LastIsSlash(path) && StartsWith(pass->strSafeFolder, path)) {
+        strRoot = path;
+        return 0;
+    }
+    uint32_t result = SetRoot(path);
+    if (result == 0 && pass != nullptr && pass->strSafeFolder.GetLength() == 0) {
+        pass->strSafeFolder = path; // the root itself: nothing lies on the way to it
+    }
+    return result;
+}
+
+void CFileObject::SetFoundStamp(const CWideString& path, const CEntryStamp& stamp) {
+    strFoundPath = path;
+    found = stamp;
+}
+
+bool CFileObject::IsFoundEntry(const CWideString& path) {
+    return strFoundPath.GetLength() > 0 && strFoundPath.Compare(path.c_str()) == 0;
+}
+
+bool CFileObject::GetStamp(const CWideString& path, CEntryStamp& stamp) {
+    if (IsFoundEntry(path)) {
+        stamp = found;
+        return true;
+    }
+    return ReadEntryStamp(path, stamp);
+}
+
 CWideString CFileObject::GetPath() {
     CWideString joined = strRoot + GetText(kFileObjectFolder, L"") + GetText(kFileObjectName, L"");
     return ToForwardSlashes(joined);
 }
 
 uint32_t CFileObject::GetContentSize() {
-    return GetFileLength(ToForwardSlashes(GetPath()));
+    CWideString path = GetPath();
+    if (IsFoundEntry(path)) {
+        return IsFolderStamp(found) || found.nSize > 0xFFFFFFFFu
+                   ? 0
+                   : static_cast<uint32_t>(found.nSize);
+    }
+    return GetFileLength(ToForwardSlashes(path));
 }
 
 bool CFileObject::ReadInfo(CVariantContainer& info) {
     uint8_t kind = GetByte(kFileObjectKind, 0);
     CWideString path = GetPath();
+    CEntryStamp stamp;
     if (kind == kFileObjectFile) {
-        if (IsExistingFile(path)) {
-            ReadFileInfo(path, info);
+        // A file's record; nothing when the entry is missing or a folder.
+        if (GetStamp(path, stamp) && !IsFolderStamp(stamp)) {
+            AddStampToInfo(stamp, info);
         }
         return true;
     }
     if (kind == kFileObjectFolderKind) {
-        ReadFolderInfo(path, info);
+        if (IsFoundEntry(path) && IsFolderPath(path) != 0 && IsFolderStamp(found)) {
+            AddStampToInfo(found, info);
+        } else {
+            ReadFolderInfo(path, info);
+        }
         return true;
     }
     return false;
@@ -290,7 +240,8 @@ bool CFileObject::HasNoLinkOnTheWay(CDataContainer& container, const CWideString
 
 int32_t CFileObject::GetStoredSize(CDataContainer& container) {
     const CDataTarget* target = container.GetTarget();
-    if (target == nullptr || target->pRoot == nullptr || SetRoot(CWideString(target->pRoot)) != 0) {
+    if (target == nullptr || target->pRoot == nullptr ||
+        TakeStoreRoot(CWideString(target->pRoot)) != 0) {
         return 0;
     }
     CDataContainer measure;
@@ -322,8 +273,16 @@ int32_t CFileObject::GetStoredSize(CDataContainer& container) {
 
 int32_t CFileObject::Serialize(CDataContainer& container) {
     if (container.GetMode() != kModeLoading) {
-        return SerializeEntry(container);
+        int32_t result = SerializeEntry(container);
+        if (!container.IsMeasuring()) {
+            // This store wrote the entry out: later ones look at the disk again.
+            strFoundPath.Empty();
+            bStoreRootFound = false;
+        }
+        return result;
     }
+    strFoundPath.Empty();
+    bStoreRootFound = false;
     {
         // A pass of its own when the object is loaded by itself: refusals it defers are
         // recorded when it ends.
@@ -338,11 +297,12 @@ int32_t CFileObject::SerializeEntry(CDataContainer& container) {
     if (target == nullptr || target->pRoot == nullptr) {
         return static_cast<int32_t>(container.RecordError(kFileErrorNoTarget));
     }
-    if (SetRoot(CWideString(target->pRoot)) != 0) {
-        return static_cast<int32_t>(container.RecordError(kFileErrorNoRoot));
-    }
     bool storing = container.GetMode() == kModeStoring;
     bool loading = container.GetMode() == kModeLoading;
+    CWideString root(target->pRoot);
+    if ((loading ? TakeLoadRoot(container, root) : TakeStoreRoot(root)) != 0) {
+        return static_cast<int32_t>(container.RecordError(kFileErrorNoRoot));
+    }
     if (storing) {
         // Files and folders alike carry their information record from the start.
         RefreshInfo();
@@ -398,15 +358,10 @@ int32_t CFileObject::SerializeEntry(CDataContainer& container) {
             // it are still restored.
             DeferLoadError(container, result);
             result = 0;
-        } else if (loading && result == 0) {
-            CVariantContainer info = GetList(kFileObjectInfo);
-            if (IsExistingFile(strRestorePath)) {
-                ApplyFileInfo(strRestorePath, &info);
-            }
         }
     } else if (kind == kFileObjectFolderKind) {
         if (loading) {
-            if (CreateFolderPath(strRestorePath) == 0) {
+            if (CreateFolderPath(strRestorePath) == kFolderCreated) {
                 CLoadPassState* pass = CurrentLoadPass(container);
                 if (pass != nullptr) {
                     pass->strSafeFolder = strRestorePath; // made or checked by this pass
@@ -424,26 +379,22 @@ int32_t CFileObject::SerializeEntry(CDataContainer& container) {
 }
 
 uint32_t CFileObject::TransferContent(CDataContainer& container) {
-    uint8_t* buffer = static_cast<uint8_t*>(malloc(kFileTransferChunk));
-    if (buffer == nullptr) {
-        return kFileErrorNoMemory;
-    }
     uint32_t result = 0;
     if (container.GetMode() == kModeStoring) {
-        result = StoreContent(container, buffer);
+        result = StoreContent(container);
     } else if (container.GetMode() == kModeLoading) {
-        result = LoadContent(container, buffer);
+        result = LoadContent(container);
     }
-    free(buffer);
     return result != 0 ? result : container.GetError();
 }
 
-uint32_t CFileObject::StoreContent(CDataContainer& container, uint8_t* buffer) {
+uint32_t CFileObject::StoreContent(CDataContainer& container) {
     CWideString path = GetPath();
     if (container.IsMeasuring()) {
         // A measuring pass moves no bytes: counting the content gives the same total without
         // reading the file.
-        if (!IsExistingFile(path)) {
+        CEntryStamp stamp;
+        if (!GetStamp(path, stamp) || IsFolderStamp(stamp)) {
             return kFileErrorOpen;
         }
         uint32_t size = GetContentSize();
@@ -451,34 +402,46 @@ uint32_t CFileObject::StoreContent(CDataContainer& container, uint8_t* buffer) {
         container.AddCount(size);
         return 0;
     }
+    uint32_t size = GetContentSize();
+    // One byte more than announced is asked for, so a file that grew shows.
+    CTransferBuffer buffer(static_cast<uint64_t>(size) + 1);
+    if (buffer.Get() == nullptr) {
+        return kFileErrorNoMemory;
+    }
     CFileHandle file;
     if (!file.Open(ToSystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN)) {
         return kFileErrorOpen;
     }
-    uint32_t size = GetContentSize();
     container.Write(&size, 4);
     // Exactly the announced bytes go out: a file that grows or shrinks meanwhile would put the
-    // stream out of step, and is reported instead.
+    // stream out of step, and is reported instead. The file is read in large pieces, which go
+    // to the container in chunks.
+    // Only what is still to come (and one byte) is asked for: under Wine a read first touches
+    // every page of the buffer it is given.
     uint32_t sent = 0;
     for (;;) {
+        uint32_t left = size - sent;
+        uint32_t want = left < buffer.Capacity() ? left + 1 : buffer.Capacity();
         DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer, kFileTransferChunk, &got, nullptr)) {
+        if (!ReadFile(file.Get(), buffer.Get(), want, &got, nullptr) || got > left) {
             return kFileErrorOpen;
         }
-        if (got > size - sent) {
-            return kFileErrorOpen;
-        }
-        // The last read of a file whose size is a multiple of the chunk gives nothing; that
-        // empty write is refused by the container (30, not recorded).
-        container.Write(buffer, got);
-        if (container.GetError() != 0) {
-            return container.GetError();
+        for (uint32_t at = 0; at < got; at += kFileTransferChunk) {
+            uint32_t chunk = got - at < kFileTransferChunk ? got - at : kFileTransferChunk;
+            if (container.Write(buffer.Get() + at, chunk) != 0) {
+                return container.GetError();
+            }
         }
         sent += got;
-        if (got < kFileTransferChunk) {
+        if (got < want) {
             break;
         }
+    }
+    if (sent % kFileTransferChunk == 0) {
+        // The last chunk-sized read of such a file gives nothing; that empty write is refused
+        // by the container (30, not recorded).
+        container.Write(buffer.Get(), 0);
     }
     return sent == size ? 0 : kFileErrorOpen;
 }
@@ -501,60 +464,85 @@ void CFileObject::SkipContent(CDataContainer& container) {
     }
 }
 
-uint32_t CFileObject::LoadContent(CDataContainer& container, uint8_t* buffer) {
+uint32_t CFileObject::LoadContent(CDataContainer& container) {
     uint32_t size = 0;
     uint32_t error = ReadContentSize(container, size);
     if (error != 0) {
         return error;
     }
+    CTransferBuffer buffer(size);
+    if (buffer.Get() == nullptr) {
+        return kFileErrorNoMemory;
+    }
+    uint32_t capacity = buffer.Capacity();
     // The content goes to a new file beside the target, which replaces the target only when
     // every byte has arrived; a broken stream leaves an existing file as it was. When the file
     // cannot be written, the rest of the content is read past so the stream stays in step.
-    CWideString path = strRestorePath;
     HANDLE raw = INVALID_HANDLE_VALUE;
     CWideString temp;
-    if (!CreateTempFileBeside(path, raw, temp)) {
+    if (!CreateTempFileBeside(strRestorePath, raw, temp)) {
         if (size > 0) {
             container.Skip(size);
         }
         return kFileErrorOpen;
     }
+    CFileHandle file(raw);
     uint32_t result = 0;
-    {
-        CFileHandle file(raw);
-        uint32_t received = 0;
-        while (received < size && container.GetError() == 0) {
-            uint32_t chunk = size - received;
-            if (chunk > kFileTransferChunk) {
-                chunk = kFileTransferChunk;
-            }
-            if (container.Read(buffer, chunk) != 0) {
-                break;
-            }
-            received += chunk;
+    uint32_t received = 0;
+    uint32_t filled = 0; // bytes in the buffer not yet written
+    while (received < size && container.GetError() == 0) {
+        uint32_t chunk =
+            size - received < kFileTransferChunk ? size - received : kFileTransferChunk;
+        if (container.Read(buffer.Get() + filled, chunk) != 0) {
+            break;
+        }
+        received += chunk;
+        filled += chunk;
+        if (received == size || capacity - filled < kFileTransferChunk) {
             DWORD written = 0;
-            if (!WriteFile(file.Get(), buffer, chunk, &written, nullptr) || written != chunk) {
+            if (!WriteFile(file.Get(), buffer.Get(), filled, &written, nullptr) ||
+                written != filled) {
                 result = kFileErrorOpen;
                 break;
             }
-        }
-        if (result == kFileErrorOpen && received < size) {
-            container.Skip(size - received);
-        }
-        if (result == 0 && container.GetError() == 0 && received == size && !file.Close()) {
-            result = kFileErrorOpen;
-        }
-        if (result == 0 && (container.GetError() != 0 || received != size)) {
-            result = container.GetError() != 0 ? container.GetError() : kDataErrorEndOfData;
+            filled = 0;
         }
     }
-    if (result == 0 && !ReplaceWithFile(temp, path)) {
-        result = kFileErrorOpen;
+    if (result == kFileErrorOpen && received < size) {
+        container.Skip(size - received);
     }
-    if (result != 0) {
-        RemoveFile(temp);
+    if (result == 0 && (container.GetError() != 0 || received != size)) {
+        result = container.GetError() != 0 ? container.GetError() : kDataErrorEndOfData;
     }
+    if (result == 0) {
+        return PlaceContent(file, temp);
+    }
+    file.Close();
+    RemoveFile(temp);
     return result;
+}
+
+uint32_t CFileObject::PlaceContent(CFileHandle& file, const CWideString& temp) {
+    CVariantContainer info = GetList(kFileObjectInfo);
+    // Renamed into place and stamped through the handle that wrote it: the file is opened once.
+    if (RenameOpenFile(file.Get(), strRestorePath)) {
+        bool stamped = ApplyFileInfoToHandle(file.Get(), &info);
+        if (!file.Close()) {
+            return kFileErrorOpen; // in place, but whether every byte reached it is unknown
+        }
+        if (!stamped) {
+            ApplyFileInfo(strRestorePath, &info); // its result is not used
+        }
+        return 0;
+    }
+    // Where the system renames no open file (or not over this entry): closed, moved, stamped by
+    // path.
+    if (!file.Close() || !ReplaceWithFile(temp, strRestorePath)) {
+        RemoveFile(temp);
+        return kFileErrorOpen;
+    }
+    ApplyFileInfo(strRestorePath, &info); // its result is not used
+    return 0;
 }
 
 // --- Seam of vtFileObject values ----------------------------------------------------------------

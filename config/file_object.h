@@ -11,24 +11,20 @@
 #pragma once
 
 #include "base/data_container.h"
+#include "base/file_handle.h"
+#include "base/file_system.h"
+#include "config/file_info.h"
 #include "config/variant_container.h"
 
 #include <cstdint>
 
 namespace Corvinex {
 
-// Element ids of a file object and of its information record.
+// Element ids of a file object (those of its information record: config/file_info.h).
 const uint16_t kFileObjectKind = 100;
 const uint16_t kFileObjectName = 200;
 const uint16_t kFileObjectFolder = 201;
 const uint16_t kFileObjectInfo = 300;
-const uint16_t kInfoSystem = 1;
-const uint16_t kInfoReadOnly = 2;
-const uint16_t kInfoArchive = 3;
-const uint16_t kInfoHidden = 4;
-const uint16_t kInfoCreationTime = 110;
-const uint16_t kInfoLastAccessTime = 111;
-const uint16_t kInfoLastWriteTime = 112;
 
 // Kinds.
 const uint8_t kFileObjectFile = 0;
@@ -46,8 +42,11 @@ const uint32_t kFileErrorNoRoot = 221;
 // minutes), so the bound keeps the worst stream to seconds.
 const uint32_t kMaxRestoreDepth = 128;
 
-// Size of the chunks a file's content moves in.
+// Size of the chunks a file's content moves in through the container.
 const uint32_t kFileTransferChunk = 100000;
+// Largest read or write on the file itself: ten chunks, so a large file costs few system calls
+// (a small file gets a buffer of its own size in whole chunks).
+const uint32_t kFileTransferBuffer = 10 * kFileTransferChunk;
 
 class CFileObject : public CVariantContainer {
 public:
@@ -77,9 +76,27 @@ public:
     // Bytes the entry takes in a stream with this container's target (content counted even
     // when a catalogue pass does not move it); 0 without target or root.
     int32_t GetStoredSize(CDataContainer& container);
+    // Hands over the stamp of the entry at path (forward slashes) as a directory search found
+    // it, so the next store takes the information record and the size from it instead of asking
+    // the system for each. Used only while GetPath() names path; the store that writes the
+    // entry out (not a measuring one) drops it, and so does a load; a copy of the value does not
+    // carry it. A file that changed size since is reported by that store (204), not written out
+    // of step.
+    void SetFoundStamp(const CWideString& path, const CEntryStamp& stamp);
 
 private:
     int32_t SerializeEntry(CDataContainer& container);
+    // SetRoot for a store, and for the size queries before it: a root this object already found
+    // during the store, or one on the way to the handed-over stamp's entry, is not looked up.
+    uint32_t TakeStoreRoot(const CWideString& path);
+    // SetRoot for a load: a root under which this load pass already found a folder is not
+    // looked up again.
+    uint32_t TakeLoadRoot(CDataContainer& container, const CWideString& path);
+    // True when the handed-over stamp is the one of the entry at path.
+    bool IsFoundEntry(const CWideString& path);
+    // The stamp of the entry at path: the one handed over when it is for path, else read from
+    // the system; false when there is no such entry.
+    bool GetStamp(const CWideString& path, CEntryStamp& stamp);
     // Reads the entry's information record from disk into info; false for an unknown kind,
     // which carries none.
     bool ReadInfo(CVariantContainer& info);
@@ -93,8 +110,11 @@ private:
     // included) is a link or junction.
     bool HasNoLinkOnTheWay(CDataContainer& container, const CWideString& relative);
     uint32_t TransferContent(CDataContainer& container);
-    uint32_t StoreContent(CDataContainer& container, uint8_t* buffer);
-    uint32_t LoadContent(CDataContainer& container, uint8_t* buffer);
+    uint32_t StoreContent(CDataContainer& container);
+    uint32_t LoadContent(CDataContainer& container);
+    // Puts the complete temporary file (open as file) in the entry's place with its times and
+    // attributes: 0, or 204 (the temporary file is then removed, an existing entry unchanged).
+    uint32_t PlaceContent(CFileHandle& file, const CWideString& temp);
     // Reads a file entry's content size, bounded by what the stream can hold: 0, or the error.
     uint32_t ReadContentSize(CDataContainer& container, uint32_t& size);
     // Reads past a refused file entry's content.
@@ -103,21 +123,11 @@ private:
     CWideString strRoot;
     // Where a loading pass restores the entry (root, checked relative path).
     CWideString strRestorePath;
+    // Whether strRoot was found during the store in progress.
+    bool bStoreRootFound;
+    // The entry the handed-over stamp belongs to (empty: none), and the stamp.
+    CWideString strFoundPath;
+    CEntryStamp found;
 };
-
-// Length of the file at path; 0 when it is missing, a folder, or 4 GB or more.
-uint32_t GetFileLength(const CWideString& path);
-// Creates the folder path (trailing slash) with its missing parents: 0 created or there, 1 the
-// folder itself could not be made, 30 not a folder path, 234 a parent could not be made.
-uint32_t CreateFolderPath(const CWideString& path);
-// Adds the set attributes, and for a file the three times, to info: 0, or 1 when the entry
-// cannot be read.
-uint32_t ReadFileInfo(const CWideString& path, CVariantContainer& info);
-// Restores times (files) and attributes from info (null: none): 0 on success, 1 when any of
-// them could not be set.
-uint32_t ApplyFileInfo(const CWideString& path, const CVariantContainer* info);
-// The same for a folder path (trailing slash); 1 when the folder does not exist.
-uint32_t ReadFolderInfo(const CWideString& path, CVariantContainer& info);
-uint32_t ApplyFolderInfo(const CWideString& path, const CVariantContainer* info);
 
 } // namespace Corvinex

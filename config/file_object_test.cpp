@@ -246,103 +246,14 @@ TEST(VariantContainer, SlotsFourAndFiveAreDestroyAndSort) {
     reinterpret_cast<Fn>(table[4])(c); // destroys and frees; heap checking sees a bad free
 }
 
-// --- Free functions -------------------------------------------------------------------------
-
-TEST(FileObjectHelpers, CreateFolderPathMakesMissingParents) {
-    VpeTest::ScratchFolder root(L"fo", L"mkdir");
-    CWideString base = W(root.Path());
-    EXPECT_EQ(30u, CreateFolderPath(CWideString(L"")));
-    EXPECT_EQ(30u, CreateFolderPath(base + CWideString(L"noslash")));
-    EXPECT_EQ(0u, CreateFolderPath(base));
-    CWideString deep = base + CWideString(L"a/b/c/d/");
-    EXPECT_EQ(0u, CreateFolderPath(deep));
-    EXPECT_TRUE(IsExistingFolder(deep));
-    EXPECT_EQ(234u, CreateFolderPath(CWideString(L"rel/only/")));
-    // Far deeper than a recursive walk would survive.
-    std::wstring many = root.Path();
-    for (int i = 0; i < 400; ++i) {
-        many += L"d/";
-    }
-    EXPECT_EQ(0u, CreateFolderPath(W(many)));
-    EXPECT_TRUE(IsExistingFolder(W(many)));
-}
-
-TEST(FileObjectHelpers, FileInfoRoundTripsThroughARecord) {
-    VpeTest::ScratchFolder root(L"fo", L"info");
-    CWideString file = W(root.Path() + L"\u00e9t\u00e9.txt");
-    ASSERT_TRUE(WriteBytes(file, Bytes(10, 1)));
-    FILETIME a = MakeTime(0x01D6000033334444ull), w = MakeTime(0x01D7000055556666ull);
-    ASSERT_TRUE(WriteEntryTimes(file, nullptr, &a, &w));
-    SetEntryAttributes(file, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
-    CVariantContainer info;
-    ASSERT_EQ(0u, ReadFileInfo(file, info));
-    EXPECT_EQ(1, info.GetByte(kInfoHidden, 0));
-    EXPECT_EQ(1, info.GetByte(kInfoReadOnly, 0));
-    EXPECT_EQ(0, info.GetByte(kInfoSystem, 0));
-    CVariant t = info.GetValue(kInfoLastWriteTime);
-    ASSERT_EQ(vtBinary, t.GetType());
-    ASSERT_EQ(8, t.GetSize());
-    EXPECT_EQ(TimeValue(w), TimeValue(*static_cast<const FILETIME*>(t.GetBlock())));
-    EXPECT_EQ(vtBinary, info.GetValue(kInfoCreationTime).GetType());
-    EXPECT_EQ(vtBinary, info.GetValue(kInfoLastAccessTime).GetType());
-
-    // Applied to another file, read-only and all.
-    CWideString other = W(root.Path() + L"other.txt");
-    ASSERT_TRUE(WriteBytes(other, Bytes(3, 2)));
-    SetEntryAttributes(other, FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(0u, ApplyFileInfo(other, &info));
-    CEntryStamp stamp;
-    ASSERT_TRUE(ReadEntryStamp(other, stamp));
-    EXPECT_EQ(TimeValue(w), TimeValue(stamp.lastWrite));
-    EXPECT_EQ(TimeValue(a), TimeValue(stamp.lastAccess));
-    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
-              stamp.nAttributes & 0x7);
-    EXPECT_EQ(0u, ApplyFileInfo(other, nullptr));
-    EXPECT_EQ(0u, GetEntryAttributes(other) & 0x7);
-    EXPECT_EQ(1u, ReadFileInfo(W(root.Path() + L"missing"), info));
-}
-
-TEST(FileObjectHelpers, FolderInfoNeedsAnExistingFolder) {
-    VpeTest::ScratchFolder root(L"fo", L"folderinfo");
-    CVariantContainer info;
-    EXPECT_EQ(1u, ReadFolderInfo(W(root.Path() + L"none/"), info));
-    CWideString sub = W(root.Path() + L"sub/");
-    ASSERT_EQ(0u, CreateFolderPath(sub));
-    info.SetByte(kInfoHidden, 1, true);
-    EXPECT_EQ(0u, ApplyFolderInfo(sub, &info));
-    CVariantContainer back;
-    EXPECT_EQ(0u, ReadFolderInfo(sub, back));
-    EXPECT_EQ(1, back.GetByte(kInfoHidden, 0));
-    EXPECT_EQ(vtEmpty, back.GetValue(kInfoLastWriteTime).GetType());
-}
-
-TEST(FileObjectHelpers, LengthIsZeroForFoldersMissingAndHugeFiles) {
-    VpeTest::ScratchFolder root(L"fo", L"length");
-    EXPECT_EQ(0u, GetFileLength(W(root.Path())));
-    EXPECT_EQ(0u, GetFileLength(W(root.Path() + L"missing")));
-    CWideString small = W(root.Path() + L"small");
-    WriteBytes(small, Bytes(1234, 0));
-    EXPECT_EQ(1234u, GetFileLength(small));
-    CWideString huge = W(root.Path() + L"huge");
-    HANDLE h = CreateFileW(ToSystemPath(huge).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                           nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    LARGE_INTEGER at;
-    at.QuadPart = 0x100000010ll; // 4 GB + 16, sparse
-    BOOL sized = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h);
-    CloseHandle(h);
-    ASSERT_TRUE(sized);
-    EXPECT_EQ(0u, GetFileLength(huge));
-}
-
 // --- CFileObject ----------------------------------------------------------------------------
 
 TEST(FileObject, WithoutTargetOrRootNothingHappens) {
     CFileObject object;
     CMemoryDataContainer m;
     m.Open(kModeStoring, nullptr);
-    EXPECT_EQ(1, object.Serialize(m));
-    EXPECT_EQ(1u, m.GetError());
+    EXPECT_EQ(static_cast<int32_t>(kFileErrorNoTarget), object.Serialize(m));
+    EXPECT_EQ(kFileErrorNoTarget, m.GetError());
     EXPECT_EQ(0u, m.GetSize());
     EXPECT_EQ(0, object.GetStoredSize(m));
 
@@ -350,13 +261,13 @@ TEST(FileObject, WithoutTargetOrRootNothingHappens) {
     std::wstring missing = root.Path() + L"missing/";
     CDataTarget target = {missing.c_str(), 0, 0};
     m.Open(kModeStoring, &target);
-    EXPECT_EQ(221, object.Serialize(m));
+    EXPECT_EQ(static_cast<int32_t>(kFileErrorNoRoot), object.Serialize(m));
     std::wstring noSlash = root.Path().substr(0, root.Path().size() - 1);
     target.pRoot = noSlash.c_str();
     m.Open(kModeStoring, &target);
-    EXPECT_EQ(221, object.Serialize(m));
+    EXPECT_EQ(static_cast<int32_t>(kFileErrorNoRoot), object.Serialize(m));
     EXPECT_EQ(0, object.GetStoredSize(m));
-    EXPECT_EQ(221u, object.SetRoot(W(noSlash)));
+    EXPECT_EQ(kFileErrorNoRoot, object.SetRoot(W(noSlash)));
     EXPECT_STREQ(L"", object.GetRoot().c_str());
 }
 
@@ -443,7 +354,7 @@ TEST(FileObject, StoredFileCarriesItsInformationRecord) {
 TEST(FileObject, FileWhoseFolderIsMissingCannotBeLoaded) {
     VpeTest::ScratchFolder source(L"fo", L"src204");
     VpeTest::ScratchFolder dest(L"fo", L"dst204");
-    ASSERT_EQ(0u, CreateFolderPath(W(source.Path() + L"sub/")));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(W(source.Path() + L"sub/")));
     WriteBytes(W(source.Path() + L"sub/x.bin"), Bytes(3, 3));
     CDataTarget from = {source.Path().c_str(), 0, 0};
     CVariant entry = Entry(kFileObjectFile, L"sub/", L"x.bin");
@@ -453,7 +364,7 @@ TEST(FileObject, FileWhoseFolderIsMissingCannotBeLoaded) {
     CDataTarget to = {dest.Path().c_str(), 0, 0};
     m.Open(kModeLoading, &to);
     CVariant back;
-    EXPECT_EQ(204, back.Serialize(m));
+    EXPECT_EQ(static_cast<int32_t>(kFileErrorOpen), back.Serialize(m));
     EXPECT_TRUE(List(W(dest.Path())).empty());
 }
 
@@ -564,7 +475,7 @@ TEST(FileObject, FolderEntryCarriesItsAttributesFromTheFirstStore) {
     VpeTest::ScratchFolder source(L"fo", L"foldersrc");
     VpeTest::ScratchFolder dest(L"fo", L"folderdst");
     CWideString sub = W(source.Path() + L"hidden/");
-    ASSERT_EQ(0u, CreateFolderPath(sub));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(sub));
     SetEntryAttributes(StripTrailingSlash(sub), FILE_ATTRIBUTE_HIDDEN);
     CVariant entry = Entry(kFileObjectFolderKind, L"", L"hidden/");
     CDataTarget from = {source.Path().c_str(), 0, 0};
@@ -687,7 +598,7 @@ TEST(FileTree, LongAndNonAnsiPathsKeepTimesAndAttributes) {
     std::wstring relative = deep + L"\u4e2d\u6587 file name.txt";
     ASSERT_GT(source.Path().size() + relative.size(), 300u);
     CWideString path = W(source.Path() + relative);
-    ASSERT_EQ(0u, CreateFolderPath(GetFolderOfPath(path)));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(GetFolderOfPath(path)));
     ASSERT_TRUE(WriteBytes(path, Pattern(5000, 3)));
     FILETIME a = MakeTime(0x01D2000012345678ull), w = MakeTime(0x01D3000087654321ull);
     ASSERT_TRUE(WriteEntryTimes(path, nullptr, &a, &w));
@@ -718,7 +629,7 @@ TEST(FileTree, LongAndNonAnsiPathsKeepTimesAndAttributes) {
 TEST(FileObjectHostile, EntriesThatLeaveTheRootWriteNothing) {
     VpeTest::ScratchFolder outer(L"fo", L"escape");
     CWideString rootPath = W(outer.Path() + L"root/");
-    ASSERT_EQ(0u, CreateFolderPath(rootPath));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(rootPath));
     std::wstring root = outer.Path() + L"root/";
     std::wstring absolute = outer.Path() + L"abs.txt";
     struct Evil {
@@ -897,6 +808,45 @@ CVariant ListOf(std::initializer_list<CVariant> entries) {
 
 } // namespace
 
+TEST(FileTree, GatheredStampsServeTheNextStoreOfTheirOwnEntryOnly) {
+    VpeTest::ScratchFolder source(L"fo", L"stalesrc");
+    VpeTest::ScratchFolder dest(L"fo", L"staledst");
+    CWideString grown = W(source.Path() + L"grown.bin");
+    ASSERT_TRUE(WriteBytes(grown, Pattern(100, 1)));
+    CVariant tree;
+    ASSERT_TRUE(CollectFileTree(W(source.Path()), tree));
+    ASSERT_EQ(1, tree.GetList()->GetCount());
+    // Grown and hidden after the gathering: the size gathered no longer holds, and the store
+    // reports it instead of writing a stream out of step.
+    ASSERT_TRUE(WriteBytes(grown, Pattern(300, 2)));
+    ASSERT_TRUE(SetEntryAttributes(grown, FILE_ATTRIBUTE_HIDDEN));
+    int32_t stored = -1;
+    StoreStream(tree, source.Path(), &stored);
+    EXPECT_EQ(static_cast<int32_t>(kFileErrorOpen), stored);
+    // The next store asks the disk again.
+    Bytes stream = StoreStream(tree, source.Path(), &stored);
+    ASSERT_EQ(0, stored);
+    CVariant back;
+    ASSERT_EQ(0, LoadStream(stream, dest.Path(), back));
+    EXPECT_EQ(Pattern(300, 2), ReadBytes(W(dest.Path() + L"grown.bin")));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN),
+              GetEntryAttributes(W(dest.Path() + L"grown.bin")) & 0x7);
+
+    // An entry renamed after the gathering is read under its new name.
+    ASSERT_TRUE(WriteBytes(W(source.Path() + L"other.bin"), Pattern(7, 3)));
+    CVariant again;
+    ASSERT_TRUE(CollectFileTree(W(source.Path()), again));
+    for (int32_t i = 0; i < again.GetList()->GetCount(); ++i) {
+        SetText(*again.GetList()->ElementAt(i).GetFileObject(), kFileObjectName, L"other.bin");
+    }
+    VpeTest::ScratchFolder dest2(L"fo", L"staledst2");
+    stream = StoreStream(again, source.Path(), &stored);
+    ASSERT_EQ(0, stored);
+    CVariant back2;
+    ASSERT_EQ(0, LoadStream(stream, dest2.Path(), back2));
+    EXPECT_EQ(Pattern(7, 3), ReadBytes(W(dest2.Path() + L"other.bin")));
+}
+
 TEST(FileObjectOdd, FolderWithoutSlashJoinedToTheNameRoundTrips) {
     VpeTest::ScratchFolder source(L"fo", L"joinsrc");
     VpeTest::ScratchFolder dest(L"fo", L"joindst");
@@ -914,7 +864,7 @@ TEST(FileObjectOdd, OneOddEntryCostsNoLaterEntry) {
     VpeTest::ScratchFolder source(L"fo", L"oddsrc");
     VpeTest::ScratchFolder dest(L"fo", L"odddst");
     std::wstring from = source.Path() + L"root/";
-    ASSERT_EQ(0u, CreateFolderPath(W(from + L"f/")));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(W(from + L"f/")));
     ASSERT_TRUE(WriteBytes(W(source.Path() + L"up.txt"), Pattern(9, 2)));
     const wchar_t* names[] = {L"a.txt", L"b.txt", L"c.txt"};
     for (int i = 0; i < 3; ++i) {
@@ -930,7 +880,7 @@ TEST(FileObjectOdd, OneOddEntryCostsNoLaterEntry) {
     Bytes stream = StoreStream(list, from, &stored);
     ASSERT_EQ(0, stored);
     std::wstring to = dest.Path() + L"root/";
-    ASSERT_EQ(0u, CreateFolderPath(W(to)));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(W(to)));
     CVariant back;
     EXPECT_EQ(static_cast<int32_t>(kDataErrorUnsafePath), LoadStream(stream, to, back));
     for (int i = 0; i < 3; ++i) {
@@ -989,7 +939,7 @@ TEST(FileObjectOdd, RefusedEntryOfACatalogueIsReadPastItsSize) {
     VpeTest::ScratchFolder source(L"fo", L"catsrc");
     VpeTest::ScratchFolder dest(L"fo", L"catdst");
     std::wstring from = source.Path() + L"root/";
-    ASSERT_EQ(0u, CreateFolderPath(W(from)));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(W(from)));
     ASSERT_TRUE(WriteBytes(W(source.Path() + L"up.txt"), Pattern(9, 2)));
     ASSERT_TRUE(WriteBytes(W(from + L"a.txt"), Pattern(10, 3)));
     CVariant list =
@@ -1063,7 +1013,7 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
 TEST(FileObjectOdd, NothingIsWrittenThroughALinkBelowTheRoot) {
     VpeTest::ScratchFolder source(L"fo", L"linksrc");
     VpeTest::ScratchFolder dest(L"fo", L"linkdst");
-    ASSERT_EQ(0u, CreateFolderPath(W(source.Path() + L"ln/sub/")));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(W(source.Path() + L"ln/sub/")));
     ASSERT_TRUE(WriteBytes(W(source.Path() + L"ln/x.txt"), Pattern(5, 1)));
     ASSERT_TRUE(WriteBytes(W(source.Path() + L"ok.txt"), Pattern(6, 2)));
     CVariant list = ListOf(
@@ -1072,8 +1022,8 @@ TEST(FileObjectOdd, NothingIsWrittenThroughALinkBelowTheRoot) {
     Bytes stream = StoreStream(list, source.Path());
     std::wstring elsewhere = dest.Path() + L"elsewhere/";
     std::wstring root = dest.Path() + L"root/";
-    ASSERT_EQ(0u, CreateFolderPath(W(elsewhere)));
-    ASSERT_EQ(0u, CreateFolderPath(W(root)));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(W(elsewhere)));
+    ASSERT_EQ(kFolderCreated, CreateFolderPath(W(root)));
     ASSERT_TRUE(MakeFolderLink(root + L"ln", elsewhere));
     CVariant back;
     EXPECT_EQ(static_cast<int32_t>(kDataErrorUnsafePath), LoadStream(stream, root, back));

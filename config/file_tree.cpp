@@ -1,6 +1,8 @@
 #include "config/file_tree.h"
 
 #include "base/file_system.h"
+#include "base/paths.h"
+#include "base/scoped_handle.h"
 #include "config/file_object.h"
 
 #include <windows.h>
@@ -10,27 +12,6 @@
 namespace Corvinex {
 
 namespace {
-
-// A directory search that owns its handle.
-class CFindHandle {
-public:
-    CFindHandle() : m_hFind(INVALID_HANDLE_VALUE) {}
-    ~CFindHandle() {
-        if (m_hFind != INVALID_HANDLE_VALUE) {
-            FindClose(m_hFind);
-        }
-    }
-    CFindHandle(const CFindHandle&) = delete;
-    CFindHandle& operator=(const CFindHandle&) = delete;
-    bool First(const CWideString& pattern, WIN32_FIND_DATAW& data) {
-        m_hFind = FindFirstFileW(pattern.c_str(), &data);
-        return m_hFind != INVALID_HANDLE_VALUE;
-    }
-    bool Next(WIN32_FIND_DATAW& data) { return FindNextFileW(m_hFind, &data) != FALSE; }
-
-private:
-    HANDLE m_hFind;
-};
 
 // The text as a UTF-8 value: wide texts would reach the stream through the ANSI code page and
 // lose every character outside it; UTF-8 texts go as their bytes.
@@ -45,21 +26,31 @@ CVariant Utf8Text(const CWideString& text) {
     return value;
 }
 
-bool AddEntry(CVariant& list, uint8_t kind, const CWideString& folder, const CWideString& name) {
-    CVariant entry;
+// Adds the entry folder + name below root, with the stamp the directory search gave for it.
+bool AddEntry(CVariant& list, uint8_t kind, const CWideString& root, const CWideString& folder,
+              const CWideString& name, const WIN32_FIND_DATAW& data) {
+    // Made in place: a copy of a file-object value would not carry the stamp.
+    int32_t at = list.GetList()->Add(CVariant());
+    if (at < 0) {
+        return false;
+    }
+    CVariant& entry = list.GetList()->ElementAt(at);
     entry.SetType(vtFileObject);
     CFileObject* object = entry.GetFileObject();
     if (object == nullptr) {
+        list.GetList()->RemoveAt(at);
         return false;
     }
     object->SetByte(kFileObjectKind, kind, true);
     object->SetValue(kFileObjectName, Utf8Text(name), true);
     object->SetValue(kFileObjectFolder, Utf8Text(folder), true);
-    return list.GetList()->Add(entry) >= 0;
+    object->SetFoundStamp(ToForwardSlashes(root + folder + name), StampOfFoundEntry(data));
+    return true;
 }
 
-// Adds the entries of root + relative (relative empty or ending with a slash). Subfolders are
-// visited from a list of pending folders, not by recursion, so depth costs no stack.
+// Adds the entries below root, each with its attributes, times and size from the one directory
+// search of its folder. Subfolders are visited from a list of pending folders, not by
+// recursion, so depth costs no stack.
 bool CollectFolder(const CWideString& root, CVariant& list) {
     TArray<CWideString> pending;
     pending.Add(CWideString(L""));
@@ -69,8 +60,8 @@ bool CollectFolder(const CWideString& root, CVariant& list) {
         pending.RemoveAt(pending.GetCount() - 1);
         CWideString pattern = ToSystemPath(root + relative) + CWideString(L"\\*");
         WIN32_FIND_DATAW data;
-        CFindHandle find;
-        if (!find.First(pattern, data)) {
+        CFindHandle find(FindFirstFileW(pattern.c_str(), &data));
+        if (!find.IsOpen()) {
             ok = false;
             continue;
         }
@@ -82,12 +73,12 @@ bool CollectFolder(const CWideString& root, CVariant& list) {
             }
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 CWideString folderName = name + CWideString(L"/");
-                ok = AddEntry(list, kFileObjectFolderKind, relative, folderName) && ok;
+                ok = AddEntry(list, kFileObjectFolderKind, root, relative, folderName, data) && ok;
                 subfolders.Add(relative + folderName);
             } else {
-                ok = AddEntry(list, kFileObjectFile, relative, name) && ok;
+                ok = AddEntry(list, kFileObjectFile, root, relative, name, data) && ok;
             }
-        } while (find.Next(data));
+        } while (FindNextFileW(find.Get(), &data));
         // Pushed in reverse so they are visited in the order found.
         for (int32_t i = subfolders.GetCount() - 1; i >= 0; --i) {
             pending.Add(subfolders.ElementAt(i));
