@@ -17,7 +17,7 @@ namespace Corvinex {
 namespace {
 
 bool LastIsSlash(const CWideString& text) {
-    size_t n = wcslen(text.c_str());
+    int32_t n = text.GetLength();
     return n > 0 && text.c_str()[n - 1] == L'/';
 }
 
