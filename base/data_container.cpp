@@ -148,11 +148,12 @@ char* CDataContainer::ReadTextBytes(uint32_t n) {
         Skip(n);
         return nullptr;
     }
-    memset(bytes, 0, static_cast<size_t>(n) + 1);
+    // No zero fill: the read overwrites the n bytes, and a failed read frees the buffer.
     if (Read(bytes, n) != 0 || nError != 0) {
         free(bytes);
         return nullptr;
     }
+    bytes[n] = '\0';
     return bytes;
 }
 

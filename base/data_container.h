@@ -88,6 +88,10 @@ public:
     uint32_t ReadWideText(CWideString& text);
     // Reads and drops size bytes (a record the reader cannot use); bounded by GetRemaining.
     uint32_t Skip(uint32_t size);
+    // Reads the length prefix of a framed text into n: 0 on success; the recorded error (n 0)
+    // when the prefix cannot be read, 71 (recorded) when n is beyond what the medium holds.
+    // For loaders that put the text's bytes straight where they belong.
+    uint32_t ReadTextLength(uint32_t& n);
 
     // Records code in the error field (over any earlier one); returns it.
     uint32_t RecordError(uint32_t code) {
@@ -107,8 +111,6 @@ protected:
     // Shared checks of Read and Write; 0 when the call may go on.
     uint32_t CheckRead(const void* buffer, uint32_t size);
     uint32_t CheckWrite(const void* buffer, uint32_t size);
-    // Reads the length prefix of a framed text; 0 and n on success.
-    uint32_t ReadTextLength(uint32_t& n);
     // Reads a framed text's n bytes into a new zero-terminated C-heap buffer (caller frees).
     char* ReadTextBytes(uint32_t n);
 

@@ -13,6 +13,10 @@
 
 #include "base/data_container.h"
 
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
 namespace Corvinex {
 
 namespace {
@@ -21,6 +25,19 @@ namespace {
 const int kMaxLoadNesting = 64;
 // Smallest record: its eight-byte head.
 const uint32_t kRecordHeadSize = 8;
+// Bytes gathered before one Write when a list stores a run of numbers.
+const uint32_t kRunBufferSize = 4096;
+// Texts up to this many bytes are converted to wide text from a buffer on the stack.
+const uint32_t kStackTextSize = 256;
+
+// The head of every record, in stream order; on this little-endian target its memory layout
+// is the stream's, so a head is read and written in one transfer.
+struct CRecordHead {
+    uint16_t nType;
+    uint16_t nId;
+    int32_t nSize;
+};
+static_assert(sizeof(CRecordHead) == kRecordHeadSize, "a record head is eight bytes");
 
 // Nesting of the loads in progress on this thread.
 thread_local int t_nLoadDepth = 0;
@@ -57,6 +74,13 @@ void WriteSize(CDataContainer& container, int32_t size) {
     container.Write(&size, 4);
 }
 
+// Puts the whole record of a number of `width` bytes at out (8 + width bytes).
+void PutNumberRecord(const CVariant& value, uint32_t width, uint8_t* out) {
+    CRecordHead head = {value.GetType(), value.GetId(), static_cast<int32_t>(width)};
+    memcpy(out, &head, kRecordHeadSize);
+    memcpy(out + kRecordHeadSize, value.GetData(), width);
+}
+
 // Bytes of the list payload; a measuring container takes any size field of the right width.
 int32_t MeasureList(CVariantList* list, CDataContainer& container) {
     if (container.IsMeasuring()) {
@@ -78,14 +102,15 @@ int32_t MeasureText(const CAnsiString& text, CDataContainer& container) {
 void StoreValue(CVariant& value, CDataContainer& container) {
     uint16_t type = value.GetType();
     uint16_t id = value.GetId();
-    container.Write(&type, 2);
-    container.Write(&id, 2);
     uint32_t width = NumericWidth(type);
     if (width != 0) {
-        WriteSize(container, static_cast<int32_t>(width));
-        container.Write(value.GetData(), width);
+        uint8_t record[kRecordHeadSize + 8];
+        PutNumberRecord(value, width, record);
+        container.Write(record, kRecordHeadSize + width);
         return;
     }
+    container.Write(&type, 2);
+    container.Write(&id, 2);
     switch (type) {
     case vtEmpty:
     case vtPointer:
@@ -143,25 +168,102 @@ void StoreValue(CVariant& value, CDataContainer& container) {
     }
 }
 
-void LoadValue(CVariant& value, CDataContainer& container) {
-    value.ReleaseContent();
-    uint16_t type = 0;
-    if (container.Read(&type, 2) != 0) {
+// Reads a framed text of the narrow type straight into the value's block: one allocation, no
+// zero fill. A text that ends early at a zero byte keeps what comes before it, as any text
+// read does. On a failed read the value is left empty.
+void LoadNarrowText(CVariant& value, uint16_t type, CDataContainer& container) {
+    uint32_t n = 0;
+    if (container.ReadTextLength(n) != 0) {
+        value.Clear();
         return;
     }
+    char* block =
+        n < static_cast<uint32_t>(INT32_MAX)
+            ? static_cast<char*>(value.AllocateUnfilledBlock(type, static_cast<int32_t>(n + 1)))
+            : nullptr;
+    if (block == nullptr) {
+        // No memory for the text: the value is empty and the stream moves on in step.
+        value.Clear();
+        container.Skip(n);
+        return;
+    }
+    if (n > 0 && container.Read(block, n) != 0) {
+        value.Clear();
+        return;
+    }
+    block[n] = '\0';
+    if (strlen(block) != n) {
+        // A zero byte inside: the value's block is cut to the text before it (Set... copies
+        // before it releases, so the text may come from the value's own block).
+        if (type == vtAnsiText) {
+            value.SetAnsiText(block);
+        } else {
+            value.SetUtf8Text(CAnsiString(block));
+        }
+    }
+}
+
+// Reads a framed text and converts it from the ANSI code page into the value's block, which is
+// sized by the converter (one allocation); short texts wait on the stack, long ones in a
+// scratch buffer that is wiped before release. On a failed read the value is left empty.
+void LoadWideText(CVariant& value, CDataContainer& container) {
+    uint32_t n = 0;
+    if (container.ReadTextLength(n) != 0) {
+        value.Clear();
+        return;
+    }
+    char stackBytes[kStackTextSize + 1];
+    char* bytes =
+        n <= kStackTextSize ? stackBytes : static_cast<char*>(malloc(static_cast<size_t>(n) + 1));
+    if (bytes == nullptr) {
+        value.Clear();
+        container.Skip(n);
+        return;
+    }
+    if (n > 0 && container.Read(bytes, n) != 0) {
+        value.Clear();
+    } else {
+        bytes[n] = '\0';
+        // The text ends at its first zero byte; a text the converter refuses becomes empty.
+        int chars = MultiByteToWideChar(CP_ACP, 0, bytes, -1, nullptr, 0);
+        if (chars <= 1) {
+            value.SetWideText(L"");
+        } else if (chars > INT32_MAX / 2) {
+            value.Clear();
+        } else {
+            // Null (the value empty) when the block cannot be had.
+            wchar_t* block = static_cast<wchar_t*>(value.AllocateUnfilledBlock(
+                vtWideText, chars * static_cast<int32_t>(sizeof(wchar_t))));
+            if (block != nullptr &&
+                MultiByteToWideChar(CP_ACP, 0, bytes, -1, block, chars) != chars) {
+                value.SetWideText(L"");
+            }
+        }
+    }
+    SecureZeroMemory(bytes, static_cast<size_t>(n) + 1);
+    if (bytes != stackBytes) {
+        free(bytes);
+    }
+}
+
+void LoadList(CVariantList* list, CDataContainer& container);
+
+// Loads the rest of a record whose head has been read. A read that fails leaves the value
+// empty (or, for a list or object, with what had been loaded), never with unread bytes.
+void LoadRecord(CVariant& value, const CRecordHead& head, CDataContainer& container) {
+    uint16_t type = head.nType;
+    int32_t size = head.nSize;
     value.SetType(type);
-    uint16_t id = 0;
-    int32_t size = 0;
-    container.Read(&id, 2);
-    container.Read(&size, 4);
-    value.SetId(id);
-    if (container.GetError() != 0) {
-        return;
-    }
+    value.SetId(head.nId);
     uint32_t width = NumericWidth(type);
     if (width != 0) {
+        uint8_t data[8];
+        if (container.Read(data, width) != 0) {
+            value.Clear();
+            return;
+        }
         value.SetRecordedSize(size);
-        container.Read(value.GetData(), width);
+        memcpy(value.GetData(), data, width);
         return;
     }
     switch (type) {
@@ -173,34 +275,20 @@ void LoadValue(CVariant& value, CDataContainer& container) {
         value.SetRecordedSize(size);
         CVariantList* list = value.GetList();
         if (list != nullptr) {
-            SerializeList(list, container);
+            LoadList(list, container);
         } else {
             CVariantList scratch(Compare, SortList);
-            SerializeList(&scratch, container);
+            LoadList(&scratch, container);
         }
         break;
     }
     case vtUtf8Text:
-    case vtAnsiText: {
-        CAnsiString text;
-        if (container.ReadText(text) != 0) {
-            break;
-        }
-        if (type == vtAnsiText) {
-            value.SetAnsiText(text.c_str());
-        } else {
-            value.SetUtf8Text(text);
-        }
+    case vtAnsiText:
+        LoadNarrowText(value, type, container);
         break;
-    }
-    case vtWideText: {
-        CWideString text;
-        if (container.ReadWideText(text) != 0) {
-            break;
-        }
-        value.SetWideText(text.c_str());
+    case vtWideText:
+        LoadWideText(value, container);
         break;
-    }
     case vtObject: {
         CWideString name;
         if (container.ReadWideText(name) != 0) {
@@ -240,18 +328,37 @@ void LoadValue(CVariant& value, CDataContainer& container) {
             value.Clear();
             break;
         }
-        value.AllocateBinary(size);
-        void* block = const_cast<void*>(value.GetBlock());
-        if (block != nullptr) {
-            container.Read(block, static_cast<uint32_t>(size));
-        } else {
+        // Every byte of the block is read over at once: it is not zero-filled first.
+        void* block = value.AllocateUnfilledBlock(vtBinary, size);
+        if (block == nullptr) {
             // Size 0, or no memory for the block: the value is empty and the stream moves on.
             value.Clear();
             container.Skip(static_cast<uint32_t>(size));
+        } else if (container.Read(block, static_cast<uint32_t>(size)) != 0) {
+            // A medium that failed part-way may have filled some of it: nothing of it stays.
+            value.Clear();
         }
         break;
     }
     }
+}
+
+// Loads one value: its head, then the rest, at most kMaxLoadNesting deep.
+void LoadValue(CVariant& value, const CRecordHead* head, CDataContainer& container) {
+    CLoadDepth depth;
+    if (depth.TooDeep()) {
+        container.RecordError(kDataErrorMalformed);
+        return;
+    }
+    value.ReleaseContent();
+    CRecordHead read;
+    if (head == nullptr) {
+        if (container.Read(&read, kRecordHeadSize) != 0) {
+            return;
+        }
+        head = &read;
+    }
+    LoadRecord(value, *head, container);
 }
 
 void LoadList(CVariantList* list, CDataContainer& container) {
@@ -276,14 +383,45 @@ void LoadList(CVariantList* list, CDataContainer& container) {
         container.RecordError(kDataErrorMediumFailed);
         return;
     }
+    if (t_nLoadDepth >= kMaxLoadNesting) {
+        // The elements would be one level too deep (refused before their heads are read).
+        container.RecordError(kDataErrorMalformed);
+        return;
+    }
     CLoadPassState* pass = CurrentLoadPass(container);
     uint32_t outer = pass != nullptr ? pass->nReserved : 0;
-    for (int32_t i = 0; i < count && container.GetError() == 0; ++i) {
+    // A number takes one read: its payload together with the next record's head. Other records
+    // are loaded in full from the head already read.
+    CRecordHead head;
+    if (container.Read(&head, kRecordHeadSize) != 0) {
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        CVariant& element = list->ElementAt(i);
+        bool last = i + 1 == count;
+        uint32_t width = NumericWidth(head.nType);
+        if (width != 0) {
+            uint8_t bytes[8 + kRecordHeadSize];
+            if (container.Read(bytes, width + (last ? 0 : kRecordHeadSize)) != 0) {
+                break;
+            }
+            element.SetType(head.nType);
+            element.SetId(head.nId);
+            element.SetRecordedSize(head.nSize);
+            memcpy(element.GetData(), bytes, width);
+            if (!last) {
+                memcpy(&head, bytes + width, kRecordHeadSize);
+            }
+            continue;
+        }
         if (pass != nullptr) {
             // Cannot overflow: the count was bounded by the budget above.
             pass->nReserved = outer + static_cast<uint32_t>(count - 1 - i) * kRecordHeadSize;
         }
-        list->ElementAt(i).Serialize(container);
+        LoadValue(element, &head, container);
+        if (container.GetError() != 0 || last || container.Read(&head, kRecordHeadSize) != 0) {
+            break;
+        }
     }
     if (pass != nullptr) {
         pass->nReserved = outer;
@@ -297,12 +435,7 @@ int32_t CVariant::Serialize(CDataContainer& container) {
         StoreValue(*this, container);
     } else {
         CLoadPass pass(container);
-        CLoadDepth depth;
-        if (depth.TooDeep()) {
-            container.RecordError(kDataErrorMalformed);
-        } else {
-            LoadValue(*this, container);
-        }
+        LoadValue(*this, nullptr, container);
     }
     return static_cast<int32_t>(container.GetError());
 }
@@ -311,8 +444,29 @@ int32_t SerializeList(CVariantList* list, CDataContainer& container) {
     if (container.IsStoring()) {
         int32_t count = list != nullptr ? list->GetCount() : 0;
         container.Write(&count, 4);
+        // Runs of numbers are gathered and written in blocks; other elements store themselves.
+        uint8_t run[kRunBufferSize];
+        uint32_t used = 0;
         for (int32_t i = 0; i < count && container.GetError() == 0; ++i) {
-            list->ElementAt(i).Serialize(container);
+            CVariant& element = list->ElementAt(i);
+            uint32_t width = NumericWidth(element.GetType());
+            if (width != 0) {
+                if (used > kRunBufferSize - kRecordHeadSize - width) {
+                    container.Write(run, used);
+                    used = 0;
+                }
+                PutNumberRecord(element, width, run + used);
+                used += kRecordHeadSize + width;
+                continue;
+            }
+            if (used != 0) {
+                container.Write(run, used);
+                used = 0;
+            }
+            element.Serialize(container);
+        }
+        if (used != 0) {
+            container.Write(run, used);
         }
         return static_cast<int32_t>(container.GetError());
     }
