@@ -99,9 +99,11 @@ bool CFileDataContainer::Fill() {
 }
 
 uint32_t CFileDataContainer::Read(void* buffer, uint32_t size) {
-    uint32_t result = CheckRead(buffer, size);
-    if (result != 0) {
-        return result;
+    if (nMode != kModeLoading || nError != 0 || buffer == nullptr || size == 0) {
+        uint32_t result = CheckRead(buffer, size); // records and answers as the base class does
+        if (result != 0) {
+            return result;
+        }
     }
     if (!m_file.IsOpen() || size > m_nRemaining) {
         return RecordError(kDataErrorEndOfData);
@@ -146,9 +148,11 @@ uint32_t CFileDataContainer::Read(void* buffer, uint32_t size) {
 }
 
 uint32_t CFileDataContainer::Write(const void* buffer, uint32_t size) {
-    uint32_t result = CheckWrite(buffer, size);
-    if (result != 0) {
-        return result;
+    if (nMode != kModeStoring || nError != 0 || buffer == nullptr || size == 0) {
+        uint32_t result = CheckWrite(buffer, size);
+        if (result != 0) {
+            return result;
+        }
     }
     if (!m_file.IsOpen()) {
         return RecordError(kDataErrorMediumFailed);
