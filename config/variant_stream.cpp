@@ -74,11 +74,31 @@ void WriteSize(CDataContainer& container, int32_t size) {
     container.Write(&size, 4);
 }
 
-// Puts the whole record of a number of `width` bytes at out (8 + width bytes).
+// Puts the record of a number of `width` bytes at out (8 + width bytes). Room for 16 bytes is
+// needed: all eight data bytes are copied (fixed-size copies compile to a few moves), and those
+// past the width are overwritten by the next record or never written out.
 void PutNumberRecord(const CVariant& value, uint32_t width, uint8_t* out) {
     CRecordHead head = {value.GetType(), value.GetId(), static_cast<int32_t>(width)};
     memcpy(out, &head, kRecordHeadSize);
-    memcpy(out + kRecordHeadSize, value.GetData(), width);
+    memcpy(out + kRecordHeadSize, value.GetData(), 8);
+}
+
+// Copies a number's width bytes to data, with fixed-size copies.
+void GetNumberBytes(uint8_t* data, const uint8_t* bytes, uint32_t width) {
+    switch (width) {
+    case 1:
+        data[0] = bytes[0];
+        break;
+    case 2:
+        memcpy(data, bytes, 2);
+        break;
+    case 4:
+        memcpy(data, bytes, 4);
+        break;
+    default:
+        memcpy(data, bytes, 8);
+        break;
+    }
 }
 
 // Bytes of the list payload; a measuring container takes any size field of the right width.
@@ -263,7 +283,7 @@ void LoadRecord(CVariant& value, const CRecordHead& head, CDataContainer& contai
             return;
         }
         value.SetRecordedSize(size);
-        memcpy(value.GetData(), data, width);
+        GetNumberBytes(value.GetData(), data, width);
         return;
     }
     switch (type) {
@@ -408,7 +428,7 @@ void LoadList(CVariantList* list, CDataContainer& container) {
             element.SetType(head.nType);
             element.SetId(head.nId);
             element.SetRecordedSize(head.nSize);
-            memcpy(element.GetData(), bytes, width);
+            GetNumberBytes(element.GetData(), bytes, width);
             if (!last) {
                 memcpy(&head, bytes + width, kRecordHeadSize);
             }
@@ -451,7 +471,7 @@ int32_t SerializeList(CVariantList* list, CDataContainer& container) {
             CVariant& element = list->ElementAt(i);
             uint32_t width = NumericWidth(element.GetType());
             if (width != 0) {
-                if (used > kRunBufferSize - kRecordHeadSize - width) {
+                if (used > kRunBufferSize - kRecordHeadSize - 8) {
                     container.Write(run, used);
                     used = 0;
                 }
