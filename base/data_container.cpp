@@ -82,6 +82,11 @@ uint32_t CDataContainer::GetRemaining() {
     return 0xFFFFFFFFu;
 }
 
+const uint8_t* CDataContainer::Peek(uint32_t& available) {
+    available = 0;
+    return nullptr;
+}
+
 uint32_t CDataContainer::Open(uint32_t mode, const CDataTarget* target) {
     if (nMode != kModeClosed) {
         Reset();

@@ -70,6 +70,11 @@ public:
     // Slot 7: bytes left in a loading medium; 0xFFFFFFFF when the container cannot tell (the
     // base class). Loaders bound every length they read from the stream by it.
     virtual uint32_t GetRemaining();
+    // Slot 8: the next bytes of a loading medium that are in memory already, for loaders that
+    // parse records in place: their address, valid until the next call of any other operation,
+    // with their count in `available`. Nothing is consumed (Skip does that). Null with 0 when
+    // not loading, after an error, or when the container keeps no such bytes (the base class).
+    virtual const uint8_t* Peek(uint32_t& available);
 
     // Starts a pass: Reset first when open, then error and total 0, mode set when it is 1 or 2,
     // target kept. 0 when the container is now in the mode asked for, else 60.

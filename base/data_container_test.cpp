@@ -262,6 +262,61 @@ TEST(MemoryDataContainer, SkipIsBoundedByTheMedium) {
     EXPECT_EQ(kDataErrorMalformed, m.Skip(2));
 }
 
+TEST(MemoryDataContainer, PeekLendsTheRestWithoutConsumingIt) {
+    CMemoryDataContainer m;
+    const uint8_t data[5] = {1, 2, 3, 4, 5};
+    m.LoadFrom(data, 5);
+    uint32_t available = 99;
+    EXPECT_EQ(nullptr, m.Peek(available)); // closed
+    EXPECT_EQ(0u, available);
+    m.Open(kModeLoading, nullptr);
+    uint8_t first = 0;
+    m.Read(&first, 1);
+    const uint8_t* p = m.Peek(available);
+    ASSERT_EQ(4u, available);
+    EXPECT_EQ(2, p[0]);
+    EXPECT_EQ(4u, m.GetRemaining());
+    EXPECT_EQ(0u, m.Skip(3));
+    EXPECT_EQ(5, *m.Peek(available));
+    EXPECT_EQ(kDataErrorEndOfData, m.Read(&first, 2));
+    EXPECT_EQ(nullptr, m.Peek(available)); // after an error
+    EXPECT_EQ(0u, available);
+    CDataContainer base;
+    base.SetMode(kModeLoading);
+    EXPECT_EQ(nullptr, base.Peek(available));
+}
+
+TEST(FileDataContainer, PeekLendsOnlyWhatTheBufferHolds) {
+    std::wstring path = ScratchFile(L"peek.bin");
+    std::vector<uint8_t> data(300000);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i * 7);
+    }
+    CFileDataContainer f;
+    ASSERT_EQ(0u, f.OpenFile(CWideString(path.c_str()), kModeStoring, nullptr));
+    f.Write(data.data(), static_cast<uint32_t>(data.size()));
+    ASSERT_EQ(0u, f.Close());
+    ASSERT_EQ(0u, f.OpenFile(CWideString(path.c_str()), kModeLoading, nullptr));
+    uint32_t available = 0;
+    EXPECT_EQ(nullptr, f.Peek(available)); // nothing buffered yet
+    std::vector<uint8_t> back(data.size());
+    f.Read(back.data(), 1);
+    const uint8_t* p = f.Peek(available);
+    ASSERT_NE(nullptr, p);
+    ASSERT_GT(available, 0u);
+    ASSERT_LT(available, 300000u);
+    EXPECT_EQ(0, memcmp(p, &data[1], available));
+    f.Read(&back[1], available);
+    EXPECT_EQ(nullptr, f.Peek(available));
+    f.Read(&back[300000 - f.GetRemaining()], 1);
+    p = f.Peek(available);
+    ASSERT_NE(nullptr, p);
+    EXPECT_EQ(f.GetRemaining(), available); // never past the end of the file
+    EXPECT_EQ(data.back(), p[available - 1]);
+    f.Close();
+    DeleteFileW(path.c_str());
+}
+
 TEST(FileDataContainer, StoresAndLoadsAFile) {
     std::wstring path = ScratchFile(L"stream.bin");
     std::vector<uint8_t> big(700000);

@@ -182,6 +182,18 @@ uint32_t CFileDataContainer::Write(const void* buffer, uint32_t size) {
     return 0;
 }
 
+const uint8_t* CFileDataContainer::Peek(uint32_t& available) {
+    available = 0;
+    if (nMode != kModeLoading || nError != 0 || m_nBufferRead == m_nBuffered) {
+        return nullptr;
+    }
+    available = m_nBuffered - m_nBufferRead;
+    if (available > m_nRemaining) {
+        available = static_cast<uint32_t>(m_nRemaining);
+    }
+    return m_pBuffer + m_nBufferRead;
+}
+
 uint32_t CFileDataContainer::GetRemaining() {
     return m_nRemaining > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(m_nRemaining);
 }

@@ -81,6 +81,15 @@ uint32_t CMemoryDataContainer::GetRemaining() {
     return m_nSize - m_nPosition;
 }
 
+const uint8_t* CMemoryDataContainer::Peek(uint32_t& available) {
+    if (nMode != kModeLoading || nError != 0 || m_nPosition == m_nSize) {
+        available = 0;
+        return nullptr;
+    }
+    available = m_nSize - m_nPosition;
+    return m_pData + m_nPosition;
+}
+
 bool CMemoryDataContainer::LoadFrom(const void* data, uint32_t size) {
     m_nSize = 0;
     m_nPosition = 0;

@@ -410,38 +410,47 @@ void LoadList(CVariantList* list, CDataContainer& container) {
     }
     CLoadPassState* pass = CurrentLoadPass(container);
     uint32_t outer = pass != nullptr ? pass->nReserved : 0;
-    // A number takes one read: its payload together with the next record's head. Other records
-    // are loaded in full from the head already read.
-    CRecordHead head;
-    if (container.Read(&head, kRecordHeadSize) != 0) {
-        return;
-    }
-    for (int32_t i = 0; i < count; ++i) {
-        CVariant& element = list->ElementAt(i);
-        bool last = i + 1 == count;
-        uint32_t width = NumericWidth(head.nType);
-        if (width != 0) {
-            uint8_t bytes[8 + kRecordHeadSize];
-            if (container.Read(bytes, width + (last ? 0 : kRecordHeadSize)) != 0) {
+    int32_t i = 0;
+    while (i < count && container.GetError() == 0) {
+        // Runs of numbers are parsed where the medium keeps its bytes, then skipped in one go.
+        uint32_t available = 0;
+        const uint8_t* bytes = container.Peek(available);
+        uint32_t used = 0;
+        while (i < count && available - used >= kRecordHeadSize + 8) {
+            CRecordHead head;
+            memcpy(&head, bytes + used, kRecordHeadSize);
+            uint32_t width = NumericWidth(head.nType);
+            if (width == 0) {
                 break;
             }
+            CVariant& element = list->ElementAt(i);
             element.SetType(head.nType);
             element.SetId(head.nId);
             element.SetRecordedSize(head.nSize);
-            GetNumberBytes(element.GetData(), bytes, width);
-            if (!last) {
-                memcpy(&head, bytes + width, kRecordHeadSize);
-            }
+            GetNumberBytes(element.GetData(), bytes + used + kRecordHeadSize, width);
+            used += kRecordHeadSize + width;
+            ++i;
+        }
+        if (used != 0) {
+            container.Skip(used);
             continue;
         }
+        // Any other record, or a medium that lends no bytes: the head is read, then the rest.
         if (pass != nullptr) {
             // Cannot overflow: the count was bounded by the budget above.
             pass->nReserved = outer + static_cast<uint32_t>(count - 1 - i) * kRecordHeadSize;
         }
-        LoadValue(element, &head, container);
-        if (container.GetError() != 0 || last || container.Read(&head, kRecordHeadSize) != 0) {
+        CRecordHead head;
+        if (container.Read(&head, kRecordHeadSize) != 0) {
             break;
         }
+        // A number nests nothing: no depth to count, and a fresh element holds nothing.
+        if (NumericWidth(head.nType) != 0) {
+            LoadRecord(list->ElementAt(i), head, container);
+        } else {
+            LoadValue(list->ElementAt(i), &head, container);
+        }
+        ++i;
     }
     if (pass != nullptr) {
         pass->nReserved = outer;

@@ -1,7 +1,9 @@
+#include "base/file_data_container.h"
 #include "base/global_heap.h"
 #include "base/memory_data_container.h"
 #include "config/class_registry.h"
 #include "config/variant.h"
+#include "testsupport/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -389,6 +391,36 @@ TEST(ValueStreamRoundTrip, RunsOfNumbersAreTheRecordsOneByOne) {
     ASSERT_EQ(0u, Load(b, back));
     EXPECT_EQ(0, Compare(&list, &back));
     EXPECT_EQ(1999, back.GetList()->ElementAt(1999).GetId());
+}
+
+TEST(ValueStreamRoundTrip, ListThroughAFileAcrossItsBuffer) {
+    VpeTest::ScratchFolder folder(L"vs", L"file");
+    CVariant list;
+    list.SetType(vtList);
+    ASSERT_TRUE(list.GetList()->SetSize(60000));
+    for (int32_t i = 0; i < 60000; ++i) {
+        CVariant& v = list.GetList()->ElementAt(i);
+        if (i % 1000 == 999) {
+            v.SetAnsiText("text among numbers");
+        } else if (i % 2 != 0) {
+            v.SetDouble(i * 0.5);
+        } else {
+            v.SetWord(static_cast<uint16_t>(i));
+        }
+        v.SetId(static_cast<uint16_t>(i));
+    }
+    CWideString path((folder.Path() + L"list.vps").c_str());
+    CFileDataContainer f;
+    ASSERT_EQ(0u, f.OpenFile(path, kModeStoring, nullptr));
+    EXPECT_EQ(0, list.Serialize(f));
+    ASSERT_EQ(0u, f.Close());
+    ASSERT_EQ(0u, f.OpenFile(path, kModeLoading, nullptr));
+    CVariant back;
+    EXPECT_EQ(0, back.Serialize(f));
+    EXPECT_EQ(0u, f.GetRemaining());
+    EXPECT_EQ(0, Compare(&list, &back));
+    EXPECT_EQ(59999, back.GetList()->ElementAt(59999).GetId());
+    f.Close();
 }
 
 TEST(ValueStreamRoundTrip, NumberInAListKeepsTheSizeItsRecordCarried) {
