@@ -116,13 +116,16 @@ bool CDataContainer::IsMeasuring() const {
 }
 
 uint32_t CDataContainer::WriteText(CAnsiString text) {
-    uint32_t n = static_cast<uint32_t>(text.GetLength());
+    return WriteTextBytes(text.c_str(), static_cast<uint32_t>(text.GetLength()));
+}
+
+uint32_t CDataContainer::WriteTextBytes(const char* bytes, uint32_t n) {
     uint8_t head = n < 255 ? static_cast<uint8_t>(n) : 0xFF;
     Write(&head, 1);
     if (head == 0xFF) {
         Write(&n, 4);
     }
-    Write(text.c_str(), n);
+    Write(bytes, n);
     return nError;
 }
 

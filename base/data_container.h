@@ -86,6 +86,8 @@ public:
     // Framed texts of the value format: one length byte for 0..254, else 0xFF and 4 bytes,
     // then the bytes without terminator. Each answers the recorded error.
     uint32_t WriteText(CAnsiString text);
+    // The same for the n bytes at bytes (which need no terminator), without a copy of them.
+    uint32_t WriteTextBytes(const char* bytes, uint32_t n);
     // A length beyond what the medium holds records 71 and leaves the text empty.
     uint32_t ReadText(CAnsiString& text);
     // The wide text goes into the stream in the ANSI code page.

@@ -112,11 +112,13 @@ int32_t MeasureList(CVariantList* list, CDataContainer& container) {
     return measure.GetTotal();
 }
 
-int32_t MeasureText(const CAnsiString& text, CDataContainer& container) {
+// The size field and the framed text of n bytes, measured as any text record.
+void StoreText(const char* bytes, uint32_t n, CDataContainer& container) {
     CDataContainer measure;
     measure.Open(kModeStoring, container.GetTarget());
-    measure.WriteText(text);
-    return measure.GetTotal();
+    measure.WriteTextBytes(bytes, n);
+    WriteSize(container, measure.GetTotal());
+    container.WriteTextBytes(bytes, n);
 }
 
 void StoreValue(CVariant& value, CDataContainer& container) {
@@ -141,16 +143,15 @@ void StoreValue(CVariant& value, CDataContainer& container) {
         SerializeList(value.GetList(), container);
         break;
     case vtUtf8Text:
-    case vtAnsiText:
+    case vtAnsiText: {
+        // The text's own bytes go out as they are held: no copy.
+        const char* text = value.GetNarrowText() != nullptr ? value.GetNarrowText() : "";
+        StoreText(text, static_cast<uint32_t>(strlen(text)), container);
+        break;
+    }
     case vtWideText: {
-        CAnsiString text;
-        if (type == vtWideText) {
-            text.Assign(value.GetWideText() != nullptr ? value.GetWideText() : L"");
-        } else {
-            text.Assign(value.GetNarrowText() != nullptr ? value.GetNarrowText() : "");
-        }
-        WriteSize(container, MeasureText(text, container));
-        container.WriteText(text);
+        CAnsiString text(value.GetWideText() != nullptr ? value.GetWideText() : L"");
+        StoreText(text.c_str(), static_cast<uint32_t>(text.GetLength()), container);
         break;
     }
     case vtObject: {
