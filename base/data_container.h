@@ -118,8 +118,9 @@ protected:
     // Shared checks of Read and Write; 0 when the call may go on.
     uint32_t CheckRead(const void* buffer, uint32_t size);
     uint32_t CheckWrite(const void* buffer, uint32_t size);
-    // Reads a framed text's n bytes into a new zero-terminated C-heap buffer (caller frees).
-    char* ReadTextBytes(uint32_t n);
+    // Reads a framed text's n bytes, zero-terminated, into scratch when n < scratchSize, else
+    // into a new C-heap buffer that the caller frees. Null (nothing to free) on failure.
+    char* ReadTextBytes(uint32_t n, char* scratch, uint32_t scratchSize);
 
     const CDataTarget* pTarget;
     uint32_t nError;
