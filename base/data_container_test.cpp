@@ -284,6 +284,11 @@ TEST(MemoryDataContainer, PeekLendsTheRestWithoutConsumingIt) {
     CDataContainer base;
     base.SetMode(kModeLoading);
     EXPECT_EQ(nullptr, base.Peek(available));
+    struct CDerived : CMemoryDataContainer {}; // may override Read: its bytes go through it
+    CDerived derived;
+    derived.LoadFrom(data, 5);
+    derived.Open(kModeLoading, nullptr);
+    EXPECT_EQ(nullptr, derived.Peek(available));
 }
 
 TEST(FileDataContainer, PeekLendsOnlyWhatTheBufferHolds) {

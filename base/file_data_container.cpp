@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 
 namespace Corvinex {
 
@@ -184,7 +185,10 @@ uint32_t CFileDataContainer::Write(const void* buffer, uint32_t size) {
 
 const uint8_t* CFileDataContainer::Peek(uint32_t& available) {
     available = 0;
-    if (nMode != kModeLoading || nError != 0 || m_nBufferRead == m_nBuffered) {
+    // A derived container may watch or change what Read gives: only this class itself lends
+    // its bytes, so that everything else still goes through the derived Read.
+    if (typeid(*this) != typeid(CFileDataContainer) || nMode != kModeLoading || nError != 0 ||
+        m_nBufferRead == m_nBuffered) {
         return nullptr;
     }
     available = m_nBuffered - m_nBufferRead;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 
 namespace Corvinex {
 
@@ -82,7 +83,10 @@ uint32_t CMemoryDataContainer::GetRemaining() {
 }
 
 const uint8_t* CMemoryDataContainer::Peek(uint32_t& available) {
-    if (nMode != kModeLoading || nError != 0 || m_nPosition == m_nSize) {
+    // A derived container may watch or change what Read gives: only this class itself lends
+    // its bytes, so that everything else still goes through the derived Read.
+    if (typeid(*this) != typeid(CMemoryDataContainer) || nMode != kModeLoading || nError != 0 ||
+        m_nPosition == m_nSize) {
         available = 0;
         return nullptr;
     }
