@@ -6,6 +6,11 @@
 
 namespace Corvinex {
 
+namespace {
+// Texts shorter than this are read into a buffer on the stack (names, mostly).
+const uint32_t kTextScratchSize = 260;
+} // namespace
+
 CDataContainer::CDataContainer() : pTarget(nullptr), nError(0), nMode(kModeClosed), nTotal(0) {}
 
 CDataContainer::~CDataContainer() {
@@ -82,6 +87,11 @@ uint32_t CDataContainer::GetRemaining() {
     return 0xFFFFFFFFu;
 }
 
+const uint8_t* CDataContainer::Peek(uint32_t& available) {
+    available = 0;
+    return nullptr;
+}
+
 uint32_t CDataContainer::Open(uint32_t mode, const CDataTarget* target) {
     if (nMode != kModeClosed) {
         Reset();
@@ -111,13 +121,16 @@ bool CDataContainer::IsMeasuring() const {
 }
 
 uint32_t CDataContainer::WriteText(CAnsiString text) {
-    uint32_t n = static_cast<uint32_t>(text.GetLength());
+    return WriteTextBytes(text.c_str(), static_cast<uint32_t>(text.GetLength()));
+}
+
+uint32_t CDataContainer::WriteTextBytes(const char* bytes, uint32_t n) {
     uint8_t head = n < 255 ? static_cast<uint8_t>(n) : 0xFF;
     Write(&head, 1);
     if (head == 0xFF) {
         Write(&n, 4);
     }
-    Write(text.c_str(), n);
+    Write(bytes, n);
     return nError;
 }
 
@@ -142,17 +155,21 @@ uint32_t CDataContainer::ReadTextLength(uint32_t& n) {
     return 0;
 }
 
-char* CDataContainer::ReadTextBytes(uint32_t n) {
-    char* bytes = static_cast<char*>(malloc(static_cast<size_t>(n) + 1));
+char* CDataContainer::ReadTextBytes(uint32_t n, char* scratch, uint32_t scratchSize) {
+    char* bytes =
+        n < scratchSize ? scratch : static_cast<char*>(malloc(static_cast<size_t>(n) + 1));
     if (bytes == nullptr) {
         Skip(n);
         return nullptr;
     }
-    memset(bytes, 0, static_cast<size_t>(n) + 1);
+    // No zero fill: the read overwrites the n bytes, and a failed read gives nothing back.
     if (Read(bytes, n) != 0 || nError != 0) {
-        free(bytes);
+        if (bytes != scratch) {
+            free(bytes);
+        }
         return nullptr;
     }
+    bytes[n] = '\0';
     return bytes;
 }
 
@@ -162,16 +179,20 @@ uint32_t CDataContainer::ReadText(CAnsiString& text) {
         text.Assign("");
         return nError;
     }
-    char* bytes = ReadTextBytes(n);
+    char scratch[kTextScratchSize];
+    char* bytes = ReadTextBytes(n, scratch, kTextScratchSize);
     text.Assign(bytes != nullptr ? bytes : "");
-    free(bytes);
+    if (bytes != scratch) {
+        free(bytes);
+    }
     return nError;
 }
 
 uint32_t CDataContainer::WriteWideText(const CWideString& text) {
     // The prefix counts the bytes of the converted text. In a single-byte code page that is the
     // character count; in a multi-byte one it keeps every byte, so the text loads back whole.
-    return WriteText(CAnsiString(text.c_str()));
+    CAnsiString converted(text.c_str());
+    return WriteTextBytes(converted.c_str(), static_cast<uint32_t>(converted.GetLength()));
 }
 
 uint32_t CDataContainer::ReadWideText(CWideString& text) {
@@ -180,9 +201,12 @@ uint32_t CDataContainer::ReadWideText(CWideString& text) {
         text = L"";
         return nError;
     }
-    char* bytes = ReadTextBytes(n);
+    char scratch[kTextScratchSize];
+    char* bytes = ReadTextBytes(n, scratch, kTextScratchSize);
     text.Assign(bytes != nullptr ? bytes : "");
-    free(bytes);
+    if (bytes != scratch) {
+        free(bytes);
+    }
     return nError;
 }
 

@@ -70,6 +70,11 @@ public:
     // Slot 7: bytes left in a loading medium; 0xFFFFFFFF when the container cannot tell (the
     // base class). Loaders bound every length they read from the stream by it.
     virtual uint32_t GetRemaining();
+    // Slot 8: the next bytes of a loading medium that are in memory already, for loaders that
+    // parse records in place: their address, valid until the next call of any other operation,
+    // with their count in `available`. Nothing is consumed (Skip does that). Null with 0 when
+    // not loading, after an error, or when the container keeps no such bytes (the base class).
+    virtual const uint8_t* Peek(uint32_t& available);
 
     // Starts a pass: Reset first when open, then error and total 0, mode set when it is 1 or 2,
     // target kept. 0 when the container is now in the mode asked for, else 60.
@@ -81,6 +86,8 @@ public:
     // Framed texts of the value format: one length byte for 0..254, else 0xFF and 4 bytes,
     // then the bytes without terminator. Each answers the recorded error.
     uint32_t WriteText(CAnsiString text);
+    // The same for the n bytes at bytes (which need no terminator), without a copy of them.
+    uint32_t WriteTextBytes(const char* bytes, uint32_t n);
     // A length beyond what the medium holds records 71 and leaves the text empty.
     uint32_t ReadText(CAnsiString& text);
     // The wide text goes into the stream in the ANSI code page.
@@ -88,6 +95,10 @@ public:
     uint32_t ReadWideText(CWideString& text);
     // Reads and drops size bytes (a record the reader cannot use); bounded by GetRemaining.
     uint32_t Skip(uint32_t size);
+    // Reads the length prefix of a framed text into n: 0 on success; the recorded error (n 0)
+    // when the prefix cannot be read, 71 (recorded) when n is beyond what the medium holds.
+    // For loaders that put the text's bytes straight where they belong.
+    uint32_t ReadTextLength(uint32_t& n);
 
     // Records code in the error field (over any earlier one); returns it.
     uint32_t RecordError(uint32_t code) {
@@ -107,10 +118,9 @@ protected:
     // Shared checks of Read and Write; 0 when the call may go on.
     uint32_t CheckRead(const void* buffer, uint32_t size);
     uint32_t CheckWrite(const void* buffer, uint32_t size);
-    // Reads the length prefix of a framed text; 0 and n on success.
-    uint32_t ReadTextLength(uint32_t& n);
-    // Reads a framed text's n bytes into a new zero-terminated C-heap buffer (caller frees).
-    char* ReadTextBytes(uint32_t n);
+    // Reads a framed text's n bytes, zero-terminated, into scratch when n < scratchSize, else
+    // into a new C-heap buffer that the caller frees. Null (nothing to free) on failure.
+    char* ReadTextBytes(uint32_t n, char* scratch, uint32_t scratchSize);
 
     const CDataTarget* pTarget;
     uint32_t nError;

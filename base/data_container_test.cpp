@@ -56,8 +56,8 @@ TEST(DataContainer, SlotsAreInTheFixedOrder) {
     EXPECT_EQ(1, c.GetTotal());
     EXPECT_EQ(0u, CallSlot2(c, 1, &byte, 2)); // Transfer, storing
     EXPECT_EQ(3, c.GetTotal());
-    EXPECT_EQ(60u, CallSlot2(c, 2, &byte, 1)); // Read while storing
-    EXPECT_EQ(60u, c.GetError());
+    EXPECT_EQ(kDataErrorWrongMode, CallSlot2(c, 2, &byte, 1)); // Read while storing
+    EXPECT_EQ(kDataErrorWrongMode, c.GetError());
     EXPECT_EQ(0u, CallSlot0(c, 0)); // Reset
     EXPECT_EQ(0u, c.GetMode());
     EXPECT_EQ(0u, c.GetError());
@@ -68,8 +68,8 @@ TEST(DataContainer, WriteOfNothingIsRefusedWithoutRecording) {
     CDataContainer c;
     c.Open(kModeStoring, nullptr);
     uint8_t byte = 0;
-    EXPECT_EQ(30u, c.Write(&byte, 0));
-    EXPECT_EQ(30u, c.Write(nullptr, 4));
+    EXPECT_EQ(kDataErrorRefused, c.Write(&byte, 0));
+    EXPECT_EQ(kDataErrorRefused, c.Write(nullptr, 4));
     EXPECT_EQ(0, c.GetTotal());
     EXPECT_EQ(0u, c.GetError());
 }
@@ -79,10 +79,10 @@ TEST(DataContainer, WrongDirectionIsStickyUntilOpen) {
     CDataTarget target = {L"C:/", 0, 0};
     c.Open(kModeStoring, &target);
     uint32_t word = 0;
-    EXPECT_EQ(60u, c.Read(&word, 4));
-    EXPECT_EQ(60u, c.GetError());
-    EXPECT_EQ(30u, c.Write(&word, 4));
-    EXPECT_EQ(60u, c.AddCount(10));
+    EXPECT_EQ(kDataErrorWrongMode, c.Read(&word, 4));
+    EXPECT_EQ(kDataErrorWrongMode, c.GetError());
+    EXPECT_EQ(kDataErrorRefused, c.Write(&word, 4));
+    EXPECT_EQ(kDataErrorWrongMode, c.AddCount(10));
     EXPECT_EQ(0, c.GetTotal());
 
     EXPECT_EQ(0u, c.Open(kModeLoading, &target));
@@ -95,12 +95,12 @@ TEST(DataContainer, WrongDirectionIsStickyUntilOpen) {
 TEST(DataContainer, OpenWithUnknownModeLeavesItClosed) {
     CDataContainer c;
     c.Open(kModeStoring, nullptr);
-    EXPECT_EQ(60u, c.Open(5, nullptr));
+    EXPECT_EQ(kDataErrorWrongMode, c.Open(5, nullptr));
     EXPECT_EQ(0u, c.GetMode());
     EXPECT_EQ(0u, c.Open(0, nullptr));
     EXPECT_EQ(0u, c.GetMode());
     uint8_t byte = 0;
-    EXPECT_EQ(11u, c.Transfer(&byte, 1));
+    EXPECT_EQ(kDataErrorNotOpen, c.Transfer(&byte, 1));
     EXPECT_EQ(0u, c.GetError());
 }
 
@@ -133,7 +133,7 @@ TEST(DataContainer, ReadOnBaseClassCountsOnly) {
     EXPECT_EQ(0u, c.Read(&word, 4));
     EXPECT_EQ(0x12345678u, word);
     EXPECT_EQ(4, c.GetTotal());
-    EXPECT_EQ(60u, c.AddCount(1));
+    EXPECT_EQ(kDataErrorWrongMode, c.AddCount(1));
 }
 
 TEST(DataContainerText, ShortAndLongFraming) {
@@ -189,9 +189,9 @@ TEST(DataContainerText, LengthBeyondTheMediumIsRefusedWithoutAllocating) {
     ASSERT_TRUE(m.LoadFrom(stream, sizeof(stream)));
     m.Open(kModeLoading, nullptr);
     CAnsiString text("old");
-    EXPECT_EQ(71u, m.ReadText(text));
+    EXPECT_EQ(kDataErrorMalformed, m.ReadText(text));
     EXPECT_STREQ("", text.c_str());
-    EXPECT_EQ(71u, m.GetError());
+    EXPECT_EQ(kDataErrorMalformed, m.GetError());
 }
 
 TEST(DataContainerText, TruncatedTextRecordsEndOfData) {
@@ -231,10 +231,10 @@ TEST(MemoryDataContainer, ReadPastTheEndRecordsAndStops) {
     m.LoadFrom(data, 3);
     m.Open(kModeLoading, nullptr);
     uint32_t word = 0;
-    EXPECT_EQ(70u, m.Read(&word, 4));
-    EXPECT_EQ(70u, m.GetError());
+    EXPECT_EQ(kDataErrorEndOfData, m.Read(&word, 4));
+    EXPECT_EQ(kDataErrorEndOfData, m.GetError());
     uint8_t byte = 0;
-    EXPECT_EQ(30u, m.Read(&byte, 1));
+    EXPECT_EQ(kDataErrorRefused, m.Read(&byte, 1));
     EXPECT_EQ(0, byte);
     EXPECT_EQ(0, m.GetTotal());
 }
@@ -259,7 +259,67 @@ TEST(MemoryDataContainer, SkipIsBoundedByTheMedium) {
     m.Open(kModeLoading, nullptr);
     EXPECT_EQ(0u, m.Skip(8999));
     EXPECT_EQ(1u, m.GetRemaining());
-    EXPECT_EQ(71u, m.Skip(2));
+    EXPECT_EQ(kDataErrorMalformed, m.Skip(2));
+}
+
+TEST(MemoryDataContainer, PeekLendsTheRestWithoutConsumingIt) {
+    CMemoryDataContainer m;
+    const uint8_t data[5] = {1, 2, 3, 4, 5};
+    m.LoadFrom(data, 5);
+    uint32_t available = 99;
+    EXPECT_EQ(nullptr, m.Peek(available)); // closed
+    EXPECT_EQ(0u, available);
+    m.Open(kModeLoading, nullptr);
+    uint8_t first = 0;
+    m.Read(&first, 1);
+    const uint8_t* p = m.Peek(available);
+    ASSERT_EQ(4u, available);
+    EXPECT_EQ(2, p[0]);
+    EXPECT_EQ(4u, m.GetRemaining());
+    EXPECT_EQ(0u, m.Skip(3));
+    EXPECT_EQ(5, *m.Peek(available));
+    EXPECT_EQ(kDataErrorEndOfData, m.Read(&first, 2));
+    EXPECT_EQ(nullptr, m.Peek(available)); // after an error
+    EXPECT_EQ(0u, available);
+    CDataContainer base;
+    base.SetMode(kModeLoading);
+    EXPECT_EQ(nullptr, base.Peek(available));
+    struct CDerived : CMemoryDataContainer {}; // may override Read: its bytes go through it
+    CDerived derived;
+    derived.LoadFrom(data, 5);
+    derived.Open(kModeLoading, nullptr);
+    EXPECT_EQ(nullptr, derived.Peek(available));
+}
+
+TEST(FileDataContainer, PeekLendsOnlyWhatTheBufferHolds) {
+    std::wstring path = ScratchFile(L"peek.bin");
+    std::vector<uint8_t> data(300000);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i * 7);
+    }
+    CFileDataContainer f;
+    ASSERT_EQ(0u, f.OpenFile(CWideString(path.c_str()), kModeStoring, nullptr));
+    f.Write(data.data(), static_cast<uint32_t>(data.size()));
+    ASSERT_EQ(0u, f.Close());
+    ASSERT_EQ(0u, f.OpenFile(CWideString(path.c_str()), kModeLoading, nullptr));
+    uint32_t available = 0;
+    EXPECT_EQ(nullptr, f.Peek(available)); // nothing buffered yet
+    std::vector<uint8_t> back(data.size());
+    f.Read(back.data(), 1);
+    const uint8_t* p = f.Peek(available);
+    ASSERT_NE(nullptr, p);
+    ASSERT_GT(available, 0u);
+    ASSERT_LT(available, 300000u);
+    EXPECT_EQ(0, memcmp(p, &data[1], available));
+    f.Read(&back[1], available);
+    EXPECT_EQ(nullptr, f.Peek(available));
+    f.Read(&back[300000 - f.GetRemaining()], 1);
+    p = f.Peek(available);
+    ASSERT_NE(nullptr, p);
+    EXPECT_EQ(f.GetRemaining(), available); // never past the end of the file
+    EXPECT_EQ(data.back(), p[available - 1]);
+    f.Close();
+    DeleteFileW(path.c_str());
 }
 
 TEST(FileDataContainer, StoresAndLoadsAFile) {
@@ -304,17 +364,18 @@ TEST(FileDataContainer, StoresAndLoadsAFile) {
         ASSERT_EQ(static_cast<uint8_t>(i), b);
     }
     uint8_t extra = 0;
-    EXPECT_EQ(70u, f.Read(&extra, 1));
+    EXPECT_EQ(kDataErrorEndOfData, f.Read(&extra, 1));
     f.Close();
     DeleteFileW(path.c_str());
 }
 
 TEST(FileDataContainer, MissingFileCannotBeLoaded) {
     CFileDataContainer f;
-    EXPECT_EQ(73u,
+    EXPECT_EQ(kDataErrorMediumFailed,
               f.OpenFile(CWideString(ScratchFile(L"missing.bin").c_str()), kModeLoading, nullptr));
     EXPECT_EQ(0u, f.GetMode());
-    EXPECT_EQ(60u, f.OpenFile(CWideString(ScratchFile(L"x.bin").c_str()), 3, nullptr));
+    EXPECT_EQ(kDataErrorWrongMode,
+              f.OpenFile(CWideString(ScratchFile(L"x.bin").c_str()), 3, nullptr));
 }
 
 TEST(FileDataContainer, ForwardSlashPathsAndNonAnsiNames) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 
 namespace Corvinex {
 
@@ -99,9 +100,11 @@ bool CFileDataContainer::Fill() {
 }
 
 uint32_t CFileDataContainer::Read(void* buffer, uint32_t size) {
-    uint32_t result = CheckRead(buffer, size);
-    if (result != 0) {
-        return result;
+    if (nMode != kModeLoading || nError != 0 || buffer == nullptr || size == 0) {
+        uint32_t result = CheckRead(buffer, size); // records and answers as the base class does
+        if (result != 0) {
+            return result;
+        }
     }
     if (!m_file.IsOpen() || size > m_nRemaining) {
         return RecordError(kDataErrorEndOfData);
@@ -146,9 +149,11 @@ uint32_t CFileDataContainer::Read(void* buffer, uint32_t size) {
 }
 
 uint32_t CFileDataContainer::Write(const void* buffer, uint32_t size) {
-    uint32_t result = CheckWrite(buffer, size);
-    if (result != 0) {
-        return result;
+    if (nMode != kModeStoring || nError != 0 || buffer == nullptr || size == 0) {
+        uint32_t result = CheckWrite(buffer, size);
+        if (result != 0) {
+            return result;
+        }
     }
     if (!m_file.IsOpen()) {
         return RecordError(kDataErrorMediumFailed);
@@ -176,6 +181,21 @@ uint32_t CFileDataContainer::Write(const void* buffer, uint32_t size) {
     }
     nTotal += static_cast<int32_t>(size);
     return 0;
+}
+
+const uint8_t* CFileDataContainer::Peek(uint32_t& available) {
+    available = 0;
+    // A derived container may watch or change what Read gives: only this class itself lends
+    // its bytes, so that everything else still goes through the derived Read.
+    if (typeid(*this) != typeid(CFileDataContainer) || nMode != kModeLoading || nError != 0 ||
+        m_nBufferRead == m_nBuffered) {
+        return nullptr;
+    }
+    available = m_nBuffered - m_nBufferRead;
+    if (available > m_nRemaining) {
+        available = static_cast<uint32_t>(m_nRemaining);
+    }
+    return m_pBuffer + m_nBufferRead;
 }
 
 uint32_t CFileDataContainer::GetRemaining() {

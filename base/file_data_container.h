@@ -34,6 +34,13 @@ public:
     // Buffered; 73 (recorded) when the file refuses the bytes.
     uint32_t Write(const void* buffer, uint32_t size) override;
     uint32_t GetRemaining() override;
+    // What the buffer still holds while loading without an error (none when it is used up, or
+    // from a derived class).
+    const uint8_t* Peek(uint32_t& available) override;
+    // Those of the base class, fixed so that Read and Write test the mode field directly.
+    uint32_t GetMode() final { return nMode; }
+    int IsLoading() final { return nMode == kModeLoading ? 1 : 0; }
+    int IsStoring() final { return nMode == kModeStoring ? 1 : 0; }
 
 private:
     bool Flush();

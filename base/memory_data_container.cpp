@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <typeinfo>
 
 namespace Corvinex {
 
@@ -79,6 +80,18 @@ uint32_t CMemoryDataContainer::Write(const void* buffer, uint32_t size) {
 
 uint32_t CMemoryDataContainer::GetRemaining() {
     return m_nSize - m_nPosition;
+}
+
+const uint8_t* CMemoryDataContainer::Peek(uint32_t& available) {
+    // A derived container may watch or change what Read gives: only this class itself lends
+    // its bytes, so that everything else still goes through the derived Read.
+    if (typeid(*this) != typeid(CMemoryDataContainer) || nMode != kModeLoading || nError != 0 ||
+        m_nPosition == m_nSize) {
+        available = 0;
+        return nullptr;
+    }
+    available = m_nSize - m_nPosition;
+    return m_pData + m_nPosition;
 }
 
 bool CMemoryDataContainer::LoadFrom(const void* data, uint32_t size) {

@@ -24,6 +24,8 @@ public:
     // Appends at the position, growing the block; 73 (recorded) when it cannot grow.
     uint32_t Write(const void* buffer, uint32_t size) override;
     uint32_t GetRemaining() override;
+    // The rest of the block while loading without an error; nothing from a derived class.
+    const uint8_t* Peek(uint32_t& available) override;
     // The mode questions are those of the base class, fixed here so that Read and Write can
     // test the mode field directly (one test per call on the hot path of the value stream).
     uint32_t GetMode() final { return nMode; }

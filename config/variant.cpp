@@ -372,6 +372,22 @@ CVariant& CVariant::AllocateBinary(int32_t n) {
     return *this;
 }
 
+void* CVariant::AllocateUnfilledBlock(uint16_t type, int32_t n) {
+    void* block = n > 0 ? AllocGlobalBlockForCopy(static_cast<size_t>(n)) : nullptr;
+    uint16_t kind = vtBinary;
+    if (block == nullptr) {
+        kind = vtEmpty;
+    } else if (type == vtUtf8Text || type == vtAnsiText || type == vtWideText) {
+        kind = type;
+    }
+    SetType(kind);
+    if (block != nullptr) {
+        SetPointerField(block);
+        m_nSize = n;
+    }
+    return block;
+}
+
 CVariant& CVariant::SetAnsiText(const char* p) {
     if (p == nullptr) {
         SetType(vtAnsiText);

@@ -118,6 +118,11 @@ public:
     // vtBinary with a zero-filled block of n bytes (none when n <= 0); vtEmpty when the block
     // cannot be had.
     CVariant& AllocateBinary(int32_t n);
+    // For loaders: type (one of the three text codes; any other gives vtBinary) with a block of
+    // n bytes whose content is undefined until the caller fills all of it. Returns the block, or
+    // null with the value vtEmpty when n <= 0 or no block can be had. A caller that cannot fill
+    // the block must Clear the value (which wipes and releases it).
+    void* AllocateUnfilledBlock(uint16_t type, int32_t n);
     // vtAnsiText with a copy of p (null leaves no text); vtEmpty when the block cannot be had.
     CVariant& SetAnsiText(const char* p);
     // vtWideText with a copy of p (null leaves no text); vtEmpty when the block cannot be had.

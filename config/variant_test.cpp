@@ -299,7 +299,24 @@ TEST(VariantSetters, FailedAllocationLeavesTheValueEmpty) {
         v.AllocateBinary(10);
         EXPECT_EQ(vtEmpty, v.GetType());
         EXPECT_EQ(0, v.GetSize());
+        EXPECT_EQ(nullptr, v.AllocateUnfilledBlock(vtAnsiText, 10));
+        EXPECT_EQ(vtEmpty, v.GetType());
     }
+}
+
+TEST(VariantSetters, UnfilledBlockIsTheWholeBlockOfATextOrBinary) {
+    CVariant v;
+    v.SetId(5);
+    void* block = v.AllocateUnfilledBlock(vtWideText, 6);
+    ASSERT_NE(nullptr, block);
+    EXPECT_EQ(block, v.GetPointer());
+    EXPECT_EQ(vtWideText, v.GetType());
+    EXPECT_EQ(6, v.GetSize());
+    EXPECT_EQ(5, v.GetId());
+    EXPECT_NE(nullptr, v.AllocateUnfilledBlock(vtList, 3));
+    EXPECT_EQ(vtBinary, v.GetType()); // not a text: a byte block
+    EXPECT_EQ(nullptr, v.AllocateUnfilledBlock(vtBinary, 0));
+    EXPECT_EQ(vtEmpty, v.GetType());
 }
 
 TEST(VariantSetters, RecordedSizeNeverDisagreesWithAnOwnedBlock) {
