@@ -2,6 +2,7 @@
 
 #include "base/file_system.h"
 #include "base/memory_data_container.h"
+#include "config/file_info.h"
 #include "config/file_object.h"
 #include "config/file_tree.h"
 #include "config/variant.h"
@@ -195,8 +196,9 @@ CStreamFuzzer::CStreamFuzzer() : m_bReady(false), m_nTreeLoads(0) {
     m_outer = m_base + L"outer/";
     m_root = m_outer + L"root/";
     RemoveTree(m_base);
-    bool ok = CreateFolderPath(CWideString((m_source + L"sub/deeper/").c_str())) == 0 &&
-              CreateFolderPath(CWideString(m_root.c_str())) == 0;
+    bool ok =
+        CreateFolderPath(CWideString((m_source + L"sub/deeper/").c_str())) == kFolderCreated &&
+        CreateFolderPath(CWideString(m_root.c_str())) == kFolderCreated;
     std::string content(300, 'c');
     ok = ok && WriteWhole(m_source + L"a.txt", content.data(), 20) &&
          WriteWhole(m_source + L"sub/b.bin", content.data(), 300) &&
