@@ -1,5 +1,6 @@
 #include "base/file_system.h"
 
+#include "testsupport/file_bytes.h"
 #include "testsupport/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,9 @@
 using namespace Corvinex;
 
 namespace {
+
+using VpeTest::MakeTime;
+using VpeTest::TimeValue;
 
 // A scratch folder whose paths come back as the program's strings.
 class ScratchFolder {
@@ -34,17 +38,6 @@ bool WriteSmallFile(const CWideString& path, const char* text) {
     BOOL ok = WriteFile(h, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
     CloseHandle(h);
     return ok != FALSE;
-}
-
-FILETIME MakeTime(uint64_t value) {
-    FILETIME t;
-    t.dwLowDateTime = static_cast<DWORD>(value);
-    t.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    return t;
-}
-
-uint64_t TimeValue(const FILETIME& t) {
-    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
 
 // Whether the file system under path keeps a creation time that was set.

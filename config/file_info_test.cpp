@@ -1,6 +1,7 @@
 #include "config/file_info.h"
 
 #include "base/file_system.h"
+#include "testsupport/file_bytes.h"
 #include "testsupport/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -14,34 +15,13 @@ using namespace Corvinex;
 
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
+using VpeTest::Bytes;
+using VpeTest::MakeTime;
+using VpeTest::TimeValue;
+using VpeTest::WriteBytes;
 
 CWideString W(const std::wstring& s) {
     return CWideString(s.c_str());
-}
-
-bool WriteBytes(const CWideString& path, const Bytes& bytes) {
-    HANDLE h = CreateFileW(ToSystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    BOOL ok = bytes.empty() ||
-              WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok != FALSE;
-}
-
-uint64_t TimeValue(const FILETIME& t) {
-    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-}
-
-FILETIME MakeTime(uint64_t value) {
-    FILETIME t;
-    t.dwLowDateTime = static_cast<DWORD>(value);
-    t.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    return t;
 }
 
 } // namespace

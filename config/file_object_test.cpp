@@ -6,6 +6,7 @@
 #include "base/paths.h"
 #include "base/memory_data_container.h"
 #include "config/file_tree.h"
+#include "testsupport/file_bytes.h"
 #include "testsupport/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,11 @@ using namespace Corvinex;
 
 namespace {
 
-typedef std::vector<uint8_t> Bytes;
+using VpeTest::Bytes;
+using VpeTest::MakeTime;
+using VpeTest::ReadBytes;
+using VpeTest::TimeValue;
+using VpeTest::WriteBytes;
 
 // A memory container that logs the size of every Read and Write it is asked for, refused or not.
 class CLoggingContainer : public CMemoryDataContainer {
@@ -50,35 +55,6 @@ Bytes Pattern(size_t n, unsigned seed) {
     return b;
 }
 
-bool WriteBytes(const CWideString& path, const Bytes& bytes) {
-    HANDLE h = CreateFileW(ToSystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    BOOL ok = bytes.empty() ||
-              WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok != FALSE;
-}
-
-Bytes ReadBytes(const CWideString& path) {
-    Bytes out;
-    HANDLE h = CreateFileW(ToSystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        return out;
-    }
-    uint8_t buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        out.insert(out.end(), buffer, buffer + got);
-    }
-    CloseHandle(h);
-    return out;
-}
-
 void SetText(CFileObject& object, uint16_t id, const wchar_t* text) {
     CVariant v;
     v.SetWideText(text);
@@ -93,17 +69,6 @@ CVariant Entry(uint8_t kind, const wchar_t* folder, const wchar_t* name) {
     SetText(*v.GetFileObject(), kFileObjectFolder, folder);
     SetText(*v.GetFileObject(), kFileObjectName, name);
     return v;
-}
-
-uint64_t TimeValue(const FILETIME& t) {
-    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-}
-
-FILETIME MakeTime(uint64_t value) {
-    FILETIME t;
-    t.dwLowDateTime = static_cast<DWORD>(value);
-    t.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    return t;
 }
 
 // Whether this file system keeps a creation time that was set (Wine on Linux does not).
