@@ -17,6 +17,17 @@ bool IsDriveAbsolute(const wchar_t* p) {
            p[2] == L'\\';
 }
 
+// WIN32_FIND_DATAW and WIN32_FILE_ATTRIBUTE_DATA name these fields alike.
+template <class DATA> CEntryStamp StampOf(const DATA& data) {
+    CEntryStamp stamp;
+    stamp.nAttributes = data.dwFileAttributes;
+    stamp.creation = data.ftCreationTime;
+    stamp.lastAccess = data.ftLastAccessTime;
+    stamp.lastWrite = data.ftLastWriteTime;
+    stamp.nSize = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return stamp;
+}
+
 } // namespace
 
 CWideString ToSystemPath(const CWideString& path) {
@@ -57,13 +68,7 @@ bool IsExistingFolder(const CWideString& path) {
 }
 
 CEntryStamp StampOfFoundEntry(const WIN32_FIND_DATAW& data) {
-    CEntryStamp stamp;
-    stamp.nAttributes = data.dwFileAttributes;
-    stamp.creation = data.ftCreationTime;
-    stamp.lastAccess = data.ftLastAccessTime;
-    stamp.lastWrite = data.ftLastWriteTime;
-    stamp.nSize = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return stamp;
+    return StampOf(data);
 }
 
 bool ReadEntryStamp(const CWideString& path, CEntryStamp& stamp) {
@@ -72,11 +77,7 @@ bool ReadEntryStamp(const CWideString& path, CEntryStamp& stamp) {
     if (!GetFileAttributesExW(system.c_str(), GetFileExInfoStandard, &data)) {
         return false;
     }
-    stamp.nAttributes = data.dwFileAttributes;
-    stamp.creation = data.ftCreationTime;
-    stamp.lastAccess = data.ftLastAccessTime;
-    stamp.lastWrite = data.ftLastWriteTime;
-    stamp.nSize = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp = StampOf(data);
     return true;
 }
 
