@@ -103,27 +103,31 @@ int CVeilpathEngine::Uninstall() {
 
 int CVeilpathEngine::Update() {
     CLockGuard guard(m_lock);
-    FinishQuickUpdate();
-    if (!IsInstalledNow()) {
-        return Result(kNotInstalled);
-    }
-    if (m_updateWorker.IsRunning()) {
-        return Result(kBusy);
-    }
-    if (!EnsureEngineFolders()) {
-        return Result(kFileError);
-    }
     // The caller is usually a user-interface thread (the harness calls Update before its window
     // exists): the file work goes to the worker, and every later call that could tell the
     // difference waits for it first (FinishQuickUpdate), so the update still looks finished.
-    m_updateLogPath = GetUpdateLogPath();
-    m_nUpdatePauseMs = 0;
-    m_updateProgress.Reset();
-    if (!m_updateWorker.Start(&CVeilpathEngine::UpdateWork, this)) {
-        return Result(kThreadError);
+    int code = StartUpdateWorker(0);
+    if (code == kOk) {
+        m_bQuickUpdate = true;
     }
-    m_bQuickUpdate = true;
-    return Result(kOk);
+    return Result(code);
+}
+
+int CVeilpathEngine::StartUpdateWorker(int pauseMs) {
+    FinishQuickUpdate();
+    if (!IsInstalledNow()) {
+        return kNotInstalled;
+    }
+    if (m_updateWorker.IsRunning()) {
+        return kBusy;
+    }
+    if (!EnsureEngineFolders()) {
+        return kFileError;
+    }
+    m_updateLogPath = GetUpdateLogPath();
+    m_nUpdatePauseMs = pauseMs;
+    m_updateProgress.Reset();
+    return m_updateWorker.Start(&CVeilpathEngine::UpdateWork, this) ? kOk : kThreadError;
 }
 
 void CVeilpathEngine::FinishQuickUpdate() {
@@ -172,23 +176,7 @@ void CVeilpathEngine::UpdateWork(void* context, HANDLE hStop) {
 
 int CVeilpathEngine::UpdateStart() {
     CLockGuard guard(m_lock);
-    FinishQuickUpdate();
-    if (!IsInstalledNow()) {
-        return Result(kNotInstalled);
-    }
-    if (m_updateWorker.IsRunning()) {
-        return Result(kBusy);
-    }
-    if (!EnsureEngineFolders()) {
-        return Result(kFileError);
-    }
-    m_updateLogPath = GetUpdateLogPath();
-    m_nUpdatePauseMs = kUpdatePauseMs;
-    m_updateProgress.Reset();
-    if (!m_updateWorker.Start(&CVeilpathEngine::UpdateWork, this)) {
-        return Result(kThreadError);
-    }
-    return Result(kOk);
+    return Result(StartUpdateWorker(kUpdatePauseMs));
 }
 
 int CVeilpathEngine::UpdateStop() {

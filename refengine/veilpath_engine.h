@@ -131,6 +131,9 @@ public:
 
 private:
     static void UpdateWork(void* context, HANDLE hStop);
+    // Hands the simulated update, with pauseMs between servers, to the update worker and
+    // answers the operation's code (kOk once it runs); the caller holds m_lock.
+    int StartUpdateWorker(int pauseMs);
     // Waits (up to the stop timeout) for an update that Update handed to the worker; the
     // caller holds m_lock.
     void FinishQuickUpdate();
