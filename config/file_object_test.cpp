@@ -83,22 +83,9 @@ bool CreationTimeSticks(const CWideString& folder) {
     return sticks;
 }
 
-// Names of the entries in a folder (backslash-free forward path with trailing slash).
+// Names of the entries in a folder (forward path with trailing slash).
 std::vector<std::wstring> List(const CWideString& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((ToSystemPath(folder) + CWideString(L"\\*")).c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
+    return VpeTest::FolderNames(ToSystemPath(folder).c_str());
 }
 
 } // namespace

@@ -22,21 +22,6 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
-class CRandom {
-public:
-    explicit CRandom(uint32_t seed) : m_state(seed * 2654435761u + 1) {}
-    uint32_t Next() {
-        m_state ^= m_state << 13;
-        m_state ^= m_state >> 17;
-        m_state ^= m_state << 5;
-        return m_state;
-    }
-    uint32_t Below(uint32_t n) { return n == 0 ? 0 : Next() % n; }
-
-private:
-    uint32_t m_state;
-};
-
 Bytes Store(CVariant& value, const CDataTarget* target) {
     CMemoryDataContainer m;
     m.Open(kModeStoring, target);
@@ -51,56 +36,6 @@ uint32_t Load(const Bytes& bytes, CVariant& value, const CDataTarget* target) {
     m.Open(kModeLoading, target);
     value.Serialize(m);
     return m.GetError();
-}
-
-Bytes Mutate(const Bytes& source, CRandom& random) {
-    Bytes b = source;
-    int edits = 1 + static_cast<int>(random.Below(4));
-    for (int e = 0; e < edits && !b.empty(); ++e) {
-        uint32_t at = random.Below(static_cast<uint32_t>(b.size()));
-        switch (random.Below(6)) {
-        case 0: // flip bits of one byte
-            b[at] ^= static_cast<uint8_t>(1 + random.Below(255));
-            break;
-        case 1: { // an extreme 32-bit number over whatever was there
-            static const uint32_t kExtremes[] = {0,          1,          0xFF,       0xFFFF,
-                                                 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0x10000,
-                                                 3100,       2,          0xFFFFFFF8};
-            uint32_t v = kExtremes[random.Below(sizeof kExtremes / sizeof kExtremes[0])];
-            for (int i = 0; i < 4 && at + i < b.size(); ++i) {
-                b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-            }
-            break;
-        }
-        case 2: // truncate
-            b.resize(at);
-            break;
-        case 3: { // duplicate a slice
-            uint32_t n = random.Below(static_cast<uint32_t>(b.size() - at) + 1);
-            Bytes slice(b.begin() + at, b.begin() + at + n);
-            b.insert(b.begin() + random.Below(static_cast<uint32_t>(b.size())), slice.begin(),
-                     slice.end());
-            break;
-        }
-        case 4: { // delete a slice
-            uint32_t n = random.Below(static_cast<uint32_t>(b.size() - at) + 1);
-            b.erase(b.begin() + at, b.begin() + at + n);
-            break;
-        }
-        default: // a random type code at a random place
-        {
-            static const uint16_t kCodes[] = {0,   1,   2,   10,  20,   40,   41,    80,
-                                              100, 110, 115, 116, 3030, 3100, 0xFFFF};
-            uint16_t code = kCodes[random.Below(sizeof kCodes / sizeof kCodes[0])];
-            b[at] = static_cast<uint8_t>(code);
-            if (at + 1 < b.size()) {
-                b[at + 1] = static_cast<uint8_t>(code >> 8);
-            }
-            break;
-        }
-        }
-    }
-    return b;
 }
 
 void WriteFile(const std::wstring& path, size_t size) {
@@ -146,8 +81,8 @@ TEST(ValueStreamFuzz, MutatedValueStreamsLoadOrFailCleanly) {
     Bytes base = Store(sample, nullptr);
     int loaded = 0;
     for (uint32_t seed = 1; seed <= 6000; ++seed) {
-        CRandom random(seed);
-        Bytes mutated = Mutate(base, random);
+        CFuzzRandom random(seed);
+        Bytes mutated = MutateStream(base, random);
         CVariant value;
         uint32_t error = Load(mutated, value, nullptr);
         ASSERT_TRUE(IsKnownStreamResult(error)) << "seed " << seed << " error " << error;
@@ -179,8 +114,8 @@ TEST(ValueStreamFuzz, MutatedTreeStreamsStayInsideTheRoot) {
     CDataTarget to = {root.c_str(), 0, 0};
 
     for (uint32_t seed = 1; seed <= 1500; ++seed) {
-        CRandom random(seed);
-        Bytes mutated = Mutate(base, random);
+        CFuzzRandom random(seed);
+        Bytes mutated = MutateStream(base, random);
         CVariant value;
         uint32_t error = Load(mutated, value, &to);
         ASSERT_TRUE(IsKnownStreamResult(error)) << "seed " << seed << " error " << error;

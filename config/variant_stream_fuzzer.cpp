@@ -6,6 +6,7 @@
 #include "config/file_object.h"
 #include "config/file_tree.h"
 #include "config/variant.h"
+#include "testsupport/scratch_folder.h"
 
 #include <windows.h>
 
@@ -35,47 +36,14 @@ void Put32(FuzzBytes& out, uint32_t v) {
     Put(out, &v, 4);
 }
 
+// Removes folder (forward slashes) and all it holds; links are removed, not entered.
 void RemoveTree(const std::wstring& folder) {
-    std::wstring system = ToSystemPath(CWideString(folder.c_str())).c_str();
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((system + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            std::wstring child = system + L"\\" + name;
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                RemoveTree(folder + name + L"/");
-            } else if (!DeleteFileW(child.c_str())) {
-                RemoveDirectoryW(child.c_str());
-            }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(system.c_str());
+    VpeTest::RemoveTree(ToSystemPath(CWideString(folder.c_str())).c_str());
 }
 
-// Names directly in folder.
+// Names directly in folder (forward slashes).
 std::vector<std::wstring> Names(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    std::wstring system = ToSystemPath(CWideString(folder.c_str())).c_str();
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((system + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
+    return VpeTest::FolderNames(ToSystemPath(CWideString(folder.c_str())).c_str());
 }
 
 bool WriteWhole(const std::wstring& path, const void* data, size_t size) {
@@ -221,7 +189,7 @@ CStreamFuzzer::~CStreamFuzzer() {
     RemoveTree(m_base);
 }
 
-FuzzBytes CStreamFuzzer::Mutate(const FuzzBytes& source, CFuzzRandom& random) {
+FuzzBytes MutateStream(const FuzzBytes& source, CFuzzRandom& random) {
     FuzzBytes b = source;
     int edits = 1 + static_cast<int>(random.Below(4));
     for (int e = 0; e < edits && !b.empty(); ++e) {
@@ -402,11 +370,11 @@ FuzzCase CStreamFuzzer::MakeCase(uint32_t seed, uint32_t index) {
     case 1:
     case 2:
         c.kind = kFuzzValues;
-        c.bytes = Mutate(m_values, random);
+        c.bytes = MutateStream(m_values, random);
         break;
     case 3:
         c.kind = kFuzzTree;
-        c.bytes = Mutate(m_tree, random);
+        c.bytes = MutateStream(m_tree, random);
         break;
     default:
         c.kind = random.Below(3) == 0 ? kFuzzTree : kFuzzValues;

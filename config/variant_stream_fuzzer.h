@@ -37,6 +37,10 @@ private:
     uint32_t m_state;
 };
 
+// One to four random edits of a stream (flipped bits, extreme numbers, type codes, slices cut,
+// duplicated or removed, truncation): the campaign's mutation, for tests of their own too.
+FuzzBytes MutateStream(const FuzzBytes& source, CFuzzRandom& random);
+
 // Loads cases into scratch folders of its own (created under the temp folder by the
 // constructor, removed by the destructor). One runner per thread.
 class CStreamFuzzer {
@@ -62,7 +66,6 @@ public:
     static bool LoadCase(const std::wstring& path, FuzzCase& fuzzCase);
 
 private:
-    FuzzBytes Mutate(const FuzzBytes& source, CFuzzRandom& random);
     void Generate(CFuzzRandom& random, int depth, FuzzBytes& out);
     void GenerateFileObject(CFuzzRandom& random, FuzzBytes& out);
 

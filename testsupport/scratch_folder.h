@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace VpeTest {
 
@@ -22,7 +23,11 @@ inline void RemoveTree(const std::wstring& folder) {
             }
             std::wstring child = folder + L"\\" + name;
             SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT &&
+                data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                // A link to a folder goes itself; what it points at is not entered.
+                RemoveDirectoryW(child.c_str());
+            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(child);
             } else {
                 DeleteFileW(child.c_str());
@@ -33,6 +38,23 @@ inline void RemoveTree(const std::wstring& folder) {
     }
     SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryW(folder.c_str());
+}
+
+// The names directly in folder (backslash form, \\?\ prefix allowed), without "." and "..";
+// empty when it cannot be listed.
+inline std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    Corvinex::CFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (find.IsOpen()) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") {
+                names.push_back(name);
+            }
+        } while (FindNextFileW(find.Get(), &data));
+    }
+    return names;
 }
 
 class ScratchFolder {
