@@ -1,9 +1,9 @@
 // An engine that ends the whole process with exit code 0 when it is started.
-#include "tools/vpedrive/test_engines/quiet_engine.h"
+#include "testsupport/quiet_engine.h"
 
 namespace {
 
-class CExitingEngine : public CQuietEngine {
+class CExitingEngine : public VpeTest::CQuietEngine {
 public:
     int Start() override {
         ExitProcess(0);

@@ -1,9 +1,9 @@
 // An engine whose IsEngineRunning (slot 8, one of the status queries) takes 10 s.
-#include "tools/vpedrive/test_engines/quiet_engine.h"
+#include "testsupport/quiet_engine.h"
 
 namespace {
 
-class CSlowStatusEngine : public CQuietEngine {
+class CSlowStatusEngine : public VpeTest::CQuietEngine {
 public:
     BOOL IsEngineRunning() override {
         Sleep(10000);
