@@ -18,16 +18,18 @@
 
 namespace {
 
+// The harness's own commands carry its ids (res/resource.h); the rest exist here only.
 enum TargetCommand {
-    kExit = 105,          // destroys the window; the process ends with --exit-code
-    kInstall = 32788,     // three boxes, as the harness's Install shows them
-    kStart = 32811,       // one box; the title says Running=TRUE from the next tick
-    kStop = 32812,        // one box; Running=FALSE from the next tick
-    kAnalyse = 32806,     // one box with quotes, a line feed, a percent sign and non-ASCII
-    kHang = 40001,        // never returns
-    kCrash = 40002,       // writes through a null pointer
-    kSlow = 40003,        // works for 1.5 s, then one box
-    kOwnedDialog = 40004, // a box owned by the main window (not task-modal)
+    kExit = IDM_EXIT,                    // destroys the window; the process ends with --exit-code
+    kInstall = ID_INSTALLATION_INSTALL,  // three boxes, as the harness's Install shows them
+    kStart = ID_ENGINE_START,            // one box; the title says Running=TRUE from the next tick
+    kStop = ID_ENGINE_STOP,              // one box; Running=FALSE from the next tick
+    kAnalyse = ID_CHECK_ANALYSECHECKLOG, // one box with quotes, a line feed, a percent sign and
+                                         // non-ASCII
+    kHang = 40001,                       // never returns
+    kCrash = 40002,                      // writes through a null pointer
+    kSlow = 40003,                       // works for 1.5 s, then one box
+    kOwnedDialog = 40004,                // a box owned by the main window (not task-modal)
 };
 
 const UINT_PTR kTimerId = 66;
