@@ -213,23 +213,15 @@ std::string XmlText(const std::wstring& text) {
     return ToUtf8(escaped);
 }
 
-std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult>& results) {
-    const RunSummary summary = Summarize(results, header.strict);
-    int failures = 0, errors = 0, skipped = 0;
-    for (const CheckResult& result : results) {
-        const bool lenient =
-            result.status == CheckStatus::Warning || result.status == CheckStatus::Skipped;
-        if (result.status == CheckStatus::Failed || (header.strict && lenient))
-            ++failures;
-        else if (result.status == CheckStatus::Crashed || result.status == CheckStatus::TimedOut)
-            ++errors;
-        else if (result.status == CheckStatus::Skipped)
-            ++skipped;
-    }
+namespace {
+
+// The document up to the first testcase: the suite with its tally and the run's properties.
+std::string JunitStart(const RunHeader& header, int tests, int failures, int errors, int skipped,
+                       double seconds) {
     char head[160];
     snprintf(head, sizeof(head),
-             "tests=\"%d\" failures=\"%d\" errors=\"%d\" skipped=\"%d\" time=\"%.3f\"",
-             static_cast<int>(results.size()), failures, errors, skipped, summary.seconds);
+             "tests=\"%d\" failures=\"%d\" errors=\"%d\" skipped=\"%d\" time=\"%.3f\"", tests,
+             failures, errors, skipped, seconds);
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     xml += "<testsuites name=\"vpedrive validate\" " + std::string(head) + ">\n";
     xml += "  <testsuite name=\"vpedrive validate\" " + std::string(head) + ">\n";
@@ -246,6 +238,28 @@ std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult
         xml += "      <property name=\"" + std::string(property.first) + "\" value=\"" +
                XmlText(property.second) + "\"/>\n";
     xml += "    </properties>\n";
+    return xml;
+}
+
+const char kJunitEnd[] = "  </testsuite>\n</testsuites>\n";
+
+} // namespace
+
+std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult>& results) {
+    const RunSummary summary = Summarize(results, header.strict);
+    int failures = 0, errors = 0, skipped = 0;
+    for (const CheckResult& result : results) {
+        const bool lenient =
+            result.status == CheckStatus::Warning || result.status == CheckStatus::Skipped;
+        if (result.status == CheckStatus::Failed || (header.strict && lenient))
+            ++failures;
+        else if (result.status == CheckStatus::Crashed || result.status == CheckStatus::TimedOut)
+            ++errors;
+        else if (result.status == CheckStatus::Skipped)
+            ++skipped;
+    }
+    std::string xml = JunitStart(header, static_cast<int>(results.size()), failures, errors,
+                                 skipped, summary.seconds);
     for (const CheckResult& result : results) {
         std::wstring name = result.name;
         if (result.round > 1)
@@ -284,8 +298,16 @@ std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult
         xml += "      <system-out>" + XmlText(result.output) + "</system-out>\n";
         xml += "    </testcase>\n";
     }
-    xml += "  </testsuite>\n</testsuites>\n";
-    return xml;
+    return xml + kJunitEnd;
+}
+
+std::string JunitBindingFailure(const RunHeader& header, const std::wstring& sentence) {
+    std::string xml = JunitStart(header, 1, 0, 1, 0, 0.0);
+    xml += "    <testcase classname=\"vpedrive.validate\" name=\"binding\" time=\"0.000\">\n";
+    xml += "      <error message=\"" + XmlText(sentence) + "\" type=\"cannot be bound\">" +
+           XmlText(sentence) + "</error>\n";
+    xml += "    </testcase>\n";
+    return xml + kJunitEnd;
 }
 
 } // namespace Vpedrive

@@ -45,6 +45,9 @@ std::wstring TapBailOut(const std::wstring& sentence);
 // A JUnit XML document (UTF-8): one testsuite, one testcase per check; failed as <failure>,
 // crashed and timed out as <error>, skipped as <skipped>, the child's output in <system-out>.
 std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult>& results);
+// The JUnit document of a run that ended before its first check because the library cannot be
+// bound: one testcase "binding" with an <error> carrying doctor's sentence.
+std::string JunitBindingFailure(const RunHeader& header, const std::wstring& sentence);
 
 // Escapes text for XML character data and attribute values, as UTF-8; characters XML 1.0
 // cannot carry become U+FFFD.

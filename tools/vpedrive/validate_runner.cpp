@@ -272,6 +272,17 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     if (options.child)
         return RunValidateCheck(options);
 
+    if (!options.seedGiven)
+        options.seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    RunHeader header;
+    header.engine = options.engine;
+    header.engineFile = DescribeLibraryFile(options.engine);
+    header.strictness = options.strictness;
+    header.seed = options.seed;
+    header.repeat = options.repeat;
+    header.shuffle = options.shuffle;
+    header.strict = options.strict;
+
     // An engine that cannot be bound at all is not a failed check: doctor says why.
     const Verdict verdict = DiagnoseEngine(options.engine, self, 30000);
     if (verdict.status != kDoctorBindable) {
@@ -283,10 +294,13 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
                          .Add("doctor", static_cast<long long>(verdict.status))
                          .Text());
         err.Line(L"vpedrive: " + verdict.sentence);
+        // A CI job shows a failed test instead of a missing report.
+        if (!options.junitFile.empty() &&
+            !WriteWholeFile(Driver::FullPath(options.junitFile),
+                            JunitBindingFailure(header, verdict.sentence)))
+            err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
         return kValidateBadInput;
     }
-    if (!options.seedGiven)
-        options.seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
     const std::vector<PlannedCheck> plan = PlanRun(options, options.seed);
     if (plan.empty())
         return BadInput(err, L"no check at strictness " + std::to_wstring(options.strictness) +
@@ -306,14 +320,6 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
                                                                 : kValidateSuccess;
     }
 
-    RunHeader header;
-    header.engine = options.engine;
-    header.engineFile = DescribeLibraryFile(options.engine);
-    header.strictness = options.strictness;
-    header.seed = options.seed;
-    header.repeat = options.repeat;
-    header.shuffle = options.shuffle;
-    header.strict = options.strict;
     for (const PlannedCheck& planned : plan)
         header.order.push_back(planned.info->name);
     if (options.tap)
