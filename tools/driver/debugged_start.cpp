@@ -1,6 +1,7 @@
 #include "tools/driver/debugged_start.h"
 
 #include "base/file_handle.h"
+#include "tools/driver/cxx_exception.h"
 
 namespace Corvinex {
 namespace Driver {
@@ -60,6 +61,17 @@ std::vector<std::wstring> CDebugOutputReader::TakeLines() {
     return lines;
 }
 
+bool CDebugOutputReader::CxxExceptionSeen(std::wstring* type) {
+    type->clear();
+    if (!m_lockMade)
+        return false;
+    EnterCriticalSection(&m_lock);
+    const bool seen = m_cxxSeen;
+    *type = m_cxxType;
+    LeaveCriticalSection(&m_lock);
+    return seen;
+}
+
 DWORD WINAPI CDebugOutputReader::ThreadMain(void* self) {
     static_cast<CDebugOutputReader*>(self)->DebugLoop();
     return 0;
@@ -101,6 +113,15 @@ void CDebugOutputReader::DebugLoop() {
                 // The loader stops once for a debugger at the start; that one is ours.
                 loaderBreakpointSeen = true;
                 break;
+            }
+            std::wstring thrown;
+            // Read while the program stands still: the record points into its memory.
+            if (event.u.Exception.dwFirstChance != 0 &&
+                ReadMsvcThrownType(m_process->Handle(), record, &thrown)) {
+                EnterCriticalSection(&m_lock);
+                m_cxxSeen = true;
+                m_cxxType = thrown;
+                LeaveCriticalSection(&m_lock);
             }
             continueStatus = DBG_EXCEPTION_NOT_HANDLED;
             if (event.u.Exception.dwFirstChance == 0)

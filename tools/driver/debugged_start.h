@@ -15,7 +15,8 @@ namespace Driver {
 // Debugs one program started through a CChildProcess, on a thread of its own (the debug events of
 // a process go to the thread that created it). Collects the program's debug-output lines; lets
 // every exception take its normal course, and ends the program with the exception code when one
-// is not handled (as it would end without a debugger), so a crash still reads as a crash.
+// is not handled (as it would end without a debugger), so a crash still reads as a crash. Notes
+// the C++ exceptions an MSVC-ABI runtime raises on the way.
 class CDebugOutputReader {
 public:
     CDebugOutputReader() = default;
@@ -33,6 +34,10 @@ public:
     // The lines received since the last call, in order (line ends removed).
     std::vector<std::wstring> TakeLines();
 
+    // True when the program raised an MSVC-ABI C++ exception (kMsvcCxxExceptionCode), caught
+    // or not; *type is then the thrown type of the last one, empty when it could not be read.
+    bool CxxExceptionSeen(std::wstring* type);
+
 private:
     static DWORD WINAPI ThreadMain(void* self);
     void DebugLoop();
@@ -46,6 +51,8 @@ private:
     CRITICAL_SECTION m_lock;
     bool m_lockMade = false;
     std::vector<std::wstring> m_lines;
+    bool m_cxxSeen = false;
+    std::wstring m_cxxType;
 };
 
 } // namespace Driver

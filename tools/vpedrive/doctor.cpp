@@ -1,6 +1,7 @@
 #include "tools/vpedrive/doctor.h"
 
 #include "tools/driver/child_process.h"
+#include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
 #include "tools/vpedrive/engine_probe.h"
 #include "tools/vpedrive/pe_image.h"
@@ -69,7 +70,6 @@ ProbeReport ReadProbeReport(const std::wstring& file) {
     while (text.size() < 65536 && ReadFile(handle.Get(), buffer, sizeof(buffer), &read, nullptr) &&
            read > 0)
         text.append(buffer, read);
-    const std::string thrown = "terminate called after throwing an instance of '";
     size_t at = 0;
     while (at < text.size()) {
         size_t end = text.find('\n', at);
@@ -82,11 +82,9 @@ ProbeReport ReadProbeReport(const std::wstring& file) {
             report.stage = line.substr(strlen(kProbeStagePrefix));
         else if (line.compare(0, strlen(kProbeAnswerPrefix), kProbeAnswerPrefix) == 0)
             report.answer = line.substr(strlen(kProbeAnswerPrefix));
-        else if (line.compare(0, thrown.size(), thrown) == 0)
-            report.exceptionType =
-                line.substr(thrown.size(), line.find('\'', thrown.size()) - thrown.size());
         at = end + 1;
     }
+    Driver::FindTerminateLine(text, &report.exceptionType);
     return report;
 }
 

@@ -1,6 +1,8 @@
 #include "tools/vpedrive/run_command.h"
 
+#include "base/file_handle.h"
 #include "res/resource.h"
+#include "tools/driver/cxx_exception.h"
 #include "tools/driver/debugged_start.h"
 #include "tools/driver/gui_session.h"
 #include "tools/driver/harness_commands.h"
@@ -39,7 +41,60 @@ struct RunContext {
     COutput& err;
     const CInterruptScope& interrupt;
     Driver::CDebugOutputReader& trace;
+    std::wstring outputFile; // where the harness's standard output and error go
+    bool outputPassedOn = false;
+    std::string output; // what the harness wrote there, once it was passed on
 };
+
+// Reads what the harness wrote to its standard output and error (at most 64 KB) and passes it
+// on to vpedrive's standard error, once per run.
+const std::string& HarnessOutput(RunContext& run) {
+    if (run.outputPassedOn)
+        return run.output;
+    run.outputPassedOn = true;
+    CFileHandle file;
+    // Shared for writing: a program the harness started may still hold the file.
+    if (!file.Open(run.outputFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                   OPEN_EXISTING))
+        return run.output;
+    char buffer[4096];
+    DWORD read = 0;
+    while (run.output.size() < 65536 &&
+           ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        run.output.append(buffer, read);
+    size_t at = 0;
+    while (at < run.output.size()) {
+        size_t end = run.output.find('\n', at);
+        if (end == std::string::npos)
+            end = run.output.size();
+        std::string line = run.output.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::wstring wide(line.size(), L'\0');
+        const int n = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
+                                          &wide[0], static_cast<int>(wide.size()));
+        wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        run.err.Line(wide);
+        at = end + 1;
+    }
+    return run.output;
+}
+
+// True when a C++ exception nobody caught ended the harness: exit code 3 (abort()) with a GCC-ABI
+// runtime's terminate line or an MSVC-ABI throw seen, or the MSVC-ABI exception's own code.
+// *type is the thrown type where the runtime named it.
+bool EndedByCxxException(RunContext& run, DWORD code, std::wstring* type) {
+    std::string gccType;
+    const bool terminateLine = Driver::FindTerminateLine(HarnessOutput(run), &gccType);
+    std::wstring msvcType;
+    const bool msvcThrow = run.trace.CxxExceptionSeen(&msvcType);
+    const bool aborted = code == Driver::kAbortExitCode && (terminateLine || msvcThrow);
+    if (!aborted && !(code == Driver::kMsvcCxxExceptionCode && msvcThrow))
+        return false;
+    *type =
+        terminateLine && !gccType.empty() ? std::wstring(gccType.begin(), gccType.end()) : msvcType;
+    return true;
+}
 
 // The once-a-second status update that the harness is stuck in, from its trace lines: "status
 // update: <query>" (the query left out when unknown); empty when it is not stuck there.
@@ -58,6 +113,7 @@ int ReportHung(RunContext& run, const std::wstring& problem, const std::wstring&
     CHarnessActivity activity;
     activity.Feed(run.trace.TakeLines());
     run.harness.Kill(kKilledExitCode);
+    HarnessOutput(run);
     RunEnd end;
     end.how = L"hung";
     end.command = command;
@@ -85,6 +141,7 @@ int FinalStatus(RunContext& run, const std::wstring& during, const std::wstring&
     RunEnd end;
     end.command = command;
     if (run.interrupt.Interrupted()) {
+        HarnessOutput(run);
         end.how = L"interrupted";
         run.transcript.Ended(end);
         run.err.Line(L"vpedrive: interrupted; vpetest.exe was ended and the developer settings "
@@ -96,6 +153,18 @@ int FinalStatus(RunContext& run, const std::wstring& during, const std::wstring&
         return ReportHung(run, L"vpetest.exe did not end", command);
     end.exitCodeKnown = true;
     end.exitCode = code;
+    if (EndedByCxxException(run, code, &end.exception)) {
+        end.how = L"aborted";
+        run.transcript.Ended(end);
+        const std::wstring thrown = end.exception.empty()
+                                        ? L"a C++ exception"
+                                        : L"a C++ exception (" + end.exception + L")";
+        run.err.Line(L"vpedrive: vpetest.exe aborted" + during + L": " + thrown +
+                     L" was not caught (exit code " +
+                     (code == Driver::kAbortExitCode ? std::to_wstring(code) : HexCode(code)) +
+                     L")");
+        return kStatusAborted;
+    }
     if (code >= kExceptionCodeFloor) {
         end.how = L"crashed";
         run.transcript.Ended(end);
@@ -114,6 +183,14 @@ int FinalStatus(RunContext& run, const std::wstring& during, const std::wstring&
     }
     end.how = L"exited";
     run.transcript.Ended(end);
+    if (IsOwnStatus(code)) {
+        // Only vpedrive's own verdicts end vpedrive with these codes (3 says it killed a hung
+        // harness); an engine's ExitProcess(3) at start-up must not read as one.
+        run.err.Line(L"vpedrive: vpetest.exe ended by itself with exit code " +
+                     std::to_wstring(code) + L", a code vpedrive keeps for its own statuses (" +
+                     std::to_wstring(kStatusOwnStatusCode) + L" instead)");
+        return kStatusOwnStatusCode;
+    }
     return static_cast<int>(code);
 }
 
@@ -205,6 +282,9 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
     UINT previousMode =
         SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     Driver::CChildProcess harness;
+    // Read after the run: a GCC-ABI runtime names an exception that ends the harness there.
+    const std::wstring outputFile = scratch.Path() + L"vpetest-output.txt";
+    harness.RedirectOutputTo(outputFile);
     // Started as its debugger, vpedrive reads the lines the harness sends about its engine calls.
     Driver::CDebugOutputReader trace;
     bool started = trace.Start(harness, harnessCopy, arguments, scratch.Path());
@@ -219,7 +299,7 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
     interrupt.SetHarness(harness.Handle());
     transcript.Started(request.harness, request.engine, arguments);
     Driver::CGuiSession session(harness);
-    RunContext run = {harness, transcript, err, interrupt, trace};
+    RunContext run = {harness, transcript, err, interrupt, trace, outputFile, false, std::string()};
     if (request.fakeCheck)
         return RunFakeCheck(run, session, request.timeoutMs, logPath, logSize);
     return RunCommands(run, session, request);

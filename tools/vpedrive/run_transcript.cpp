@@ -115,6 +115,8 @@ void CTranscript::Ended(const RunEnd& end) {
             line.Add("command", end.command);
         if (!end.stuckIn.empty())
             line.Add("stuck_in", end.stuckIn);
+        if (!end.exception.empty())
+            line.Add("exception", end.exception);
         m_out.Line(line.Text());
         return;
     }
@@ -128,6 +130,8 @@ void CTranscript::Ended(const RunEnd& end) {
     }
     if (!end.stuckIn.empty())
         text += L"; stuck in " + end.stuckIn;
+    if (!end.exception.empty())
+        text += L"; C++ exception " + end.exception;
     m_out.Line(text);
 }
 

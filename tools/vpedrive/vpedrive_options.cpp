@@ -29,6 +29,17 @@ bool ParseSwitch(const std::wstring& text, int* value) {
 
 } // namespace
 
+bool IsOwnStatus(DWORD code) {
+    const int statuses[] = {
+        kStatusBadInput,           kStatusHung,    kStatusCrashed,       kStatusCannotStart,
+        kStatusEndedDuringCommand, kStatusAborted, kStatusOwnStatusCode, kStatusInterrupted};
+    for (int status : statuses) {
+        if (code == static_cast<DWORD>(status))
+            return true;
+    }
+    return false;
+}
+
 bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std::wstring* error) {
     *options = Options();
     if (args.empty() || args[0] == L"help" || args[0] == L"--help" || args[0] == L"-h") {
@@ -185,7 +196,8 @@ const wchar_t* UsageText() {
            L"      prints the version of vpedrive and of the harness it belongs to\n"
            L"statuses: 2 bad input, 3 harness hung (killed), 4 harness crashed,\n"
            L"          5 harness could not be started, 6 harness ended during a command,\n"
-           L"          130 interrupted;\n"
+           L"          7 harness aborted (a C++ exception was not caught), 8 harness ended\n"
+           L"          with a code that is one of these statuses, 130 interrupted;\n"
            L"          doctor: 10 and up, one per verdict\n";
 }
 

@@ -17,7 +17,16 @@ const int kStatusCannotStart = 5;
 // The harness ended while a command other than Exit was still running (the engine ended the
 // process: ExitProcess, exit, abort); its own exit code is printed, not passed on.
 const int kStatusEndedDuringCommand = 6;
+// A C++ exception nobody caught ended the harness: through abort() (exit code 3, with the
+// runtime's terminate line on its standard error) or, for an MSVC-ABI exception, with its code.
+const int kStatusAborted = 7;
+// The harness ended on its own terms with an exit code that is one of these statuses (for
+// example 3 from an engine's ExitProcess(3)); the code is printed, not passed on as a verdict.
+const int kStatusOwnStatusCode = 8;
 const int kStatusInterrupted = 130;
+
+// True when `code` is one of vpedrive's own statuses above.
+bool IsOwnStatus(DWORD code);
 
 enum class Mode { Help, Version, Run, Settings, Doctor, DoctorProbe };
 

@@ -52,6 +52,41 @@ TEST(VpetestRun, AnEngineWithoutAnObjectEndsTheHarnessWithStatusOne) {
     EXPECT_EQ(run.output.find("> Start"), std::string::npos) << run.output;
 }
 
+// A factory that throws ends the harness at start-up through abort() (exit code 3, which is also
+// vpedrive's status for a hang it killed); vpedrive names the exception instead.
+TEST(VpetestRun, AnExceptionEscapingTheFactoryIsReportedAsAborted) {
+    CDeveloperSettingsGuard settings;
+    const struct {
+        const wchar_t* engine;
+        const char* type;
+    } engines[] = {{L"doctor_factory_throw", "std::runtime_error"},   // GCC ABI: the terminate line
+                   {L"run_msvc_throw_engine", "Test::engine_error"}}; // MSVC ABI: the throw
+    for (const auto& engine : engines) {
+        VpeTest::VpedriveRun run = RunWithEngine(engine.engine, L"--json Start");
+        EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusAborted)) << run.output;
+        EXPECT_NE(run.output.find("\"how\":\"aborted\""), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("\"exception\":\"" + std::string(engine.type) + "\""),
+                  std::string::npos)
+            << run.output;
+        EXPECT_NE(run.output.find("vpetest.exe aborted while starting: a C++ exception (" +
+                                  std::string(engine.type) + ") was not caught"),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(run.output.find("\"command\":\"Start\""), std::string::npos) << run.output;
+    }
+}
+
+TEST(VpetestRun, AnExitCodeThatIsOneOfVpedrivesStatusesIsNotPassedOn) {
+    CDeveloperSettingsGuard settings;
+    // The factory calls ExitProcess(3): no exception, no hang, and not vpedrive's 3.
+    VpeTest::VpedriveRun run = RunWithEngine(L"doctor_factory_exit", L"Start");
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusOwnStatusCode))
+        << run.output;
+    EXPECT_NE(run.output.find("end: exited, exit code 3"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("ended by itself with exit code 3"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("aborted"), std::string::npos) << run.output;
+}
+
 TEST(VpetestRun, AnEngineEndingTheProcessInACommandIsItsOwnStatus) {
     CDeveloperSettingsGuard settings;
     // The engine's Start calls ExitProcess(0): not a success, whatever code it chose.
