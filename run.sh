@@ -32,6 +32,14 @@ tour=(Install IsInstalled Start IsEngineRunning "Activate Anonymity" SurfCheck
 status=0
 wine vpedrive.exe run --timeout 60 "${tour[@]}" || status=$?
 
+# The caption buttons are drawn with Marlett: the prefix must hold it, and Wine must list it.
+fonts=$(WINEDEBUG=+font wine rundll32 gdi32.dll,GdiFlush 2>&1 </dev/null || true)
+if [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] && grep -q 'Family: L"Marlett"' <<<"$fonts"; then
+  vpe_log "Wine finds Marlett in $WINEPREFIX"
+else
+  vpe_log "Wine does not find Marlett in $WINEPREFIX: the caption buttons will show letters"
+fi
+
 # The screenshot: the harness in Wine's virtual desktop, which draws frames and titles (there is
 # no window manager), after its first status ticks, with a developer message box open over it:
 # the box is what a user of the harness reads.
