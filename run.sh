@@ -4,7 +4,7 @@
 #  - Without one (a fresh machine over ssh): runs a tour of every menu command through vpedrive
 #    on a private X server inside Wine's virtual desktop, prints the transcript, saves a
 #    screenshot of the harness with a developer message box open to build/screenshot.png, and
-#    exits with vpedrive's status.
+#    exits with vpedrive's status (75 when the set-up cannot install what it needs).
 # The harness runs in a Wine prefix of its own (build/wineprefix-run), apart from the tests'.
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"
