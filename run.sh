@@ -4,7 +4,7 @@
 #  - Without one (a fresh machine over ssh): runs a tour of every menu command through vpedrive
 #    on a private X server inside Wine's virtual desktop, prints the transcript, saves a
 #    screenshot of the harness with a developer message box open to build/screenshot.png, and
-#    exits with vpedrive's status.
+#    exits with vpedrive's status (75 when the set-up cannot install what it needs).
 # The harness runs in a Wine prefix of its own (build/wineprefix-run), apart from the tests'.
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"
@@ -31,6 +31,14 @@ tour=(Install IsInstalled Start IsEngineRunning "Activate Anonymity" SurfCheck
       "Deactivate Anonymity" Stop Test Uninstall About)
 status=0
 wine vpedrive.exe run --timeout 60 "${tour[@]}" || status=$?
+
+# The caption buttons are drawn with Marlett: the prefix must hold it, and Wine must list it.
+fonts=$(WINEDEBUG=+font wine rundll32 gdi32.dll,GdiFlush 2>&1 </dev/null || true)
+if [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] && grep -q 'Family: L"Marlett"' <<<"$fonts"; then
+  vpe_log "Wine finds Marlett in $WINEPREFIX"
+else
+  vpe_log "Wine does not find Marlett in $WINEPREFIX: the caption buttons will show letters"
+fi
 
 # The screenshot: the harness in Wine's virtual desktop, which draws frames and titles (there is
 # no window manager), after its first status ticks, with a developer message box open over it:

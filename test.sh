@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test through Wine. Exit status: the tests'.
+# Installs what is missing, builds, and runs every test through Wine. Exit status: the tests',
+# or 75 when what they need cannot be installed (scripts/install.sh says why).
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"
 
 vpe_install_packages test
+vpe_log "machine: $(vpe_machine_kind)"
 vpe_make_prefix
 vpe_build Release
 

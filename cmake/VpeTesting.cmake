@@ -44,4 +44,7 @@ if(CMAKE_HOST_UNIX)
   add_test(NAME format_check COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-format.sh
            WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
   set_tests_properties(format_check PROPERTIES TIMEOUT 300)
+  # The package set-up's decisions, against fake apt and dpkg tools (never the real ones).
+  add_test(NAME install_check COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/tests/install_test.sh)
+  set_tests_properties(install_check PROPERTIES TIMEOUT 120)
 endif()

@@ -14,41 +14,43 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 vpe_log() { printf '== %s\n' "$*" >&2; }
 
+. "$VPE_ROOT/scripts/install.sh"
+
 # Installs what is missing for `test` (the default: build and every test), `run` (build, the
-# harness and its screenshot) or `build` (build and package). Only what those commands use.
+# harness and its screenshot) or `build` (build and package): only what those commands use, and
+# nothing at all when it is all there. For `test` and `build` it also exports VPE_WINE_DEV_ROOT
+# (Wine's development files for the MSVC-ABI build). Returns VPE_STATUS_INSTALL_FAILED, after one
+# message that says why, when something cannot be installed.
 vpe_install_packages() {
   local purpose=${1:-test}
-  local need=()
-  command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686 mingw-w64-i686-dev)
-  command -v wine >/dev/null || need+=(wine wine32:i386 wine64)
-  dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
-  # Wine draws the caption buttons with its own fonts; without them they show as letters.
-  dpkg -s fonts-wine >/dev/null 2>&1 || need+=(fonts-wine)
-  command -v Xvfb >/dev/null || need+=(xvfb)
-  command -v xauth >/dev/null || need+=(xauth)
-  command -v ctest >/dev/null || need+=(cmake)
-  [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
-  if [ "$purpose" = test ]; then
-    # The second compiler of the syntax check, and the 64-bit compiler the SDK must refuse.
-    command -v clang++ >/dev/null || need+=(clang)
-    command -v clang-format >/dev/null || need+=(clang-format)
-    command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
-  elif [ "$purpose" = run ]; then
-    # The screenshot of run.sh.
-    command -v import >/dev/null && import -version 2>/dev/null | grep -q ImageMagick ||
-      need+=(imagemagick)
+  # The cross compiler, 32-bit Wine (the prefixes are 32-bit: wine64 is not needed) with its own
+  # fonts, the private X server, CMake and GoogleTest's sources.
+  local packages=(g++-mingw-w64-i686 mingw-w64-i686-dev wine wine32:i386 fonts-wine xvfb xauth
+    cmake googletest)
+  case $purpose in
+  test)
+    # The MSVC-ABI build (clang-cl, lld-link, llvm-rc, llvm-mt, llvm-lib, llvm-dlltool,
+    # llvm-objdump), the format check, and the 64-bit compiler the SDK must refuse.
+    packages+=(clang lld llvm clang-format g++-mingw-w64-x86-64-posix)
+    ;;
+  build) packages+=(clang lld llvm) ;;
+  run) packages+=(imagemagick) ;; # the screenshot of run.sh
+  esac
+  vpe_install_missing "${packages[@]}" || return
+  vpe_enable_i386 || return
+  if [ "$purpose" != run ]; then
+    vpe_wine_dev_files || return
   fi
-  local sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  if [ ${#need[@]} -gt 0 ]; then
-    vpe_log "installing ${need[*]}"
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-      $sudo dpkg --add-architecture i386
-    fi
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+}
+
+# Says in a few words how this machine runs i386 programs: natively, or through qemu-i386
+# (binfmt_misc hands them to it, see vpe_enable_i386).
+vpe_machine_kind() {
+  if grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
+    echo "i386 code runs under qemu-i386 ($(qemu-i386-static --version 2>/dev/null | head -n1))"
+  else
+    echo "i386 code runs natively"
   fi
-  vpe_enable_i386 "$sudo"
 }
 
 # 32-bit Wine needs a kernel that runs i386 programs. Some virtual machines run 64-bit user code
@@ -57,25 +59,19 @@ vpe_install_packages() {
 # (it ignores MAP_FIXED_NOREPLACE, and Wine's start-up never ends); qemu 10 from
 # bookworm-backports can.
 vpe_enable_i386() {
-  local sudo=$1
   /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
   vpe_log "this kernel runs no i386 programs: Wine's 32-bit side runs under qemu-i386"
   if ! qemu-i386-static --version 2>/dev/null | grep -q 'version \(9\|[1-9][0-9]\)'; then
-    if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
-      echo 'deb http://deb.debian.org/debian bookworm-backports main' |
-        $sudo tee /etc/apt/sources.list.d/vpe-backports.list >/dev/null
-    fi
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-      -t bookworm-backports qemu-user-static >/dev/null
+    vpe_install_qemu || return
   fi
   [ -e /proc/sys/fs/binfmt_misc/register ] ||
-    $sudo mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && echo -1 | $sudo tee /proc/sys/fs/binfmt_misc/qemu-i386 >/dev/null
+    vpe_as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] &&
+    echo -1 | vpe_as_root tee /proc/sys/fs/binfmt_misc/qemu-i386 >/dev/null
   # ELF, 32-bit, little endian, executable or shared object, machine 3 (i386). No flags: the
   # kernel opens the emulator at each start, so an upgraded qemu takes effect at once.
   printf '%s' ':qemu-i386:M::\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:' |
-    $sudo tee /proc/sys/fs/binfmt_misc/register >/dev/null
+    vpe_as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
   /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { vpe_log "i386 programs still do not run"; return 1; }
 }
 
@@ -88,11 +84,22 @@ VPE_PREFIX_SETTINGS=(
   'HKCU\Software\Wine\X11 Driver|Managed|REG_SZ|N'
 )
 
-# What the prefix was made from: the architecture, the Wine version and the settings above. A
-# prefix made from anything else is remade, so a changed setting needs no hand-kept marker.
+# Wine's own fonts (package fonts-wine) every prefix gets in drive_c/windows/Fonts. This Wine
+# never reads VPE_WINE_FONTS itself; without Marlett the caption buttons show as the letters
+# "0 1 r", and Tahoma is the face of Wine's dialogs.
+VPE_WINE_FONTS=/usr/share/wine/fonts
+VPE_PREFIX_FONTS=(marlett.ttf tahoma.ttf tahomabd.ttf)
+
+# What the prefix was made from: the architecture, the Wine version, the settings and the fonts
+# above (names and contents). A prefix made from anything else is remade, so a changed setting
+# needs no hand-kept marker.
 vpe_prefix_fingerprint() {
-  { echo "$WINEARCH"; wine --version 2>/dev/null; printf '%s\n' "${VPE_PREFIX_SETTINGS[@]}"; } |
-    sha256sum | cut -d' ' -f1
+  {
+    echo "$WINEARCH"
+    wine --version 2>/dev/null
+    printf '%s\n' "${VPE_PREFIX_SETTINGS[@]}"
+    (cd "$VPE_WINE_FONTS" && sha256sum "${VPE_PREFIX_FONTS[@]}") 2>&1
+  } | sha256sum | cut -d' ' -f1
 }
 
 vpe_make_prefix() {
@@ -100,7 +107,7 @@ vpe_make_prefix() {
   fingerprint=$(vpe_prefix_fingerprint)
   [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$fingerprint" ] && return 0
   if [ -e "$WINEPREFIX" ]; then
-    vpe_log "remaking the Wine prefix $WINEPREFIX (its settings changed)"
+    vpe_log "remaking the Wine prefix $WINEPREFIX (its Wine, settings or fonts changed)"
     wineserver -k >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
   else
@@ -108,6 +115,10 @@ vpe_make_prefix() {
   fi
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
+  (cd "$VPE_WINE_FONTS" && cp "${VPE_PREFIX_FONTS[@]}" "$WINEPREFIX/drive_c/windows/Fonts/") || {
+    vpe_log "cannot copy Wine's fonts from $VPE_WINE_FONTS (package fonts-wine)"
+    return 1
+  }
   for setting in "${VPE_PREFIX_SETTINGS[@]}"; do
     IFS='|' read -r key name type data <<<"$setting"
     wine reg add "$key" /v "$name" /t "$type" /d "$data" /f >/dev/null 2>&1
