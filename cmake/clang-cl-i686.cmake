@@ -79,11 +79,12 @@ set(CMAKE_CXX_STANDARD_LIBRARIES "${_vpeLibraries}" CACHE STRING "Libraries of e
 # runtime does that), so sdk/clang-cl/VpeClangClSupport.cmake gives each program and library of
 # a build its own (VpeProgramStartup, VpeLibraryStartup). Left alone (the compiler checks),
 # lld-link picks mainCRTStartup or wmainCRTStartup from msvcrt.lib for a program and
-# DllMainCRTStartup from winecrt0.lib for a library.
+# DllMainCRTStartup from winecrt0.lib for a library. No /entry here: the Makefile rules put these
+# flags after a target's own options, and lld-link takes the last /entry.
 set(_vpeLink "/nodefaultlib /safeseh:no /machine:x86 /libpath:${VPE_WINE_LIB_LINKS}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${_vpeLink}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_vpeLink} /entry:DllMainCRTStartup")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_vpeLink} /entry:DllMainCRTStartup")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_vpeLink}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_vpeLink}")
 
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
