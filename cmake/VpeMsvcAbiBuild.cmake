@@ -72,7 +72,9 @@ if(VPE_MSVC_ABI_BUILD AND VPE_BUILD_TESTS)
     add_test(NAME ${name}
              COMMAND bash ${CMAKE_SOURCE_DIR}/engine/abi_binding_test.sh $<TARGET_FILE:vpedrive>
                      ${harness} ${engine} ${expect} ${CMAKE_BINARY_DIR}/abi-check/${name})
-    # vpedrive run switches the developer settings of the prefix.
-    set_tests_properties(${name} PROPERTIES TIMEOUT 300 RESOURCE_LOCK developer_settings)
+    # vpedrive run switches the developer settings of the prefix; an engine that binds installs
+    # into its Program Files folder.
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300
+                         RESOURCE_LOCK "developer_settings;program_files_log")
   endforeach()
 endif()

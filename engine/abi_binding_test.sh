@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The harness of one C++ ABI with an engine library, through vpedrive run: the engine binds
-# (the harness starts and IsEngineRunning answers) or is refused as the wrong type
+# (the harness starts, and Install, Start, IsEngineRunning, Stop, Uninstall answer) or is refused as the wrong type
 # ("engineDLL.Init returned 1", exit code 1) without a crash.
 # Usage: abi_binding_test.sh VPEDRIVE HARNESS ENGINE bound|refused WORK_DIR
 #        (Wine prefix and DISPLAY from the caller)
@@ -12,10 +12,13 @@ for file in "$drive" "$harness" "$engine"; do
 done
 
 # Wine's output goes through a file: a helper outliving the run must not hold ctest's pipe.
+# A bound engine goes through a whole cycle (texts come back by value from Analyse Check Log).
+commands=(IsEngineRunning)
+[ "$expect" = bound ] && commands=(Install Start IsEngineRunning "Analyse Check Log" Stop Uninstall)
 out=$work/wine.txt
 status=0
 wine "$drive" run --timeout 90 --harness "$(winepath -w "$harness")" \
-  --engine "$(winepath -w "$engine")" IsEngineRunning >"$out" 2>&1 </dev/null || status=$?
+  --engine "$(winepath -w "$engine")" "${commands[@]}" >"$out" 2>&1 </dev/null || status=$?
 transcript=$(tr -d '\r' <"$out")
 echo "$transcript"
 echo "vpedrive status: $status"
@@ -26,8 +29,12 @@ bound)
   [ $status -eq 0 ] || fail "vpedrive run gave $status, expected 0"
   # The harness reports Init only when it fails; a bound engine answers the command.
   ! grep -qF 'engineDLL.Init returned' <<<"$transcript" || fail "the harness did not bind the engine"
-  grep -qE 'box "Internal Error": IsEngineRunning = (TRUE|FALSE)' <<<"$transcript" ||
-    fail "IsEngineRunning gave no answer"
+  for box in "Install returned 0" "Engine start = 0" "IsEngineRunning = TRUE" "Engine stop = 0" \
+    "Uninstall returned 0"; do
+    grep -qF "box \"Internal Error\": $box" <<<"$transcript" || fail "missing box: $box"
+  done
+  grep -A1 -F '> Analyse Check Log' <<<"$transcript" | grep -qF 'box "Internal Error": ' ||
+    fail "Analyse Check Log showed no text"
   ;;
 refused)
   [ $status -eq 1 ] || fail "vpedrive run gave $status, expected the harness's exit code 1"
