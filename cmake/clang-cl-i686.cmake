@@ -24,24 +24,14 @@ set(CMAKE_RC_COMPILER ${VPE_LLVM_RC})
 set(CMAKE_MT ${VPE_LLVM_MT})
 set(CMAKE_AR ${VPE_LLVM_LIB})
 
-set(_vpeWineProbe usr/include/wine/wine/windows/windows.h)
-if(NOT VPE_WINE_DEV_ROOT)
-  if(DEFINED ENV{VPE_WINE_DEV_ROOT} AND NOT "$ENV{VPE_WINE_DEV_ROOT}" STREQUAL "")
-    set(VPE_WINE_DEV_ROOT "$ENV{VPE_WINE_DEV_ROOT}")
-  elseif(EXISTS /${_vpeWineProbe})
-    set(VPE_WINE_DEV_ROOT /)
-  else()
-    file(GLOB _vpeWineRoots "$ENV{HOME}/.cache/vpe/libwine-dev-*-i386")
-    list(SORT _vpeWineRoots COMPARE NATURAL ORDER DESCENDING)
-    list(GET _vpeWineRoots 0 VPE_WINE_DEV_ROOT)
-  endif()
+include(${CMAKE_CURRENT_LIST_DIR}/VpeWineDevRoot.cmake)
+vpe_find_wine_dev_root(_vpeWine)
+if(_vpeWine STREQUAL "")
+  message(FATAL_ERROR "Wine's development files (libwine-dev:i386) not found: set "
+                      "VPE_WINE_DEV_ROOT to a folder holding usr/include/wine/wine/windows")
 endif()
-string(REGEX REPLACE "/+$" "" _vpeWine "${VPE_WINE_DEV_ROOT}")
-if(NOT EXISTS "${_vpeWine}/${_vpeWineProbe}")
-  message(FATAL_ERROR "Wine's development files (libwine-dev:i386) not found: set VPE_WINE_DEV_ROOT "
-                      "to a folder holding ${_vpeWineProbe} (now \"${VPE_WINE_DEV_ROOT}\")")
-endif()
-set(VPE_WINE_DEV_ROOT "${VPE_WINE_DEV_ROOT}" CACHE PATH "Root of Wine's development files")
+set(VPE_WINE_DEV_ROOT "${_vpeWine}" CACHE PATH "Root of Wine's development files")
+string(REGEX REPLACE "/$" "" _vpeWine "${_vpeWine}")
 set(VPE_WINE_INCLUDE ${_vpeWine}/usr/include/wine/wine)
 set(VPE_WINE_LIBS ${_vpeWine}/usr/lib/i386-linux-gnu/wine/i386-windows)
 
@@ -60,7 +50,8 @@ if(NOT EXISTS ${VPE_WINE_LIB_LINKS}/kernel32.lib)
     file(CREATE_LINK ${archive} ${VPE_WINE_LIB_LINKS}/${name} SYMBOLIC)
   endforeach()
 endif()
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VPE_WINE_DEV_ROOT VPE_WINE_LIB_LINKS)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VPE_WINE_DEV_ROOT VPE_WINE_LIB_LINKS
+     CMAKE_C_STANDARD_LIBRARIES CMAKE_CXX_STANDARD_LIBRARIES)
 
 # Wine's winnt.h defines these intrinsics itself, clashing with clang's builtins of the same
 # names: its own get other names.
@@ -88,11 +79,12 @@ set(CMAKE_CXX_STANDARD_LIBRARIES "${_vpeLibraries}" CACHE STRING "Libraries of e
 # runtime does that), so sdk/clang-cl/VpeClangClSupport.cmake gives each program and library of
 # a build its own (VpeProgramStartup, VpeLibraryStartup). Left alone (the compiler checks),
 # lld-link picks mainCRTStartup or wmainCRTStartup from msvcrt.lib for a program and
-# DllMainCRTStartup from winecrt0.lib for a library.
+# DllMainCRTStartup from winecrt0.lib for a library. No /entry here: the Makefile rules put these
+# flags after a target's own options, and lld-link takes the last /entry.
 set(_vpeLink "/nodefaultlib /safeseh:no /machine:x86 /libpath:${VPE_WINE_LIB_LINKS}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${_vpeLink}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_vpeLink} /entry:DllMainCRTStartup")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_vpeLink} /entry:DllMainCRTStartup")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_vpeLink}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_vpeLink}")
 
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
