@@ -128,8 +128,12 @@ CWideString ModuleFileName(HMODULE module) {
 }
 
 DWORD ProcessHandleCount() {
+    // Resolved at run time: Wine's headers, which the MSVC-ABI build uses, do not declare it.
+    typedef BOOL(WINAPI * HandleCountFunc)(HANDLE, DWORD*);
+    static const HandleCountFunc query = reinterpret_cast<HandleCountFunc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetProcessHandleCount")));
     DWORD count = 0;
-    if (!GetProcessHandleCount(GetCurrentProcess(), &count))
+    if (query == nullptr || !query(GetCurrentProcess(), &count))
         return 0;
     return count;
 }

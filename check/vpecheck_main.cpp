@@ -6,7 +6,6 @@
 #include "check/helper_arguments.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <wchar.h>
 
@@ -32,21 +31,15 @@ void WriteError(const wchar_t* message) {
 
 } // namespace
 
-int main() {
-    // The wide command line keeps paths that the ANSI code page cannot show.
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (argv == nullptr)
-        return kBadInput;
+// wmain: the wide arguments keep paths that the ANSI code page cannot show.
+int wmain(int argc, wchar_t** argv) {
     HelperCommand command;
     const wchar_t* error = L"";
-    int status = kBadInput;
-    if (!ParseHelperArguments(argc - 1, argv + 1, &command, &error))
+    if (!ParseHelperArguments(argc - 1, argv + 1, &command, &error)) {
         WriteError(error);
-    else if (command.verb == HelperVerb::Probe)
-        status = RunEngineProbe(command.probePath);
-    else
-        status = RunCheck(command.request);
-    LocalFree(argv);
-    return status;
+        return kBadInput;
+    }
+    if (command.verb == HelperVerb::Probe)
+        return RunEngineProbe(command.probePath);
+    return RunCheck(command.request);
 }
