@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <cwchar>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
 
 namespace Corvinex {
 

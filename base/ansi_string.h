@@ -1,8 +1,8 @@
 // CAnsiString: narrow text in the system ANSI code page, the twin of CWideString.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 namespace Corvinex {
 
@@ -17,7 +17,7 @@ public:
     CAnsiString(const CAnsiString& other);
     ~CAnsiString();
 
-    CAnsiString(std::nullptr_t) = delete;
+    CAnsiString(decltype(nullptr)) = delete;
     CAnsiString(int) = delete;
 
     CAnsiString& operator=(const CAnsiString& other);
@@ -32,7 +32,7 @@ public:
     // Texts whose ANSI form needs more bytes than characters (multi-byte code pages) are sized
     // by asking the converter, so nothing is cut.
     int32_t Assign(const wchar_t* text);
-    int32_t Assign(std::nullptr_t) = delete;
+    int32_t Assign(decltype(nullptr)) = delete;
     // The length in bytes, recounted when the cached value is 0.
     int32_t GetLength();
 

@@ -6,11 +6,11 @@
 #pragma once
 
 #include "base/global_heap.h"
+#include "base/language_support.h"
 #include "base/quick_sort.h"
 
-#include <cstdint>
-#include <cstring>
-#include <new>
+#include <stdint.h>
+#include <string.h>
 
 namespace Corvinex {
 

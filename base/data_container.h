@@ -9,7 +9,7 @@
 #include "base/ansi_string.h"
 #include "base/wide_string.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

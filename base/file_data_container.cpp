@@ -1,8 +1,8 @@
 #include "base/file_data_container.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <typeinfo>
+#include <stdlib.h>
+#include <string.h>
+#include "base/language_support.h"
 
 namespace Corvinex {
 

@@ -9,7 +9,7 @@
 #include "base/file_handle.h"
 #include "base/wide_string.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

@@ -2,8 +2,8 @@
 
 #include "base/file_handle.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <stdlib.h>
+#include <string.h>
 
 namespace Corvinex {
 

@@ -1,7 +1,7 @@
 // Fixed blocks of the Windows global heap, the memory behind strings, values and arrays.
 #pragma once
 
-#include <cstddef>
+#include <stddef.h>
 
 namespace Corvinex {
 

@@ -7,7 +7,7 @@
 
 #include "base/data_container.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

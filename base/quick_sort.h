@@ -3,7 +3,7 @@
 // each with an order of its own (see ORDER below).
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

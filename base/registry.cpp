@@ -2,7 +2,7 @@
 
 #include "base/paths.h"
 
-#include <cstdlib>
+#include <stdlib.h>
 
 namespace Corvinex {
 
@@ -15,8 +15,8 @@ const size_t kStringBufferBytes = 65535;
 // A block of the C heap, released when it goes out of scope.
 class CHeapBuffer {
 public:
-    explicit CHeapBuffer(size_t bytes) : m_p(std::calloc(1, bytes)) {}
-    ~CHeapBuffer() { std::free(m_p); }
+    explicit CHeapBuffer(size_t bytes) : m_p(calloc(1, bytes)) {}
+    ~CHeapBuffer() { free(m_p); }
     CHeapBuffer(const CHeapBuffer&) = delete;
     CHeapBuffer& operator=(const CHeapBuffer&) = delete;
     void* Get() const { return m_p; }

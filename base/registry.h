@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

@@ -4,11 +4,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <cwchar>
-#include <utility>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
 
 namespace Corvinex {
 
@@ -158,15 +157,25 @@ int32_t CWideString::Assign(const char* text) {
     return m_nLength;
 }
 
+void CWideString::ExchangeBlocks(const CWideString& other) {
+    wchar_t* buffer = m_pBuffer;
+    int32_t length = m_nLength;
+    uint32_t capacity = m_nCapacity;
+    m_pBuffer = other.m_pBuffer;
+    m_nLength = other.m_nLength;
+    m_nCapacity = other.m_nCapacity;
+    other.m_pBuffer = buffer;
+    other.m_nLength = length;
+    other.m_nCapacity = capacity;
+}
+
 int32_t CWideString::GetLength() const {
     if (m_nLength <= 0 && m_pBuffer != nullptr && m_pBuffer[0] != L'\0') {
         // The copy's block is sized by the capacity rule for the counted text; this string takes
         // it and the copy wipes and releases the old one.
         CWideString copy(m_pBuffer);
         if (copy.m_nLength > 0) {
-            std::swap(m_pBuffer, copy.m_pBuffer);
-            std::swap(m_nLength, copy.m_nLength);
-            std::swap(m_nCapacity, copy.m_nCapacity);
+            copy.ExchangeBlocks(*this);
         } else {
             m_nLength = static_cast<int32_t>(wcslen(m_pBuffer));
         }

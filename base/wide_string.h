@@ -6,9 +6,9 @@
 // The layout (buffer, length, capacity) crosses the engine library boundary unchanged.
 #pragma once
 
-#include <cstdarg>
-#include <cstddef>
-#include <cstdint>
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdint.h>
 
 namespace Corvinex {
 
@@ -25,7 +25,7 @@ public:
     // Wipes and releases the block.
     ~CWideString();
 
-    CWideString(std::nullptr_t) = delete;
+    CWideString(decltype(nullptr)) = delete;
     CWideString(wchar_t) = delete;
     CWideString(int) = delete;
     CWideString(bool) = delete;
@@ -34,7 +34,7 @@ public:
     CWideString& operator=(const CWideString& other);
     // Assign of the wide text; a text inside this string's own block is copied first.
     CWideString& operator=(const wchar_t* text);
-    CWideString& operator=(std::nullptr_t) = delete;
+    CWideString& operator=(decltype(nullptr)) = delete;
     CWideString& operator=(wchar_t) = delete;
     CWideString& operator=(int) = delete;
 
@@ -48,7 +48,7 @@ public:
     int32_t Assign(const wchar_t* text);
     // Converts the ANSI text (null counts as empty) and returns the new length.
     int32_t Assign(const char* text);
-    int32_t Assign(std::nullptr_t) = delete;
+    int32_t Assign(decltype(nullptr)) = delete;
 
     // The length in characters; recounted (and the block re-sized) when the cached value is 0,
     // so text a caller wrote through GetBuffer becomes visible. Old buffer pointers then dangle.
@@ -64,7 +64,7 @@ public:
     // Ordinal comparison, case-sensitive; a null text or buffer counts as the empty text.
     int Compare(const wchar_t* text) const;
     int Compare(const char* text) const;
-    int Compare(std::nullptr_t) const = delete;
+    int Compare(decltype(nullptr)) const = delete;
     // Replaces every `from` by `to` in place; returns a copy of the result.
     CWideString ReplaceChar(wchar_t from, wchar_t to);
     // Replaces non-overlapping occurrences left to right; returns a copy of the result.
@@ -77,7 +77,7 @@ public:
     // Appends the text; a failed temporary block leaves the string unchanged.
     void Append(const wchar_t* text);
     void Append(wchar_t ch);
-    void Append(std::nullptr_t) = delete;
+    void Append(decltype(nullptr)) = delete;
     // Formats into this string ("%s" takes a wide text, "%i" a 32-bit int) and returns a copy.
     // A format the runtime refuses gives the empty text.
     CWideString FormatV(const wchar_t* format, va_list args);
@@ -93,6 +93,10 @@ public:
     bool IsNull() const { return m_pBuffer == nullptr; }
 
 private:
+    // Exchanges block, length and capacity with other; other may be const, as in GetLength,
+    // since the three fields are mutable.
+    void ExchangeBlocks(const CWideString& other);
+
     // mutable: the text is the string's value; the length is a cache of it, and GetLength on a
     // const string may recount it and re-size the block (so all three fields) without changing
     // the text. Only GetLength writes them from a const function.

@@ -1,8 +1,8 @@
 #include "config/class_registry.h"
 
-#include <cstring>
-#include <cwchar>
-#include <new>
+#include <string.h>
+#include <wchar.h>
+#include "base/language_support.h"
 
 namespace Corvinex {
 

@@ -12,7 +12,7 @@
 #include "base/array.h"
 #include "base/wide_string.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

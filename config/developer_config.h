@@ -7,7 +7,7 @@
 #include "config/config.h"
 #include "config/property_container.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

@@ -8,7 +8,7 @@
 
 #include "base/array.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

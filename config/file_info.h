@@ -11,7 +11,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

@@ -8,9 +8,9 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-#include <cwchar>
-#include <new>
+#include <stdlib.h>
+#include <wchar.h>
+#include "base/language_support.h"
 
 namespace Corvinex {
 

@@ -16,7 +16,7 @@
 #include "config/file_info.h"
 #include "config/variant_container.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

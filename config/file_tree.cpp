@@ -1,13 +1,12 @@
 #include "config/file_tree.h"
 
+#include "base/array.h"
 #include "base/file_system.h"
 #include "base/paths.h"
 #include "base/scoped_handle.h"
 #include "config/file_object.h"
 
 #include <windows.h>
-
-#include <string>
 
 namespace Corvinex {
 
@@ -18,11 +17,13 @@ namespace {
 CVariant Utf8Text(const CWideString& text) {
     CVariant value;
     int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string bytes(n > 0 ? static_cast<size_t>(n) : 1, '\0');
-    if (n > 1) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], n, nullptr, nullptr);
+    TArray<char> bytes;
+    if (n > 1 && bytes.SetSize(n)) {
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.GetData(), n, nullptr, nullptr);
+        value.SetUtf8Text(CAnsiString(bytes.GetData()));
+    } else {
+        value.SetUtf8Text(CAnsiString(""));
     }
-    value.SetUtf8Text(CAnsiString(bytes.c_str()));
     return value;
 }
 

@@ -5,7 +5,7 @@
 #include "base/wide_string.h"
 #include "config/variant.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

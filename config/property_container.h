@@ -11,8 +11,8 @@
 #include "config/event_sender.h"
 #include "config/property.h"
 
-#include <cstdint>
-#include <cstdlib>
+#include <stdint.h>
+#include <stdlib.h>
 
 namespace Corvinex {
 

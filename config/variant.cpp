@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <cwchar>
-#include <new>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+#include "base/language_support.h"
 
 namespace Corvinex {
 

@@ -16,8 +16,8 @@
 #include "base/array.h"
 #include "base/wide_string.h"
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 // <windows.h> maps GetClassName to GetClassNameW. It is included here, once, and the macro
 // dropped, so IVariantObject::GetClassName keeps its name whatever the includer's order.

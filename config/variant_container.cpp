@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <new>
+#include "base/language_support.h"
 
 namespace Corvinex {
 

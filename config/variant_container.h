@@ -4,7 +4,7 @@
 
 #include "config/variant.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

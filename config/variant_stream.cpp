@@ -13,9 +13,9 @@
 
 #include "base/data_container.h"
 
-#include <climits>
-#include <cstdlib>
-#include <cstring>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
 
 namespace Corvinex {
 

@@ -6,7 +6,7 @@
 #include "base/data_container.h"
 #include "base/wide_string.h"
 
-#include <cstdint>
+#include <stdint.h>
 
 namespace Corvinex {
 

@@ -1,6 +1,6 @@
 #include "diag/call_trace.h"
 
-#include <cwchar>
+#include <wchar.h>
 
 namespace Corvinex {
 

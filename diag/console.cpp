@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <stdio.h>
 
 namespace Corvinex {
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <cstdarg>
+#include <stdarg.h>
 
 namespace Corvinex {
 

@@ -6,9 +6,9 @@
 #include "engine/check_log_format.h"
 #include "engine/endpoint_check.h"
 
-#include <cstdarg>
-#include <cstdio>
-#include <cwchar>
+#include <stdarg.h>
+#include <stdio.h>
+#include <wchar.h>
 
 #include <share.h>
 

@@ -5,7 +5,7 @@
 
 #include "base/wide_string.h"
 
-#include <ctime>
+#include <time.h>
 
 namespace Corvinex {
 
@@ -25,7 +25,7 @@ void WriteFakeCheckLog();
 // for this one line, sharing it with other readers and writers; if it cannot be opened the line
 // is lost and nothing is reported. The callee owns and destroys the format copy.
 void WriteCheckLogLine(const wchar_t* path, CWideString format, ...);
-void WriteCheckLogLine(std::nullptr_t, CWideString format, ...) = delete;
+void WriteCheckLogLine(decltype(nullptr), CWideString format, ...) = delete;
 
 // The current local time as "YYYY-MM-DD hh:mm:ss" (19 characters), or the empty text when the
 // local time cannot be determined.

@@ -8,6 +8,7 @@
 #include "base/wide_string.h"
 #include "engine/engine_interface.h"
 #include "engine/library.h"
+#include "engine/type_info_layout.h"
 
 namespace Corvinex {
 
@@ -72,12 +73,18 @@ public:
 
     // Loads GetDLLName() from the folder of the running program (and nowhere else) and checks
     // the engine's type. kBindDone bound; kBindNoEngine (the library then stays loaded until the
-    // binding goes); kBindRefused, kBindAlreadyLoaded, kBindNoSuchFile as CLibrary::Load.
+    // binding goes), also for an object whose type information is of another C++ ABI or absent;
+    // kBindRefused, kBindAlreadyLoaded, kBindNoSuchFile as CLibrary::Load.
     int Init() {
         CWideString path = GetApplicationFolder() + GetDLLName();
         int result = this->Load(path.c_str());
         if (result != kBindDone) {
             return result;
+        }
+        // dynamic_cast reads the object's type information in this module's layout: an engine
+        // of the other ABI, or one built without type information, would make it fault.
+        if (!HasTypeInfoOfThisAbi(this->pEngine)) {
+            return kBindNoEngine;
         }
         pVeilpathEngine = dynamic_cast<ISPECIFIC*>(this->pEngine);
         return pVeilpathEngine != nullptr ? kBindDone : kBindNoEngine;

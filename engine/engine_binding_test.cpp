@@ -290,3 +290,15 @@ TEST_F(BindingTest, BindingWithoutItsOwnFactoryNameNeverFindsAFactory) {
     EXPECT_EQ(kBindNoEngine, binding.Init());
     EXPECT_FALSE(IsLoaded(path));
 }
+
+TEST_F(BindingTest, EngineWithoutTypeInformationAnswers1AndStaysLoaded) {
+    std::wstring path = TestEnginePath(L"nortti_engine");
+    {
+        ProbeBinding binding(path);
+        EXPECT_EQ(kBindNoEngine, binding.Init());
+        EXPECT_NE(nullptr, binding.pEngine);
+        EXPECT_EQ(nullptr, binding.pVeilpathEngine);
+        EXPECT_TRUE(IsLoaded(path));
+    }
+    EXPECT_FALSE(IsLoaded(path));
+}

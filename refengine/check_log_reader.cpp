@@ -3,8 +3,9 @@
 #include "engine/check_log_format.h"
 #include "refengine/log_lines.h"
 
-#include <cwchar>
-#include <vector>
+#include "base/array.h"
+
+#include <string.h>
 
 namespace Corvinex {
 namespace VeilpathEngine {
@@ -17,7 +18,7 @@ enum Outcome { kUnknown, kPassed, kFailed };
 
 // The records seen so far for one endpoint's block.
 struct Block {
-    std::string endpoint;
+    LogSpan endpoint;
     bool bPing = false;
     bool bTimeout = false;
     Outcome anonymity = kUnknown;
@@ -25,36 +26,33 @@ struct Block {
     bool bVerdict = false;
 };
 
-bool StartsWith(const std::string& text, const char* prefix, std::string* rest) {
-    size_t n = std::char_traits<char>::length(prefix);
-    if (text.compare(0, n, prefix) != 0) {
-        return false;
-    }
-    *rest = text.substr(n);
-    return true;
+bool SameText(const LogSpan& a, const LogSpan& b) {
+    return a.length == b.length && memcmp(a.text, b.text, a.length) == 0;
 }
 
-Outcome ParseOutcome(const std::string& word) {
-    if (word == kCheckPassed) {
+Outcome ParseOutcome(const LogSpan& word) {
+    if (SpanIs(word, kCheckPassed)) {
         return kPassed;
     }
-    return word == kCheckFailed ? kFailed : kUnknown;
+    return SpanIs(word, kCheckFailed) ? kFailed : kUnknown;
 }
 
 class CCheckLogAnalyser {
 public:
-    CheckLogSummary Analyse(const std::string& text) {
-        for (const std::string& line : SplitLogLines(text)) {
-            if (line.find_first_not_of(' ') == std::string::npos) {
+    CheckLogSummary Analyse(const LogSpan& text) {
+        size_t position = 0;
+        LogSpan line;
+        while (NextLogLine(text, &position, &line)) {
+            if (IsBlank(line)) {
                 continue;
             }
-            std::string stamp;
-            std::string record;
+            LogSpan stamp;
+            LogSpan record;
             if (!SplitLogLine(line, &stamp, &record)) {
                 ++m_summary.nBadLines;
-            } else if (record == kCheckRunBegin) {
+            } else if (SpanIs(record, kCheckRunBegin)) {
                 BeginRun(stamp);
-            } else if (record == kCheckRunEnd) {
+            } else if (SpanIs(record, kCheckRunEnd)) {
                 EndRun();
             } else if (!EndpointRecord(record)) {
                 ++m_summary.nBadLines;
@@ -68,15 +66,17 @@ public:
     }
 
 private:
-    void BeginRun(const std::string& stamp) {
+    void BeginRun(const LogSpan& stamp) {
         int runs = m_summary.nRuns;
-        if (runs == 0 && (m_summary.nChecked > 0 || !m_blocks.empty())) {
+        if (runs == 0 && (m_summary.nChecked > 0 || m_blocks.GetCount() > 0)) {
             runs = 1;
         }
-        m_blocks.clear();
+        m_blocks.RemoveAll();
         m_summary = CheckLogSummary();
         m_summary.nRuns = runs + 1;
-        m_summary.runStarted = stamp;
+        // A stamp is empty or exactly kTimestampLength characters (SplitLogLine).
+        memcpy(m_summary.runStarted, stamp.text, stamp.length);
+        m_summary.runStarted[stamp.length] = '\0';
     }
 
     void EndRun() {
@@ -85,70 +85,72 @@ private:
     }
 
     void CloseOpenBlocks() {
-        m_summary.nUnfinished += static_cast<int>(m_blocks.size());
-        m_blocks.clear();
+        m_summary.nUnfinished += m_blocks.GetCount();
+        m_blocks.RemoveAll();
     }
 
-    Block* FindBlock(const std::string& endpoint) {
-        for (Block& block : m_blocks) {
-            if (block.endpoint == endpoint) {
-                return &block;
+    // The index of the open block of the endpoint, or -1.
+    int32_t FindBlock(const LogSpan& endpoint) const {
+        for (int32_t i = 0; i < m_blocks.GetCount(); ++i) {
+            if (SameText(m_blocks.ElementAt(i).endpoint, endpoint)) {
+                return i;
             }
         }
-        return nullptr;
-    }
-
-    void RemoveBlock(const Block* block) {
-        m_blocks.erase(m_blocks.begin() + (block - &m_blocks[0]));
+        return -1;
     }
 
     // One "VPE CHECK HTTP" record; false when it cannot be read or does not fit its block.
-    bool EndpointRecord(const std::string& record) {
-        std::string rest;
-        if (!StartsWith(record, kCheckEndpointPrefix, &rest)) {
+    bool EndpointRecord(const LogSpan& record) {
+        LogSpan rest;
+        if (!SpanStartsWith(record, kCheckEndpointPrefix, &rest)) {
             return false;
         }
-        size_t space = rest.find(kLineSeparator);
-        if (space == std::string::npos) {
+        size_t space = 0;
+        while (space < rest.length && rest.text[space] != kLineSeparator[0]) {
+            ++space;
+        }
+        if (space == rest.length) {
             return false;
         }
-        std::string endpoint = rest.substr(0, space);
-        std::string word = rest.substr(space + 1);
+        LogSpan endpoint = {rest.text, space};
+        LogSpan word = {rest.text + space + 1, rest.length - space - 1};
         if (!IsEndpointText(endpoint)) {
             return false;
         }
-        Block* block = FindBlock(endpoint);
-        if (word == kCheckBlockBegin) {
-            if (block != nullptr) {
+        int32_t index = FindBlock(endpoint);
+        if (SpanIs(word, kCheckBlockBegin)) {
+            if (index >= 0) {
                 ++m_summary.nUnfinished;
-                RemoveBlock(block);
+                m_blocks.RemoveAt(index);
             }
             Block fresh;
             fresh.endpoint = endpoint;
-            m_blocks.push_back(fresh);
-            return true;
+            return m_blocks.Add(fresh) >= 0;
         }
-        if (block == nullptr) {
+        if (index < 0) {
             return false;
         }
-        std::string argument;
+        Block* block = &m_blocks.ElementAt(index);
+        LogSpan argument;
         int number = 0;
-        if (StartsWith(word, kCheckPing, &argument) && ParseDecimal(argument, &number)) {
+        if (SpanStartsWith(word, kCheckPing, &argument) && ParseDecimal(argument, &number)) {
             bool fits = !block->bPing && !block->bTimeout;
             block->bPing = true;
             return fits;
         }
-        if (StartsWith(word, kCheckTimeout, &argument) && ParseDecimal(argument, &number)) {
+        if (SpanStartsWith(word, kCheckTimeout, &argument) && ParseDecimal(argument, &number)) {
             bool fits = !block->bPing && !block->bTimeout;
             block->bTimeout = true;
             return fits;
         }
-        if (StartsWith(word, kCheckAnonymity, &argument) && ParseOutcome(argument) != kUnknown) {
+        if (SpanStartsWith(word, kCheckAnonymity, &argument) &&
+            ParseOutcome(argument) != kUnknown) {
             bool fits = block->bPing && block->anonymity == kUnknown;
             block->anonymity = ParseOutcome(argument);
             return fits;
         }
-        if (StartsWith(word, kCheckAuthenticity, &argument) && ParseOutcome(argument) != kUnknown) {
+        if (SpanStartsWith(word, kCheckAuthenticity, &argument) &&
+            ParseOutcome(argument) != kUnknown) {
             bool fits = block->anonymity == kPassed && block->authenticity == kUnknown;
             block->authenticity = ParseOutcome(argument);
             return fits;
@@ -156,11 +158,11 @@ private:
         if (ParseOutcome(word) != kUnknown) {
             return Verdict(block, ParseOutcome(word) == kPassed);
         }
-        if (word == kCheckBlockEnd) {
+        if (SpanIs(word, kCheckBlockEnd)) {
             if (!block->bVerdict) {
                 ++m_summary.nUnfinished;
             }
-            RemoveBlock(block);
+            m_blocks.RemoveAt(index);
             return true;
         }
         return false;
@@ -186,47 +188,42 @@ private:
     }
 
     CheckLogSummary m_summary;
-    std::vector<Block> m_blocks;
+    // The blocks begun and not yet ended, in the order they began.
+    TArray<Block> m_blocks;
 };
-
-std::wstring Widen(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
-}
-
-std::wstring Number(int value) {
-    wchar_t text[16];
-    _snwprintf(text, 16, L"%d", value);
-    text[15] = L'\0';
-    return text;
-}
 
 } // namespace
 
-CheckLogSummary AnalyseCheckLogText(const std::string& text) {
-    return CCheckLogAnalyser().Analyse(text);
+CheckLogSummary AnalyseCheckLogText(const char* text, size_t length) {
+    LogSpan span = {text, length};
+    return CCheckLogAnalyser().Analyse(span);
 }
 
-std::wstring DescribeCheckLog(const CheckLogSummary& summary) {
+CWideString DescribeCheckLog(const CheckLogSummary& summary) {
     if (summary.nRuns == 0) {
-        return summary.nBadLines > 0 ? L"The check log holds no readable check (" +
-                                           Number(summary.nBadLines) + L" unreadable lines)."
-                                     : std::wstring(L"The check log holds no check.");
+        return summary.nBadLines > 0
+                   ? FormatString(L"The check log holds no readable check (%i unreadable lines).",
+                                  summary.nBadLines)
+                   : CWideString(L"The check log holds no check.");
     }
-    std::wstring text = L"Last check";
-    if (!summary.runStarted.empty()) {
-        text += L" (started " + Widen(summary.runStarted) + L")";
+    CWideString text(L"Last check");
+    if (summary.runStarted[0] != '\0') {
+        // The stamp is ASCII digits and separators.
+        text.Append(L" (started ");
+        text.Append(CWideString(summary.runStarted).c_str());
+        text.Append(L")");
     }
-    text += L": " + Number(summary.nChecked) + L" endpoints checked, " + Number(summary.nPassed) +
-            L" passed, " + Number(summary.nFailed) + L" failed (" + Number(summary.nTimedOut) +
-            L" timed out).";
+    text.Append(FormatString(L": %i endpoints checked, %i passed, %i failed (%i timed out).",
+                             summary.nChecked, summary.nPassed, summary.nFailed, summary.nTimedOut)
+                    .c_str());
     if (summary.nUnfinished > 0) {
-        text += L" " + Number(summary.nUnfinished) + L" endpoints unfinished.";
+        text.Append(FormatString(L" %i endpoints unfinished.", summary.nUnfinished).c_str());
     }
     if (!summary.bRunFinished) {
-        text += L" The check has not finished.";
+        text.Append(L" The check has not finished.");
     }
     if (summary.nBadLines > 0) {
-        text += L" " + Number(summary.nBadLines) + L" lines could not be read.";
+        text.Append(FormatString(L" %i lines could not be read.", summary.nBadLines).c_str());
     }
     return text;
 }

@@ -2,6 +2,8 @@
 
 #include "refengine/log_lines.h"
 
+#include "refengine/test_std_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -50,7 +52,7 @@ std::string Join(const std::vector<std::string>& records, const std::string& lin
 void ExpectFakeRun(const CheckLogSummary& s) {
     EXPECT_EQ(1, s.nRuns);
     EXPECT_TRUE(s.bRunFinished);
-    EXPECT_EQ("2026-12-08 05:55:20", s.runStarted);
+    EXPECT_STREQ("2026-12-08 05:55:20", s.runStarted);
     EXPECT_EQ(4, s.nChecked);
     EXPECT_EQ(2, s.nPassed);
     EXPECT_EQ(2, s.nFailed);
@@ -117,7 +119,7 @@ TEST(CheckLogReader, EmptyTimestampsAreAccepted) {
     CheckLogSummary s = AnalyseCheckLogText(Join(FakeRunRecords(), "\r\n", ""));
     EXPECT_EQ(4, s.nChecked);
     EXPECT_EQ(0, s.nBadLines);
-    EXPECT_EQ("", s.runStarted);
+    EXPECT_STREQ("", s.runStarted);
 }
 
 TEST(CheckLogReader, TwoRunsReportTheLast) {
@@ -127,7 +129,7 @@ TEST(CheckLogReader, TwoRunsReportTheLast) {
                        Join(second, "\r\r\n", "2026-01-02 00:00:00");
     CheckLogSummary s = AnalyseCheckLogText(text);
     EXPECT_EQ(2, s.nRuns);
-    EXPECT_EQ("2026-01-02 00:00:00", s.runStarted);
+    EXPECT_STREQ("2026-01-02 00:00:00", s.runStarted);
     EXPECT_EQ(3, s.nChecked);
     EXPECT_EQ(2, s.nPassed);
     EXPECT_EQ(0, s.nTimedOut);
@@ -137,7 +139,7 @@ TEST(CheckLogReader, EmptyLogHoldsNoCheck) {
     CheckLogSummary s = AnalyseCheckLogText("");
     EXPECT_EQ(0, s.nRuns);
     EXPECT_EQ(0, s.nChecked);
-    EXPECT_EQ(L"The check log holds no check.", DescribeCheckLog(s));
+    EXPECT_EQ(L"The check log holds no check.", Wide(DescribeCheckLog(s)));
     EXPECT_EQ(0, AnalyseCheckLogText("\r\n\r\n  \n").nBadLines);
 }
 
@@ -146,7 +148,7 @@ TEST(CheckLogReader, GarbageIsCountedNotBelieved) {
     CheckLogSummary s = AnalyseCheckLogText(text);
     EXPECT_EQ(0, s.nRuns);
     EXPECT_EQ(3, s.nBadLines);
-    EXPECT_NE(std::wstring::npos, DescribeCheckLog(s).find(L"3 unreadable lines"));
+    EXPECT_NE(std::wstring::npos, Wide(DescribeCheckLog(s)).find(L"3 unreadable lines"));
 }
 
 TEST(CheckLogReader, RunCutShortLeavesUnfinishedEndpoints) {
@@ -157,7 +159,7 @@ TEST(CheckLogReader, RunCutShortLeavesUnfinishedEndpoints) {
     EXPECT_EQ(1, s.nChecked);
     EXPECT_EQ(1, s.nPassed);
     EXPECT_EQ(1, s.nUnfinished);
-    std::wstring text = DescribeCheckLog(s);
+    std::wstring text = Wide(DescribeCheckLog(s));
     EXPECT_NE(std::wstring::npos, text.find(L"1 endpoints unfinished")) << text;
     EXPECT_NE(std::wstring::npos, text.find(L"has not finished")) << text;
 }
@@ -215,7 +217,8 @@ TEST(CheckLogReader, RecordsBeforeAnyRunStartFormARun) {
 }
 
 TEST(CheckLogReader, DescriptionNamesTheCounts) {
-    std::wstring text = DescribeCheckLog(AnalyseCheckLogText(Join(FakeRunRecords(), "\r\r\n")));
+    std::wstring text =
+        Wide(DescribeCheckLog(AnalyseCheckLogText(Join(FakeRunRecords(), "\r\r\n"))));
     EXPECT_EQ(L"Last check (started 2026-12-08 05:55:20): 4 endpoints checked, 2 passed, "
               L"2 failed (1 timed out).",
               text);

@@ -3,7 +3,7 @@
 #include "engine/check_log_format.h"
 #include "refengine/log_file.h"
 
-#include <cstdio>
+#include <stdio.h>
 
 namespace Corvinex {
 namespace VeilpathEngine {
@@ -22,12 +22,12 @@ const int kEndpointCount = sizeof(kEndpoints) / sizeof(kEndpoints[0]);
 // Writes the records of one run and keeps track of how it went.
 class CCheckRun {
 public:
-    CCheckRun(const std::wstring& logPath, int nPauseDivisor, HANDLE hStop)
-        : m_logPath(logPath), m_nDivisor(nPauseDivisor < 1 ? 1 : nPauseDivisor), m_hStop(hStop),
-          m_result(kSimulationFinished) {}
+    CCheckRun(const wchar_t* logPath, int nPauseDivisor, HANDLE hStop)
+        : m_logPath(logPath), m_endpoint(""), m_nDivisor(nPauseDivisor < 1 ? 1 : nPauseDivisor),
+          m_hStop(hStop), m_result(kSimulationFinished) {}
 
-    bool Write(const std::string& record) {
-        if (!AppendToFile(m_logPath, MakeLogLine(record))) {
+    bool Write(const char* record) {
+        if (!WriteLogLine(m_logPath, record)) {
             m_result = kSimulationWriteFailed;
             return false;
         }
@@ -45,44 +45,51 @@ public:
     // Plays one endpoint's block; false when the run must end (stop or write failure).
     // *passed tells the verdict of a finished block.
     bool CheckEndpoint(const SimulatedEndpoint& endpoint, int nTimeoutMs, bool* passed) {
-        const std::string prefix =
-            std::string(kCheckEndpointPrefix) + endpoint.endpoint + kLineSeparator;
+        m_endpoint = endpoint.endpoint;
         *passed = false;
-        if (!Write(prefix + kCheckBlockBegin)) {
+        if (!WriteRecord(kCheckBlockBegin)) {
             return false;
         }
         if (endpoint.nResponseMs > nTimeoutMs) {
             char text[32];
             snprintf(text, sizeof(text), "%s%d", kCheckTimeout, nTimeoutMs);
-            return Pause(nTimeoutMs) && Write(prefix + text) && Write(prefix + kCheckFailed) &&
-                   Write(prefix + kCheckBlockEnd);
+            return Pause(nTimeoutMs) && WriteRecord(text) && WriteRecord(kCheckFailed) &&
+                   WriteRecord(kCheckBlockEnd);
         }
         char ping[32];
         snprintf(ping, sizeof(ping), "%s%d", kCheckPing, endpoint.nResponseMs);
-        if (!Pause(endpoint.nResponseMs) || !Write(prefix + ping) || !Pause(endpoint.nResponseMs)) {
+        if (!Pause(endpoint.nResponseMs) || !WriteRecord(ping) || !Pause(endpoint.nResponseMs)) {
             return false;
         }
         if (!endpoint.bAnonymous) {
-            return Write(prefix + kCheckAnonymity + std::string(kCheckFailed)) &&
-                   Write(prefix + kCheckFailed) && Write(prefix + kCheckBlockEnd);
+            return WriteRecord(kCheckAnonymity, kCheckFailed) && WriteRecord(kCheckFailed) &&
+                   WriteRecord(kCheckBlockEnd);
         }
-        if (!Write(prefix + kCheckAnonymity + std::string(kCheckPassed)) ||
-            !Pause(endpoint.nResponseMs)) {
+        if (!WriteRecord(kCheckAnonymity, kCheckPassed) || !Pause(endpoint.nResponseMs)) {
             return false;
         }
         if (!endpoint.bAuthentic) {
-            return Write(prefix + kCheckAuthenticity + std::string(kCheckFailed)) &&
-                   Write(prefix + kCheckFailed) && Write(prefix + kCheckBlockEnd);
+            return WriteRecord(kCheckAuthenticity, kCheckFailed) && WriteRecord(kCheckFailed) &&
+                   WriteRecord(kCheckBlockEnd);
         }
         *passed = true;
-        return Write(prefix + kCheckAuthenticity + std::string(kCheckPassed)) &&
-               Write(prefix + kCheckPassed) && Write(prefix + kCheckBlockEnd);
+        return WriteRecord(kCheckAuthenticity, kCheckPassed) && WriteRecord(kCheckPassed) &&
+               WriteRecord(kCheckBlockEnd);
+    }
+
+    // One record of the current endpoint's block: "<prefix><endpoint> <word><argument>".
+    bool WriteRecord(const char* word, const char* argument = "") {
+        char record[128];
+        snprintf(record, sizeof(record), "%s%s%s%s%s", kCheckEndpointPrefix, m_endpoint,
+                 kLineSeparator, word, argument);
+        return Write(record);
     }
 
     SimulationResult Result() const { return m_result; }
 
 private:
-    std::wstring m_logPath;
+    const wchar_t* m_logPath; // the caller's, alive for the whole run
+    const char* m_endpoint;   // of the block being played
     int m_nDivisor;
     HANDLE m_hStop;
     SimulationResult m_result;
@@ -98,7 +105,7 @@ const SimulatedEndpoint& GetSimulatedEndpoint(int index) {
     return kEndpoints[index];
 }
 
-SimulationResult RunSimulatedCheck(const std::wstring& logPath, int nTimeoutMs, int nPauseDivisor,
+SimulationResult RunSimulatedCheck(const wchar_t* logPath, int nTimeoutMs, int nPauseDivisor,
                                    HANDLE hStop, SimulationProgress* progress) {
     CCheckRun run(logPath, nPauseDivisor, hStop);
     if (!run.Write(kCheckRunBegin)) {
@@ -113,11 +120,7 @@ SimulationResult RunSimulatedCheck(const std::wstring& logPath, int nTimeoutMs, 
             }
             return run.Result();
         }
-        progress->nDone += 1;
-        if (passed) {
-            progress->nGood += 1;
-        }
-        progress->nPercent = (i + 1) * 100 / kEndpointCount;
+        progress->Finished(passed, (i + 1) * 100 / kEndpointCount);
     }
     run.Write(kCheckRunEnd);
     return run.Result();

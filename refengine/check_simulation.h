@@ -4,8 +4,6 @@
 
 #include "refengine/simulation.h"
 
-#include <string>
-
 namespace Corvinex {
 namespace VeilpathEngine {
 
@@ -27,7 +25,7 @@ const SimulatedEndpoint& GetSimulatedEndpoint(int index);
 // time divided by nPauseDivisor (at least 1). A signalled hStop ends the run at once with
 // "VPE CHECK END" (the current block stays unfinished). progress counts finished endpoints and
 // passed ones. On a failed write the run ends without writing more.
-SimulationResult RunSimulatedCheck(const std::wstring& logPath, int nTimeoutMs, int nPauseDivisor,
+SimulationResult RunSimulatedCheck(const wchar_t* logPath, int nTimeoutMs, int nPauseDivisor,
                                    HANDLE hStop, SimulationProgress* progress);
 
 } // namespace VeilpathEngine

@@ -7,50 +7,52 @@
 
 #include <shlobj.h>
 
-#include <vector>
-
 namespace Corvinex {
 namespace VeilpathEngine {
 
 namespace {
 
-std::wstring WithTrailingBackslash(std::wstring path) {
-    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') {
-        path += L'\\';
+CWideString WithTrailingBackslash(const CWideString& path) {
+    CWideString text(path);
+    int32_t n = text.GetLength();
+    if (n > 0 && text.c_str()[n - 1] != L'\\' && text.c_str()[n - 1] != L'/') {
+        text.Append(L'\\');
     }
-    return path;
+    return text;
 }
 
 // The REG_SZ value of the open key, or empty when it is missing or of another type.
-std::wstring ReadStringValue(HKEY key, const wchar_t* name) {
+CWideString ReadStringValue(HKEY key, const wchar_t* name) {
     DWORD type = 0;
     DWORD bytes = 0;
     if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
         type != REG_SZ || bytes == 0) {
-        return std::wstring();
+        return CWideString(L"");
     }
-    std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]), &bytes) !=
-        ERROR_SUCCESS) {
-        return std::wstring();
+    // One character more than the value holds, so a value stored without its terminator
+    // still reads as a terminated text (the block comes zero-filled).
+    CWideString value;
+    wchar_t* buffer = value.GetBuffer(static_cast<int32_t>(bytes / sizeof(wchar_t) + 1));
+    if (buffer == nullptr ||
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) !=
+            ERROR_SUCCESS) {
+        return CWideString(L"");
     }
-    return std::wstring(&buffer[0]);
+    return CWideString(buffer);
 }
 
-std::wstring InEngineHome(const wchar_t* relative) {
-    std::wstring home = GetEngineHome();
-    return home.empty() ? home : home + relative;
+CWideString InEngineHome(const wchar_t* relative) {
+    CWideString home = GetEngineHome();
+    if (home.GetLength() > 0) {
+        home.Append(relative);
+    }
+    return home;
 }
 
 // The shared forward-slash form with the backslashes this engine shows in its paths.
-std::wstring Backslashed(const wchar_t* path) {
-    std::wstring text(path);
-    for (wchar_t& c : text) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
-    return text;
+CWideString Backslashed(const wchar_t* path) {
+    CWideString text(path);
+    return text.ReplaceChar(L'/', L'\\');
 }
 
 } // namespace
@@ -58,10 +60,10 @@ std::wstring Backslashed(const wchar_t* path) {
 // The shell's answer for the Program Files folder. shell32 is loaded only here, when the
 // registry has no answer: loading it costs more than everything else the engine does while the
 // harness starts (it brings a train of libraries), so vpe.dll does not import it.
-std::wstring AskShellForProgramFiles() {
+CWideString AskShellForProgramFiles() {
     HMODULE shell = LoadLibraryW(L"shell32.dll");
     if (shell == nullptr) {
-        return std::wstring();
+        return CWideString(L"");
     }
     auto getFolderPath = reinterpret_cast<decltype(&SHGetFolderPathW)>(
         reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFolderPathW")));
@@ -70,51 +72,51 @@ std::wstring AskShellForProgramFiles() {
         getFolderPath != nullptr &&
         SUCCEEDED(getFolderPath(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path));
     FreeLibrary(shell);
-    return ok ? std::wstring(path) : std::wstring();
+    return CWideString(ok ? path : L"");
 }
 
-std::wstring GetProgramFilesFolder() {
+CWideString GetProgramFilesFolder() {
     // The system's own record of the folder, which the shell reports for it as well (a 32-bit
     // program on 64-bit Windows reads the 32-bit view: "Program Files (x86)").
     CKeyHandle key;
-    std::wstring path;
+    CWideString path(L"");
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0,
                       KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS) {
         path = ReadStringValue(key.Get(), L"ProgramFilesDir");
     }
-    if (path.empty()) {
+    if (path.GetLength() == 0) {
         path = AskShellForProgramFiles();
     }
-    return path.empty() ? path : WithTrailingBackslash(path);
+    return WithTrailingBackslash(path);
 }
 
 // The engine-home rule: VPE_ENGINE_HOME when set, else the harness's fixed Program Files folder.
-std::wstring GetEngineHome() {
+CWideString GetEngineHome() {
     wchar_t value[MAX_PATH * 2] = {0};
     DWORD n = GetEnvironmentVariableW(CheckLogFormat::kEngineHomeVariableW, value, MAX_PATH * 2);
     if (n > 0 && n < MAX_PATH * 2) {
         return WithTrailingBackslash(value);
     }
-    std::wstring programFiles = GetProgramFilesFolder();
-    if (programFiles.empty()) {
-        return programFiles;
+    CWideString programFiles = GetProgramFilesFolder();
+    if (programFiles.GetLength() > 0) {
+        programFiles.Append(Backslashed(CheckLogFormat::kEngineFolderBelowProgramFilesW).c_str());
     }
-    return programFiles + Backslashed(CheckLogFormat::kEngineFolderBelowProgramFilesW);
+    return programFiles;
 }
 
-std::wstring GetLogFolder() {
+CWideString GetLogFolder() {
     return InEngineHome(L"log\\");
 }
 
-std::wstring GetInstallMarkerPath() {
+CWideString GetInstallMarkerPath() {
     return InEngineHome(L"vpe.installed");
 }
 
-std::wstring GetCheckLogPath() {
+CWideString GetCheckLogPath() {
     return InEngineHome(Backslashed(CheckLogFormat::kCheckLogBelowEngineFolderW).c_str());
 }
 
-std::wstring GetUpdateLogPath() {
+CWideString GetUpdateLogPath() {
     return InEngineHome(L"log\\update.log");
 }
 

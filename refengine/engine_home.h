@@ -6,24 +6,24 @@
 // do not depend on the machine's Program Files). It is read on every call.
 #pragma once
 
-#include <string>
+#include "base/wide_string.h"
 
 namespace Corvinex {
 namespace VeilpathEngine {
 
 // The Program Files folder with a trailing backslash: the registry value ProgramFilesDir (what
 // the shell reports too), or the shell's folder (CSIDL 38) without it; empty when neither.
-std::wstring GetProgramFilesFolder();
+CWideString GetProgramFilesFolder();
 
 // The engine's folder with a trailing backslash (see above); empty when it cannot be found.
-std::wstring GetEngineHome();
+CWideString GetEngineHome();
 
 // The log folder, the install marker and the two logs inside the engine's folder; empty when
 // the engine's folder cannot be found.
-std::wstring GetLogFolder();
-std::wstring GetInstallMarkerPath();
-std::wstring GetCheckLogPath();
-std::wstring GetUpdateLogPath();
+CWideString GetLogFolder();
+CWideString GetInstallMarkerPath();
+CWideString GetCheckLogPath();
+CWideString GetUpdateLogPath();
 
 } // namespace VeilpathEngine
 } // namespace Corvinex

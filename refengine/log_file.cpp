@@ -3,7 +3,9 @@
 #include "base/file_handle.h"
 #include "engine/check_log_format.h"
 
-#include <cstdio>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 namespace Corvinex {
 namespace VeilpathEngine {
@@ -12,12 +14,12 @@ namespace {
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-bool WriteAll(HANDLE hFile, const std::string& bytes) {
+bool WriteAll(HANDLE hFile, const char* bytes, size_t length) {
     size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(bytes.size() - done);
+    while (done < length) {
+        DWORD chunk = static_cast<DWORD>(length - done);
         DWORD written = 0;
-        if (!WriteFile(hFile, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+        if (!WriteFile(hFile, bytes + done, chunk, &written, nullptr) || written == 0) {
             return false;
         }
         done += written;
@@ -27,65 +29,78 @@ bool WriteAll(HANDLE hFile, const std::string& bytes) {
 
 } // namespace
 
-bool ReadWholeFile(const std::wstring& path, std::string* contents) {
-    contents->clear();
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+bool ReadWholeFile(const wchar_t* path, TArray<char>* contents) {
+    contents->RemoveAll();
+    CFileHandle file(CreateFileW(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         return false;
     }
-    char buffer[4096];
+    const int32_t kChunk = 4096;
     for (;;) {
+        // Read straight into the array's block, grown by a chunk ahead of each read.
+        int32_t had = contents->GetCount();
         DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr)) {
-            contents->clear();
+        if (!contents->SetSize(had + kChunk, 16 * kChunk) ||
+            !ReadFile(file.Get(), contents->GetData() + had, kChunk, &got, nullptr)) {
+            contents->RemoveAll();
             return false;
         }
+        contents->SetSize(had + static_cast<int32_t>(got));
         if (got == 0) {
             return true;
         }
-        contents->append(buffer, got);
     }
 }
 
-bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+bool AppendToFile(const wchar_t* path, const char* bytes, size_t length) {
     // FILE_APPEND_DATA without FILE_WRITE_DATA makes every write land at the end, also when
     // another process appends to the same log at the same time.
-    CFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+    CFileHandle file(CreateFileW(path, FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         return false;
     }
     SetFilePointer(file.Get(), 0, nullptr, FILE_END);
-    return WriteAll(file.Get(), bytes);
+    return WriteAll(file.Get(), bytes, length);
 }
 
-bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
+bool WriteNewFile(const wchar_t* path, const char* bytes, size_t length) {
+    CFileHandle file(CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsOpen() && WriteAll(file.Get(), bytes);
+    return file.IsOpen() && WriteAll(file.Get(), bytes, length);
 }
 
-std::string GetTimestamp() {
+void GetTimestamp(char (&text)[20]) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    char text[32];
     snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
              now.wHour, now.wMinute, now.wSecond);
-    return text;
 }
 
-std::string MakeLogLine(const std::string& record) {
-    return GetTimestamp() + CheckLogFormat::kLineSeparator + record + CheckLogFormat::kLineEnd;
+bool WriteLogLine(const wchar_t* path, const char* record, bool bReplace) {
+    char stamp[20];
+    GetTimestamp(stamp);
+    size_t length = strlen(stamp) + strlen(CheckLogFormat::kLineSeparator) + strlen(record) +
+                    strlen(CheckLogFormat::kLineEnd);
+    char* line = static_cast<char*>(malloc(length + 1));
+    if (line == nullptr) {
+        return false;
+    }
+    snprintf(line, length + 1, "%s%s%s%s", stamp, CheckLogFormat::kLineSeparator, record,
+             CheckLogFormat::kLineEnd);
+    bool written = bReplace ? WriteNewFile(path, line, length) : AppendToFile(path, line, length);
+    free(line);
+    return written;
 }
 
-bool FolderExists(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
+bool FolderExists(const wchar_t* path) {
+    DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool EnsureFolder(const std::wstring& path) {
-    if (CreateDirectoryW(path.c_str(), nullptr)) {
+bool EnsureFolder(const wchar_t* path) {
+    if (CreateDirectoryW(path, nullptr)) {
         return true;
     }
     return FolderExists(path);

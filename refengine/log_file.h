@@ -2,35 +2,38 @@
 // folder helpers. Log files are 8-bit text; every record the engine writes is ASCII.
 #pragma once
 
+#include "base/array.h"
+
 #include <windows.h>
 
-#include <string>
+#include <stddef.h>
 
 namespace Corvinex {
 namespace VeilpathEngine {
 
-// Reads the whole file into *contents. False, with *contents emptied, when the file cannot be
-// opened or read. Other writers may have the file open meanwhile.
-bool ReadWholeFile(const std::wstring& path, std::string* contents);
+// Reads the whole file into *contents (its bytes, not terminated). False, with *contents
+// emptied, when the file cannot be opened or read. Other writers may have the file open.
+bool ReadWholeFile(const wchar_t* path, TArray<char>* contents);
 
 // Appends the bytes at the end of the file, creating it when missing. False when the file
 // cannot be opened (for example its folder is missing) or not all bytes were written.
-bool AppendToFile(const std::wstring& path, const std::string& bytes);
+bool AppendToFile(const wchar_t* path, const char* bytes, size_t length);
 
 // Replaces the file's contents by the bytes, creating it when missing. False on failure.
-bool WriteNewFile(const std::wstring& path, const std::string& bytes);
+bool WriteNewFile(const wchar_t* path, const char* bytes, size_t length);
 
-// The local time as "YYYY-MM-DD HH:MM:SS" (19 characters).
-std::string GetTimestamp();
+// The local time as "YYYY-MM-DD HH:MM:SS" (19 characters and the terminator) into text.
+void GetTimestamp(char (&text)[20]);
 
-// One log line as the engine writes it: timestamp, one space, the record, CR LF.
-std::string MakeLogLine(const std::string& record);
+// Appends one log line as the engine writes it: timestamp, one space, the record, CR LF; or,
+// with bReplace, makes it the file's only line. False as for AppendToFile and WriteNewFile.
+bool WriteLogLine(const wchar_t* path, const char* record, bool bReplace = false);
 
 // True when the path names an existing folder.
-bool FolderExists(const std::wstring& path);
+bool FolderExists(const wchar_t* path);
 
 // Creates the folder (its parent must exist); true when it exists afterwards.
-bool EnsureFolder(const std::wstring& path);
+bool EnsureFolder(const wchar_t* path);
 
 } // namespace VeilpathEngine
 } // namespace Corvinex

@@ -4,8 +4,8 @@
 
 #include <iphlpapi.h>
 
-#include <cstring>
-#include <vector>
+#include <stdlib.h>
+#include <string.h>
 
 namespace Corvinex {
 namespace VeilpathEngine {
@@ -13,16 +13,31 @@ namespace VeilpathEngine {
 namespace {
 
 bool IsUsable(const char* address) {
-    return address[0] != '\0' && std::strcmp(address, "0.0.0.0") != 0;
+    return address[0] != '\0' && strcmp(address, "0.0.0.0") != 0;
 }
 
-std::wstring Widen(const char* ascii) {
-    std::wstring text;
+CWideString Widen(const char* ascii) {
+    CWideString text(L"");
     for (const char* p = ascii; *p != '\0'; ++p) {
-        text += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+        text.Append(static_cast<wchar_t>(static_cast<unsigned char>(*p)));
     }
     return text;
 }
+
+// Owns one block of the C runtime's heap.
+class CHeapBlock {
+public:
+    explicit CHeapBlock(size_t bytes) : m_pBlock(malloc(bytes)) {}
+    ~CHeapBlock() { free(m_pBlock); }
+    CHeapBlock(const CHeapBlock&) = delete;
+    CHeapBlock& operator=(const CHeapBlock&) = delete;
+
+    // The block, or null when it could not be had.
+    void* Get() const { return m_pBlock; }
+
+private:
+    void* m_pBlock;
+};
 
 // Owns the IP helper library, loaded for one question only: vpe.dll does not import it, so
 // loading the engine (which the harness does before its window shows) does not pay for it.
@@ -51,18 +66,18 @@ private:
 
 } // namespace
 
-std::wstring FindRealIPv4Address() {
+CWideString FindRealIPv4Address() {
     CIpHelper helper;
     auto getAdaptersInfo = helper.AdaptersInfo();
     ULONG bytes = 0;
     if (getAdaptersInfo == nullptr || getAdaptersInfo(nullptr, &bytes) != ERROR_BUFFER_OVERFLOW ||
         bytes == 0) {
-        return L"127.0.0.1";
+        return CWideString(L"127.0.0.1");
     }
-    std::vector<unsigned char> buffer(bytes);
-    IP_ADAPTER_INFO* adapters = reinterpret_cast<IP_ADAPTER_INFO*>(&buffer[0]);
-    if (getAdaptersInfo(adapters, &bytes) != NO_ERROR) {
-        return L"127.0.0.1";
+    CHeapBlock buffer(bytes);
+    IP_ADAPTER_INFO* adapters = static_cast<IP_ADAPTER_INFO*>(buffer.Get());
+    if (adapters == nullptr || getAdaptersInfo(adapters, &bytes) != NO_ERROR) {
+        return CWideString(L"127.0.0.1");
     }
     const char* fallback = nullptr;
     for (IP_ADAPTER_INFO* adapter = adapters; adapter != nullptr; adapter = adapter->Next) {
@@ -79,7 +94,7 @@ std::wstring FindRealIPv4Address() {
             }
         }
     }
-    return fallback != nullptr ? Widen(fallback) : std::wstring(L"127.0.0.1");
+    return fallback != nullptr ? Widen(fallback) : CWideString(L"127.0.0.1");
 }
 
 } // namespace VeilpathEngine

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 namespace Corvinex {
 namespace VeilpathEngine {
 
@@ -15,17 +13,36 @@ enum SimulationResult {
     kSimulationWriteFailed, // its log could not be written; it ended there
 };
 
-// Progress of a running simulation, written by the worker and read by any thread.
-struct SimulationProgress {
-    std::atomic<int> nPercent{0}; // 0 to 100
-    std::atomic<int> nDone{0};    // endpoints or servers finished
-    std::atomic<int> nGood{0};    // of those, the ones that passed or answered
+// Progress of a running simulation, written by the worker and read by any thread: each count
+// is changed and read with an interlocked operation, so a reader sees whole values.
+class SimulationProgress {
+public:
+    SimulationProgress() : m_nPercent(0), m_nDone(0), m_nGood(0) {}
 
-    void Reset() {
-        nPercent = 0;
-        nDone = 0;
-        nGood = 0;
+    int Percent() const { return Read(m_nPercent); } // 0 to 100
+    int Done() const { return Read(m_nDone); }       // endpoints or servers finished
+    int Good() const { return Read(m_nGood); }       // of those, the ones that passed or answered
+
+    // One more finished, and good when it passed or answered; the percentage becomes percent.
+    void Finished(bool bGood, int percent) {
+        InterlockedIncrement(&m_nDone);
+        if (bGood) {
+            InterlockedIncrement(&m_nGood);
+        }
+        InterlockedExchange(&m_nPercent, percent);
     }
+    void Reset() {
+        InterlockedExchange(&m_nPercent, 0);
+        InterlockedExchange(&m_nDone, 0);
+        InterlockedExchange(&m_nGood, 0);
+    }
+
+private:
+    static int Read(volatile LONG& value) { return InterlockedCompareExchange(&value, 0, 0); }
+
+    mutable volatile LONG m_nPercent;
+    mutable volatile LONG m_nDone;
+    mutable volatile LONG m_nGood;
 };
 
 // Waits `ms` milliseconds; false as soon as hStop is signalled. A null hStop just sleeps.

@@ -9,6 +9,8 @@
 #include "refengine/worker_thread.h"
 #include "refengine/test_folder.h"
 
+#include "refengine/test_std_text.h"
+
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -38,9 +40,9 @@ TEST(CheckSimulation, WritesARunTheReaderUnderstands) {
     SimulationProgress progress;
     Corvinex::CKernelHandle stop = MakeEvent(false);
     EXPECT_EQ(kSimulationFinished, RunSimulatedCheck(log, 3000, 1000, stop.Get(), &progress));
-    EXPECT_EQ(100, progress.nPercent.load());
-    EXPECT_EQ(GetSimulatedEndpointCount(), progress.nDone.load());
-    EXPECT_EQ(2, progress.nGood.load());
+    EXPECT_EQ(100, progress.Percent());
+    EXPECT_EQ(GetSimulatedEndpointCount(), progress.Done());
+    EXPECT_EQ(2, progress.Good());
 
     std::string text = ReadFile(log);
     CheckLogSummary s = AnalyseCheckLogText(text);
@@ -87,7 +89,7 @@ TEST(CheckSimulation, StopEndsTheRunWithItsEndRecord) {
     SimulationProgress progress;
     Corvinex::CKernelHandle stop = MakeEvent(true);
     EXPECT_EQ(kSimulationStopped, RunSimulatedCheck(log, 3000, 1, stop.Get(), &progress));
-    EXPECT_EQ(0, progress.nDone.load());
+    EXPECT_EQ(0, progress.Done());
     std::string text = ReadFile(log);
     CheckLogSummary s = AnalyseCheckLogText(text);
     EXPECT_TRUE(s.bRunFinished);
@@ -110,8 +112,8 @@ TEST(UpdateSimulation, WritesASuccessfulRun) {
     std::wstring log = folder.Path() + L"update.log";
     SimulationProgress progress;
     EXPECT_EQ(kSimulationFinished, RunSimulatedUpdate(log, 0, nullptr, &progress));
-    EXPECT_EQ(100, progress.nPercent.load());
-    EXPECT_EQ(GetUpdateServerCount(), progress.nDone.load());
+    EXPECT_EQ(100, progress.Percent());
+    EXPECT_EQ(GetUpdateServerCount(), progress.Done());
     UpdateLogSummary s = AnalyseUpdateLogText(ReadFile(log));
     EXPECT_TRUE(IsUpdateSuccessful(s));
     EXPECT_EQ(3, s.nServersOk);
@@ -162,17 +164,17 @@ TEST(WorkerThread, RunsUntilStoppedAndRefusesASecondStart) {
 
 TEST(EngineHome, EnvironmentVariableOverridesProgramFiles) {
     SetEnvironmentVariableW(L"VPE_ENGINE_HOME", L"C:\\somewhere\\engine");
-    EXPECT_EQ(L"C:\\somewhere\\engine\\", GetEngineHome());
-    EXPECT_EQ(L"C:\\somewhere\\engine\\log\\check.log", GetCheckLogPath());
-    EXPECT_EQ(L"C:\\somewhere\\engine\\log\\update.log", GetUpdateLogPath());
-    EXPECT_EQ(L"C:\\somewhere\\engine\\vpe.installed", GetInstallMarkerPath());
+    EXPECT_EQ(L"C:\\somewhere\\engine\\", Wide(GetEngineHome()));
+    EXPECT_EQ(L"C:\\somewhere\\engine\\log\\check.log", Wide(GetCheckLogPath()));
+    EXPECT_EQ(L"C:\\somewhere\\engine\\log\\update.log", Wide(GetUpdateLogPath()));
+    EXPECT_EQ(L"C:\\somewhere\\engine\\vpe.installed", Wide(GetInstallMarkerPath()));
     SetEnvironmentVariableW(L"VPE_ENGINE_HOME", L"");
-    std::wstring programFiles = GetProgramFilesFolder();
+    std::wstring programFiles = Wide(GetProgramFilesFolder());
     ASSERT_FALSE(programFiles.empty());
     EXPECT_TRUE(FolderExists(programFiles));
-    EXPECT_EQ(programFiles + L"Veilpath Engine\\", GetEngineHome());
+    EXPECT_EQ(programFiles + L"Veilpath Engine\\", Wide(GetEngineHome()));
     SetEnvironmentVariableW(L"VPE_ENGINE_HOME", nullptr);
-    EXPECT_EQ(programFiles + L"Veilpath Engine\\log\\", GetLogFolder());
+    EXPECT_EQ(programFiles + L"Veilpath Engine\\log\\", Wide(GetLogFolder()));
 }
 
 // The engine reads the folder from the registry (no shell32 at start-up); it must be the folder
@@ -181,11 +183,11 @@ TEST(EngineHome, ProgramFilesIsTheShellsFolder) {
     wchar_t path[MAX_PATH] = {0};
     ASSERT_TRUE(SUCCEEDED(
         SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path)));
-    EXPECT_EQ(std::wstring(path) + L"\\", GetProgramFilesFolder());
+    EXPECT_EQ(std::wstring(path) + L"\\", Wide(GetProgramFilesFolder()));
 }
 
 TEST(RealIP, IsADottedIPv4Address) {
-    std::wstring address = FindRealIPv4Address();
+    std::wstring address = Wide(FindRealIPv4Address());
     std::string ascii(address.begin(), address.end());
     EXPECT_TRUE(IsEndpointText(ascii + ":1")) << ascii;
 }

@@ -2,7 +2,7 @@
 
 #include "refengine/log_lines.h"
 
-#include <cwchar>
+#include <string.h>
 
 namespace Corvinex {
 namespace VeilpathEngine {
@@ -11,40 +11,36 @@ namespace {
 
 const char kServerPrefix[] = "VPE UPDATE SERVER HTTP ";
 
-std::wstring Number(int value) {
-    wchar_t text[16];
-    _snwprintf(text, 16, L"%d", value);
-    text[15] = L'\0';
-    return text;
-}
-
 // Reads one record of the current run into the summary; false when it cannot be read.
-bool ReadRecord(const std::string& record, UpdateLogSummary* summary) {
-    if (record == "VPE UPDATE END OK" || record == "VPE UPDATE END FAILED" ||
-        record == "VPE UPDATE END CANCELLED") {
+bool ReadRecord(const LogSpan& record, UpdateLogSummary* summary) {
+    if (SpanIs(record, "VPE UPDATE END OK") || SpanIs(record, "VPE UPDATE END FAILED") ||
+        SpanIs(record, "VPE UPDATE END CANCELLED")) {
         if (summary->ending != kUpdateNotEnded) {
             return false;
         }
-        summary->ending = record == "VPE UPDATE END OK"       ? kUpdateEndedOk
-                          : record == "VPE UPDATE END FAILED" ? kUpdateEndedFailed
-                                                              : kUpdateCancelled;
+        summary->ending = SpanIs(record, "VPE UPDATE END OK")       ? kUpdateEndedOk
+                          : SpanIs(record, "VPE UPDATE END FAILED") ? kUpdateEndedFailed
+                                                                    : kUpdateCancelled;
         return true;
     }
-    size_t prefix = sizeof(kServerPrefix) - 1;
-    if (record.compare(0, prefix, kServerPrefix) != 0 || summary->ending != kUpdateNotEnded) {
+    LogSpan rest;
+    if (!SpanStartsWith(record, kServerPrefix, &rest) || summary->ending != kUpdateNotEnded) {
         return false;
     }
-    std::string rest = record.substr(prefix);
-    size_t space = rest.find(' ');
-    if (space == std::string::npos || !IsEndpointText(rest.substr(0, space))) {
+    size_t space = 0;
+    while (space < rest.length && rest.text[space] != ' ') {
+        ++space;
+    }
+    LogSpan endpoint = {rest.text, space};
+    if (space == rest.length || !IsEndpointText(endpoint)) {
         return false;
     }
-    std::string outcome = rest.substr(space + 1);
-    if (outcome == "OK") {
+    LogSpan outcome = {rest.text + space + 1, rest.length - space - 1};
+    if (SpanIs(outcome, "OK")) {
         ++summary->nServersOk;
         return true;
     }
-    if (outcome == "FAILED") {
+    if (SpanIs(outcome, "FAILED")) {
         ++summary->nServersFailed;
         return true;
     }
@@ -53,22 +49,27 @@ bool ReadRecord(const std::string& record, UpdateLogSummary* summary) {
 
 } // namespace
 
-UpdateLogSummary AnalyseUpdateLogText(const std::string& text) {
+UpdateLogSummary AnalyseUpdateLogText(const char* text, size_t length) {
     UpdateLogSummary summary;
     bool inRun = false;
-    for (const std::string& line : SplitLogLines(text)) {
-        if (line.find_first_not_of(' ') == std::string::npos) {
+    LogSpan all = {text, length};
+    size_t position = 0;
+    LogSpan line;
+    while (NextLogLine(all, &position, &line)) {
+        if (IsBlank(line)) {
             continue;
         }
-        std::string stamp;
-        std::string record;
+        LogSpan stamp;
+        LogSpan record;
         if (!SplitLogLine(line, &stamp, &record)) {
             ++summary.nBadLines;
-        } else if (record == "VPE UPDATE BEGIN") {
+        } else if (SpanIs(record, "VPE UPDATE BEGIN")) {
             int runs = summary.nRuns + 1;
             summary = UpdateLogSummary();
             summary.nRuns = runs;
-            summary.runStarted = stamp;
+            // A stamp is empty or exactly kTimestampLength characters (SplitLogLine).
+            memcpy(summary.runStarted, stamp.text, stamp.length);
+            summary.runStarted[stamp.length] = '\0';
             inRun = true;
         } else if (!inRun || !ReadRecord(record, &summary)) {
             ++summary.nBadLines;
@@ -81,31 +82,30 @@ bool IsUpdateSuccessful(const UpdateLogSummary& summary) {
     return summary.ending == kUpdateEndedOk && summary.nServersOk > 0;
 }
 
-std::wstring DescribeUpdateLog(const UpdateLogSummary& summary) {
+CWideString DescribeUpdateLog(const UpdateLogSummary& summary) {
     if (summary.nRuns == 0) {
         return L"The update log holds no update.";
     }
-    std::wstring servers = Number(summary.nServersOk) + L" of " +
-                           Number(summary.nServersOk + summary.nServersFailed) +
-                           L" HTTP servers reached";
-    std::wstring text;
+    CWideString servers = FormatString(L"%i of %i HTTP servers reached", summary.nServersOk,
+                                       summary.nServersOk + summary.nServersFailed);
+    CWideString text;
     switch (summary.ending) {
     case kUpdateEndedOk:
-        text = IsUpdateSuccessful(summary) ? L"Update completed: " + servers + L"."
+        text = IsUpdateSuccessful(summary) ? FormatString(L"Update completed: %s.", servers.c_str())
                                            : L"Update claims success but reached no server.";
         break;
     case kUpdateEndedFailed:
-        text = L"Update failed: " + servers + L".";
+        text = FormatString(L"Update failed: %s.", servers.c_str());
         break;
     case kUpdateCancelled:
-        text = L"Update cancelled: " + servers + L" before it was stopped.";
+        text = FormatString(L"Update cancelled: %s before it was stopped.", servers.c_str());
         break;
     default:
-        text = L"Update not finished: " + servers + L" so far.";
+        text = FormatString(L"Update not finished: %s so far.", servers.c_str());
         break;
     }
     if (summary.nBadLines > 0) {
-        text += L" " + Number(summary.nBadLines) + L" lines could not be read.";
+        text.Append(FormatString(L" %i lines could not be read.", summary.nBadLines).c_str());
     }
     return text;
 }

@@ -1,5 +1,7 @@
 #include "refengine/update_log_reader.h"
 
+#include "refengine/test_std_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -34,9 +36,9 @@ TEST(UpdateLogReader, CompleteRunIsASuccess) {
     EXPECT_EQ(2, s.nServersOk);
     EXPECT_EQ(1, s.nServersFailed);
     EXPECT_EQ(0, s.nBadLines);
-    EXPECT_EQ("2026-03-04 10:11:12", s.runStarted);
+    EXPECT_STREQ("2026-03-04 10:11:12", s.runStarted);
     EXPECT_TRUE(IsUpdateSuccessful(s));
-    EXPECT_EQ(L"Update completed: 2 of 3 HTTP servers reached.", DescribeUpdateLog(s));
+    EXPECT_EQ(L"Update completed: 2 of 3 HTTP servers reached.", Wide(DescribeUpdateLog(s)));
 }
 
 TEST(UpdateLogReader, CrCrLfAndLastLineWithoutEnd) {
@@ -52,7 +54,7 @@ TEST(UpdateLogReader, EmptyLogHoldsNoUpdate) {
     UpdateLogSummary s = AnalyseUpdateLogText("");
     EXPECT_EQ(0, s.nRuns);
     EXPECT_FALSE(IsUpdateSuccessful(s));
-    EXPECT_EQ(L"The update log holds no update.", DescribeUpdateLog(s));
+    EXPECT_EQ(L"The update log holds no update.", Wide(DescribeUpdateLog(s)));
 }
 
 TEST(UpdateLogReader, CancelledAndFailedRunsAreNoSuccess) {
@@ -62,14 +64,14 @@ TEST(UpdateLogReader, CancelledAndFailedRunsAreNoSuccess) {
     EXPECT_EQ(kUpdateCancelled, cancelled.ending);
     EXPECT_EQ(1, cancelled.nServersOk);
     EXPECT_FALSE(IsUpdateSuccessful(cancelled));
-    EXPECT_NE(std::wstring::npos, DescribeUpdateLog(cancelled).find(L"cancelled"));
+    EXPECT_NE(std::wstring::npos, Wide(DescribeUpdateLog(cancelled)).find(L"cancelled"));
 
     UpdateLogSummary failed = AnalyseUpdateLogText(
         Lines({"VPE UPDATE BEGIN", "VPE UPDATE SERVER HTTP 192.0.2.80:80 FAILED",
                "VPE UPDATE END FAILED"}));
     EXPECT_EQ(kUpdateEndedFailed, failed.ending);
     EXPECT_FALSE(IsUpdateSuccessful(failed));
-    EXPECT_EQ(L"Update failed: 0 of 1 HTTP servers reached.", DescribeUpdateLog(failed));
+    EXPECT_EQ(L"Update failed: 0 of 1 HTTP servers reached.", Wide(DescribeUpdateLog(failed)));
 }
 
 TEST(UpdateLogReader, SuccessWithoutAnyServerIsNotBelieved) {
@@ -83,7 +85,8 @@ TEST(UpdateLogReader, RunWithoutEndIsNotFinished) {
     UpdateLogSummary s = AnalyseUpdateLogText(Lines(records));
     EXPECT_EQ(kUpdateNotEnded, s.ending);
     EXPECT_FALSE(IsUpdateSuccessful(s));
-    EXPECT_EQ(L"Update not finished: 2 of 3 HTTP servers reached so far.", DescribeUpdateLog(s));
+    EXPECT_EQ(L"Update not finished: 2 of 3 HTTP servers reached so far.",
+              Wide(DescribeUpdateLog(s)));
 }
 
 TEST(UpdateLogReader, LastRunCounts) {
@@ -111,5 +114,5 @@ TEST(UpdateLogReader, MalformedLinesAreCounted) {
     EXPECT_EQ(1, s.nServersOk);
     EXPECT_EQ(4, s.nBadLines); // the lines before the run start are forgotten with it
     EXPECT_TRUE(IsUpdateSuccessful(s));
-    EXPECT_NE(std::wstring::npos, DescribeUpdateLog(s).find(L"4 lines could not be read"));
+    EXPECT_NE(std::wstring::npos, Wide(DescribeUpdateLog(s)).find(L"4 lines could not be read"));
 }

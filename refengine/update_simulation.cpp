@@ -2,6 +2,8 @@
 
 #include "refengine/log_file.h"
 
+#include <stdio.h>
+
 namespace Corvinex {
 namespace VeilpathEngine {
 
@@ -26,31 +28,30 @@ int GetUpdateServerCount() {
     return kServerCount;
 }
 
-SimulationResult RunSimulatedUpdate(const std::wstring& logPath, int nPauseMs, HANDLE hStop,
+SimulationResult RunSimulatedUpdate(const wchar_t* logPath, int nPauseMs, HANDLE hStop,
                                     SimulationProgress* progress) {
-    if (!WriteNewFile(logPath, MakeLogLine("VPE UPDATE BEGIN"))) {
+    if (!WriteLogLine(logPath, "VPE UPDATE BEGIN", true)) {
         return kSimulationWriteFailed;
     }
     int reached = 0;
     for (int i = 0; i < kServerCount; ++i) {
         if (!PauseUnlessStopped(hStop, nPauseMs)) {
-            AppendToFile(logPath, MakeLogLine("VPE UPDATE END CANCELLED"));
+            WriteLogLine(logPath, "VPE UPDATE END CANCELLED");
             return kSimulationStopped;
         }
-        std::string record = std::string("VPE UPDATE SERVER HTTP ") + kServers[i].endpoint +
-                             (kServers[i].bAnswers ? " OK" : " FAILED");
-        if (!AppendToFile(logPath, MakeLogLine(record))) {
+        char record[64];
+        snprintf(record, sizeof(record), "VPE UPDATE SERVER HTTP %s %s", kServers[i].endpoint,
+                 kServers[i].bAnswers ? "OK" : "FAILED");
+        if (!WriteLogLine(logPath, record)) {
             return kSimulationWriteFailed;
         }
-        progress->nDone += 1;
         if (kServers[i].bAnswers) {
             ++reached;
-            progress->nGood += 1;
         }
-        progress->nPercent = (i + 1) * 100 / kServerCount;
+        progress->Finished(kServers[i].bAnswers, (i + 1) * 100 / kServerCount);
     }
     const char* end = reached > 0 ? "VPE UPDATE END OK" : "VPE UPDATE END FAILED";
-    return AppendToFile(logPath, MakeLogLine(end)) ? kSimulationFinished : kSimulationWriteFailed;
+    return WriteLogLine(logPath, end) ? kSimulationFinished : kSimulationWriteFailed;
 }
 
 } // namespace VeilpathEngine

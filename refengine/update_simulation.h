@@ -4,8 +4,6 @@
 
 #include "refengine/simulation.h"
 
-#include <string>
-
 namespace Corvinex {
 namespace VeilpathEngine {
 
@@ -16,7 +14,7 @@ int GetUpdateServerCount();
 // server, and "VPE UPDATE END OK" (FAILED when no server answered). It waits nPauseMs before
 // each server; a signalled hStop ends the run with "VPE UPDATE END CANCELLED". progress counts
 // servers asked and servers reached. On a failed write the run ends without writing more.
-SimulationResult RunSimulatedUpdate(const std::wstring& logPath, int nPauseMs, HANDLE hStop,
+SimulationResult RunSimulatedUpdate(const wchar_t* logPath, int nPauseMs, HANDLE hStop,
                                     SimulationProgress* progress);
 
 } // namespace VeilpathEngine

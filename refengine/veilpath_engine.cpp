@@ -35,14 +35,15 @@ int CodeOf(SimulationResult result) {
 
 // The engine's folder and its log folder, created when missing.
 bool EnsureEngineFolders() {
-    std::wstring home = GetEngineHome();
-    return !home.empty() && EnsureFolder(home) && EnsureFolder(GetLogFolder());
+    CWideString home = GetEngineHome();
+    return home.GetLength() > 0 && EnsureFolder(home.c_str()) &&
+           EnsureFolder(GetLogFolder().c_str());
 }
 
-std::wstring AddressOf(const char* endpoint) {
-    std::wstring text;
+CWideString AddressOf(const char* endpoint) {
+    CWideString text(L"");
     for (const char* p = endpoint; *p != '\0' && *p != ':'; ++p) {
-        text += static_cast<wchar_t>(*p);
+        text.Append(static_cast<wchar_t>(*p));
     }
     return text;
 }
@@ -61,8 +62,8 @@ int CVeilpathEngine::Result(int code) {
 }
 
 bool CVeilpathEngine::IsInstalledNow() const {
-    std::wstring marker = GetInstallMarkerPath();
-    return !marker.empty() && IsExistingFile(CWideString(marker.c_str()));
+    CWideString marker = GetInstallMarkerPath();
+    return marker.GetLength() > 0 && IsExistingFile(marker);
 }
 
 int CVeilpathEngine::GetInterfaceVersion() {
@@ -75,9 +76,10 @@ BOOL CVeilpathEngine::IsInstalled() {
 }
 
 int CVeilpathEngine::Install() {
+    static const char kMarker[] = "Veilpath reference engine 1.00\r\n";
     CLockGuard guard(m_lock);
     if (!EnsureEngineFolders() ||
-        !WriteNewFile(GetInstallMarkerPath(), "Veilpath reference engine 1.00\r\n")) {
+        !WriteNewFile(GetInstallMarkerPath().c_str(), kMarker, sizeof(kMarker) - 1)) {
         return Result(kFileError);
     }
     return Result(kOk);
@@ -169,9 +171,9 @@ BOOL CVeilpathEngine::IsEngineRunning() {
 
 void CVeilpathEngine::UpdateWork(void* context, HANDLE hStop) {
     CVeilpathEngine* self = static_cast<CVeilpathEngine*>(context);
-    SimulationResult result = RunSimulatedUpdate(self->m_updateLogPath, self->m_nUpdatePauseMs,
-                                                 hStop, &self->m_updateProgress);
-    self->m_nLastUpdateResult = CodeOf(result);
+    SimulationResult result = RunSimulatedUpdate(
+        self->m_updateLogPath.c_str(), self->m_nUpdatePauseMs, hStop, &self->m_updateProgress);
+    InterlockedExchange(&self->m_nLastUpdateResult, CodeOf(result));
 }
 
 int CVeilpathEngine::UpdateStart() {
@@ -194,13 +196,13 @@ BOOL CVeilpathEngine::IsUpdateRunning() {
 int CVeilpathEngine::GetUpdateProgress() {
     CLockGuard guard(m_lock);
     FinishQuickUpdate();
-    return m_updateProgress.nPercent;
+    return m_updateProgress.Percent();
 }
 
 int CVeilpathEngine::GetLastUpdateResult() {
     CLockGuard guard(m_lock);
     FinishQuickUpdate();
-    return m_nLastUpdateResult;
+    return InterlockedCompareExchange(&m_nLastUpdateResult, 0, 0);
 }
 
 int CVeilpathEngine::AnalyseUpdateLog(int* bSuccess, CWideString* message, int* nServerCountHTTP) {
@@ -215,13 +217,13 @@ int CVeilpathEngine::AnalyseUpdateLog(int* bSuccess, CWideString* message, int* 
         message->Assign(L"An update is running; analyse its log when it has finished.");
         return Result(kBusy);
     }
-    std::wstring path = GetUpdateLogPath();
-    std::string text;
-    if (path.empty() || !ReadWholeFile(path, &text)) {
-        message->Assign((L"No update log at " + path).c_str());
+    CWideString path = GetUpdateLogPath();
+    TArray<char> text;
+    if (path.GetLength() == 0 || !ReadWholeFile(path.c_str(), &text)) {
+        message->Assign(FormatString(L"No update log at %s", path.c_str()).c_str());
         return Result(kNoLog);
     }
-    UpdateLogSummary summary = AnalyseUpdateLogText(text);
+    UpdateLogSummary summary = AnalyseUpdateLogText(text.GetData(), text.GetCount());
     message->Assign(DescribeUpdateLog(summary).c_str());
     if (summary.nRuns == 0) {
         return Result(kNoLog);
@@ -233,8 +235,8 @@ int CVeilpathEngine::AnalyseUpdateLog(int* bSuccess, CWideString* message, int* 
 
 void CVeilpathEngine::CheckWork(void* context, HANDLE hStop) {
     CVeilpathEngine* self = static_cast<CVeilpathEngine*>(context);
-    RunSimulatedCheck(self->m_checkLogPath, self->m_nCheckTimeoutMs, kCheckPauseDivisor, hStop,
-                      &self->m_checkProgress);
+    RunSimulatedCheck(self->m_checkLogPath.c_str(), self->m_nCheckTimeoutMs, kCheckPauseDivisor,
+                      hStop, &self->m_checkProgress);
 }
 
 int CVeilpathEngine::CheckStart(int nTimeoutMs) {
@@ -272,31 +274,31 @@ BOOL CVeilpathEngine::IsCheckRunning() {
 }
 
 int CVeilpathEngine::GetCheckProgress() {
-    return m_checkProgress.nPercent;
+    return m_checkProgress.Percent();
 }
 
 CWideString CVeilpathEngine::AnalyseCheckLog() {
     CLockGuard guard(m_lock);
-    std::wstring path = GetCheckLogPath();
-    std::string text;
-    if (path.empty() || !ReadWholeFile(path, &text)) {
-        return CWideString((L"No check log at " + path).c_str());
+    CWideString path = GetCheckLogPath();
+    TArray<char> text;
+    if (path.GetLength() == 0 || !ReadWholeFile(path.c_str(), &text)) {
+        return FormatString(L"No check log at %s", path.c_str());
     }
-    CheckLogSummary summary = AnalyseCheckLogText(text);
+    CheckLogSummary summary = AnalyseCheckLogText(text.GetData(), text.GetCount());
     m_bCountsFromCheck = false;
     m_nAnalysedChecked = summary.nChecked;
     m_nAnalysedWorking = summary.nPassed;
-    return CWideString(DescribeCheckLog(summary).c_str());
+    return DescribeCheckLog(summary);
 }
 
 int CVeilpathEngine::GetCheckedEndpointCount() {
     CLockGuard guard(m_lock);
-    return m_bCountsFromCheck ? m_checkProgress.nDone.load() : m_nAnalysedChecked;
+    return m_bCountsFromCheck ? m_checkProgress.Done() : m_nAnalysedChecked;
 }
 
 int CVeilpathEngine::GetWorkingEndpointCount() {
     CLockGuard guard(m_lock);
-    return m_bCountsFromCheck ? m_checkProgress.nGood.load() : m_nAnalysedWorking;
+    return m_bCountsFromCheck ? m_checkProgress.Good() : m_nAnalysedWorking;
 }
 
 int CVeilpathEngine::ClearCheckLog() {
@@ -304,8 +306,8 @@ int CVeilpathEngine::ClearCheckLog() {
     if (m_checkWorker.IsRunning()) {
         return Result(kBusy);
     }
-    std::wstring path = GetCheckLogPath();
-    if (!path.empty() && IsExistingFile(CWideString(path.c_str())) && !DeleteFileW(path.c_str())) {
+    CWideString path = GetCheckLogPath();
+    if (path.GetLength() > 0 && IsExistingFile(path) && !DeleteFileW(path.c_str())) {
         return Result(kFileError);
     }
     m_bCountsFromCheck = false;
@@ -360,7 +362,7 @@ int CVeilpathEngine::GetLastResult() {
 }
 
 CWideString CVeilpathEngine::GetRealIP() {
-    return CWideString(FindRealIPv4Address().c_str());
+    return FindRealIPv4Address();
 }
 
 } // namespace VeilpathEngine

@@ -41,8 +41,7 @@
 #include "refengine/simulation.h"
 #include "refengine/worker_thread.h"
 
-#include <atomic>
-#include <string>
+#include "base/wide_string.h"
 
 namespace Corvinex {
 namespace VeilpathEngine {
@@ -148,14 +147,14 @@ private:
     int m_nLastResult;
 
     CWorkerThread m_updateWorker;
-    std::wstring m_updateLogPath; // set before the update worker starts, read by it
-    int m_nUpdatePauseMs;         // likewise: 0 for Update, a pause per server for UpdateStart
-    bool m_bQuickUpdate;          // the worker runs (or ran) Update's update, not yet awaited
+    CWideString m_updateLogPath; // set before the update worker starts, read by it
+    int m_nUpdatePauseMs;        // likewise: 0 for Update, a pause per server for UpdateStart
+    bool m_bQuickUpdate;         // the worker runs (or ran) Update's update, not yet awaited
     SimulationProgress m_updateProgress;
-    std::atomic<int> m_nLastUpdateResult;
+    volatile LONG m_nLastUpdateResult; // written by the worker, read with interlocked calls
 
     CWorkerThread m_checkWorker;
-    std::wstring m_checkLogPath; // set before the check worker starts, read by it
+    CWideString m_checkLogPath; // set before the check worker starts, read by it
     int m_nCheckTimeoutMs;
     SimulationProgress m_checkProgress;
     bool m_bCountsFromCheck;

@@ -9,6 +9,8 @@
 #include "testsupport/module_imports.h"
 #include "testsupport/test_paths.h"
 
+#include "refengine/test_std_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

@@ -15,7 +15,7 @@ for file in bin/vpetest.exe bin/vpedrive.exe bin/vpe.dll README.md \
   [ -f "$prefix/$file" ] || { echo "missing after install: $file"; status=1; }
 done
 headers=$(cd "$prefix/sdk/include" && find . -type f | sort | tr '\n' ' ')
-expected="./base/file_handle.h ./base/file_system.h ./base/global_heap.h ./base/scoped_handle.h ./base/wide_string.h ./engine/check_log_format.h ./engine/engine_interface.h "
+expected="./base/array.h ./base/file_handle.h ./base/file_system.h ./base/global_heap.h ./base/language_support.h ./base/quick_sort.h ./base/scoped_handle.h ./base/wide_string.h ./engine/check_log_format.h ./engine/engine_interface.h "
 if [ "$headers" != "$expected" ]; then
   echo "sdk/include holds: $headers"
   echo "expected:          $expected"

@@ -1,0 +1,26 @@
+# vpe_find_wine_dev_root(<var>): the root of Wine's development files (libwine-dev:i386), a
+# folder holding usr/include/wine/wine/windows/windows.h: the cache or environment variable
+# VPE_WINE_DEV_ROOT, else / when the package is installed, else the newest unpacked copy in
+# ~/.cache/vpe/libwine-dev-*-i386. <var> is empty when none is found.
+function(vpe_find_wine_dev_root var)
+  set(probe usr/include/wine/wine/windows/windows.h)
+  set(root "")
+  if(VPE_WINE_DEV_ROOT)
+    set(root "${VPE_WINE_DEV_ROOT}")
+  elseif(DEFINED ENV{VPE_WINE_DEV_ROOT} AND NOT "$ENV{VPE_WINE_DEV_ROOT}" STREQUAL "")
+    set(root "$ENV{VPE_WINE_DEV_ROOT}")
+  elseif(EXISTS /${probe})
+    set(root /)
+  else()
+    file(GLOB candidates "$ENV{HOME}/.cache/vpe/libwine-dev-*-i386")
+    if(candidates)
+      list(SORT candidates COMPARE NATURAL ORDER DESCENDING)
+      list(GET candidates 0 root)
+    endif()
+  endif()
+  string(REGEX REPLACE "(.)/+$" "\\1" root "${root}")
+  if(NOT root STREQUAL "" AND NOT EXISTS "${root}/${probe}")
+    set(root "")
+  endif()
+  set(${var} "${root}" PARENT_SCOPE)
+endfunction()

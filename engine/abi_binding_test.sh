@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The harness of one C++ ABI with an engine library, through vpedrive run: the engine binds
+# (the harness starts, and Install, Start, IsEngineRunning, Stop, Uninstall answer) or is refused as the wrong type
+# ("engineDLL.Init returned 1", exit code 1) without a crash.
+# Usage: abi_binding_test.sh VPEDRIVE HARNESS ENGINE bound|refused WORK_DIR
+#        (Wine prefix and DISPLAY from the caller)
+set -eu
+drive=$1 harness=$2 engine=$3 expect=$4 work=$5
+mkdir -p "$work"
+for file in "$drive" "$harness" "$engine"; do
+  [ -f "$file" ] || { echo "FAIL: no $file"; exit 1; }
+done
+
+# Wine's output goes through a file: a helper outliving the run must not hold ctest's pipe.
+# A bound engine goes through a whole cycle (texts come back by value from Analyse Check Log).
+commands=(IsEngineRunning)
+[ "$expect" = bound ] && commands=(Install Start IsEngineRunning "Analyse Check Log" Stop Uninstall)
+out=$work/wine.txt
+status=0
+wine "$drive" run --timeout 90 --harness "$(winepath -w "$harness")" \
+  --engine "$(winepath -w "$engine")" "${commands[@]}" >"$out" 2>&1 </dev/null || status=$?
+transcript=$(tr -d '\r' <"$out")
+echo "$transcript"
+echo "vpedrive status: $status"
+
+fail() { echo "FAIL: $*"; exit 1; }
+case $expect in
+bound)
+  [ $status -eq 0 ] || fail "vpedrive run gave $status, expected 0"
+  # The harness reports Init only when it fails; a bound engine answers the command.
+  ! grep -qF 'engineDLL.Init returned' <<<"$transcript" || fail "the harness did not bind the engine"
+  for box in "Install returned 0" "Engine start = 0" "IsEngineRunning = TRUE" "Engine stop = 0" \
+    "Uninstall returned 0"; do
+    grep -qF "box \"Internal Error\": $box" <<<"$transcript" || fail "missing box: $box"
+  done
+  grep -A1 -F '> Analyse Check Log' <<<"$transcript" | grep -qF 'box "Internal Error": ' ||
+    fail "Analyse Check Log showed no text"
+  ;;
+refused)
+  [ $status -eq 1 ] || fail "vpedrive run gave $status, expected the harness's exit code 1"
+  grep -qF 'box "Internal Error": engineDLL.Init returned 1' <<<"$transcript" ||
+    fail "the harness did not refuse the engine with code 1"
+  ! grep -qiE 'crash|exception 0x' <<<"$transcript" || fail "the harness crashed"
+  ;;
+*) fail "expected bound or refused, not $expect" ;;
+esac
+echo "ok: $expect"

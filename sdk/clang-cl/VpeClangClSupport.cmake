@@ -1,0 +1,56 @@
+# The language support of an MSVC-ABI build with clang-cl on Wine's headers and libraries
+# (cmake/clang-cl-i686.cmake), which Visual Studio's runtime would otherwise give: the library
+# vpe_cxx_support and the import library of msvcrt.dll's C++ entry points. Never for a Visual
+# Studio build.
+#
+# include(VpeClangClSupport.cmake) defines the targets; vpe_clang_cl_support_all() then links the
+# support into every program and library defined below the current source folder, with the entry
+# point that runs their static constructors (call it once, anywhere: it acts at the end of the
+# configuration, when every target exists).
+if(CMAKE_VERSION VERSION_LESS 3.19)
+  message(FATAL_ERROR "The clang-cl language support needs CMake 3.19 or later")
+endif()
+set(VPE_CLANG_CL_SUPPORT_DIR ${CMAKE_CURRENT_LIST_DIR})
+find_program(VPE_LLVM_DLLTOOL NAMES llvm-dlltool-14 llvm-dlltool REQUIRED)
+
+set(_vpeImplib ${CMAKE_BINARY_DIR}/clang-cl-support/msvcrt_cxx.lib)
+add_custom_command(OUTPUT ${_vpeImplib}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/clang-cl-support
+  COMMAND ${VPE_LLVM_DLLTOOL} -m i386 -d ${VPE_CLANG_CL_SUPPORT_DIR}/msvcrt_cxx.def -l ${_vpeImplib}
+  DEPENDS ${VPE_CLANG_CL_SUPPORT_DIR}/msvcrt_cxx.def
+  COMMENT "Import library of msvcrt.dll's C++ entry points")
+add_custom_target(vpe_msvcrt_cxx_implib DEPENDS ${_vpeImplib})
+
+add_library(vpe_cxx_support STATIC
+  ${VPE_CLANG_CL_SUPPORT_DIR}/vpe_cxx_support.cpp
+  ${VPE_CLANG_CL_SUPPORT_DIR}/vpe_static_objects.cpp
+  ${VPE_CLANG_CL_SUPPORT_DIR}/vpe_program_startup.cpp
+  ${VPE_CLANG_CL_SUPPORT_DIR}/vpe_library_startup.cpp
+  ${VPE_CLANG_CL_SUPPORT_DIR}/vpe_tls_support.cpp
+)
+target_include_directories(vpe_cxx_support PUBLIC ${VPE_CLANG_CL_SUPPORT_DIR})
+target_link_libraries(vpe_cxx_support PUBLIC ${_vpeImplib})
+add_dependencies(vpe_cxx_support vpe_msvcrt_cxx_implib)
+
+function(_vpe_clang_cl_attach folder)
+  get_property(targets DIRECTORY ${folder} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      target_link_libraries(${target} PRIVATE vpe_cxx_support)
+      target_link_options(${target} PRIVATE /entry:VpeProgramStartup)
+    elseif(type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY")
+      target_link_libraries(${target} PRIVATE vpe_cxx_support)
+      target_link_options(${target} PRIVATE /entry:VpeLibraryStartup)
+    endif()
+  endforeach()
+  get_property(folders DIRECTORY ${folder} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS folders)
+    _vpe_clang_cl_attach(${sub})
+  endforeach()
+endfunction()
+
+function(vpe_clang_cl_support_all)
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _vpe_clang_cl_attach
+                 ${CMAKE_CURRENT_SOURCE_DIR})
+endfunction()
