@@ -78,4 +78,11 @@ if(VPE_MSVC_ABI_BUILD AND VPE_BUILD_TESTS)
     set_tests_properties(${name} PROPERTIES TIMEOUT 300
                          RESOURCE_LOCK "developer_settings;program_files_log")
   endforeach()
+
+  # The MSVC-ABI helper (check/) with the MSVC-ABI reference engine.
+  add_test(NAME msvc_helper_reference_engine
+           COMMAND bash ${CMAKE_SOURCE_DIR}/check/msvc_helper_test.sh $<TARGET_FILE:vpedrive>
+                   ${VPE_MSVC_DIR}/bin/vpecheck.exe ${_vpeMsvcEngine}
+                   ${CMAKE_BINARY_DIR}/abi-check/msvc_helper)
+  set_tests_properties(msvc_helper_reference_engine PROPERTIES TIMEOUT 600)
 endif()
