@@ -48,6 +48,7 @@ endif()
 # tables, and the harness of each ABI with an engine of each ABI and one without type information.
 if(VPE_MSVC_ABI_BUILD AND VPE_BUILD_TESTS)
   set(_vpeMsvcModules ${VPE_MSVC_DIR}/bin/vpetest.exe ${VPE_MSVC_DIR}/bin/vpe.dll
+                      ${VPE_MSVC_DIR}/bin/vpecheck.exe
                       ${VPE_MSVC_DIR}/tests/engines/nortti_engine/vpe.dll)
   add_test(NAME msvc_imports COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/msvc_imports_test.sh
                                      ${_vpeMsvcModules})
@@ -77,4 +78,11 @@ if(VPE_MSVC_ABI_BUILD AND VPE_BUILD_TESTS)
     set_tests_properties(${name} PROPERTIES TIMEOUT 300
                          RESOURCE_LOCK "developer_settings;program_files_log")
   endforeach()
+
+  # The MSVC-ABI helper (check/) with the MSVC-ABI reference engine.
+  add_test(NAME msvc_helper_reference_engine
+           COMMAND bash ${CMAKE_SOURCE_DIR}/check/msvc_helper_test.sh $<TARGET_FILE:vpedrive>
+                   ${VPE_MSVC_DIR}/bin/vpecheck.exe ${_vpeMsvcEngine}
+                   ${CMAKE_BINARY_DIR}/abi-check/msvc_helper)
+  set_tests_properties(msvc_helper_reference_engine PROPERTIES TIMEOUT 600)
 endif()

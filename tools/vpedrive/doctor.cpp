@@ -1,9 +1,10 @@
 #include "tools/vpedrive/doctor.h"
 
+#include "check/engine_probe.h"
+#include "check/helper_arguments.h"
 #include "tools/driver/child_process.h"
 #include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
-#include "tools/vpedrive/engine_probe.h"
 #include "tools/vpedrive/pe_image.h"
 
 #include "base/file_handle.h"
@@ -14,6 +15,18 @@
 
 namespace Corvinex {
 namespace Vpedrive {
+
+using Check::kProbeAborted;
+using Check::kProbeAnswerPrefix;
+using Check::kProbeBindable;
+using Check::kProbeException;
+using Check::kProbeExitBase;
+using Check::kProbeFault;
+using Check::kProbeLoadFailed;
+using Check::kProbeNoExport;
+using Check::kProbeNullFactory;
+using Check::kProbeStagePrefix;
+using Check::kProbeWrongType;
 
 namespace {
 
@@ -257,7 +270,8 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgra
     const std::wstring outputFile = scratch.Path() + L"probe.txt";
     Driver::CChildProcess probe;
     probe.RedirectOutputTo(outputFile);
-    if (!probe.Start(probeProgram, L"doctor-probe " + Driver::QuoteArgument(path), L""))
+    if (!probe.Start(probeProgram,
+                     std::wstring(Check::kProbeVerb) + L" " + Driver::QuoteArgument(path), L""))
         return Make(kDoctorProbeFailed, L"The check program \"" + probeProgram +
                                             L"\" cannot be started (Windows error " +
                                             std::to_wstring(probe.LastError()) + L").");

@@ -35,7 +35,7 @@ struct Verdict {
 
 // Examines the library at `path`: file, headers, machine, imports and exports first, then a
 // real load and factory call in a child process running `probeProgram doctor-probe path`
-// (given up after timeoutMs).
+// (vpecheck.exe; given up after timeoutMs).
 Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgram, DWORD timeoutMs);
 
 // The first of the imported libraries that the loader cannot find: neither in the library's

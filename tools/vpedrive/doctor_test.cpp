@@ -17,7 +17,7 @@ using Corvinex::Driver::QuoteArgument;
 namespace {
 
 Verdict Diagnose(const std::wstring& path) {
-    return DiagnoseEngine(path, VpeTest::VpedrivePath(), 30000);
+    return DiagnoseEngine(path, VpeTest::CheckHelperPath(), 30000);
 }
 
 bool Contains(const std::wstring& text, const std::wstring& part) {

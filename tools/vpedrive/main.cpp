@@ -1,9 +1,11 @@
 // vpedrive.exe: runs vpetest.exe from the console, shows and sets the developer settings, and
 // tells why an engine library cannot be bound.
+#include "tools/driver/child_process.h"
 #include "tools/driver/scratch_folder.h"
+#include "check/helper_arguments.h"
+#include "tools/vpedrive/check_helper.h"
 #include "tools/vpedrive/console_output.h"
 #include "tools/vpedrive/doctor.h"
-#include "tools/vpedrive/engine_probe.h"
 #include "tools/vpedrive/file_version.h"
 #include "tools/vpedrive/run_command.h"
 #include "tools/vpedrive/settings_command.h"
@@ -79,10 +81,12 @@ int main() {
     case Mode::Settings:
         return RunSettings(options.debug, options.messageBox, out, err);
     case Mode::DoctorProbe:
-        return RunEngineProbe(Driver::FullPath(options.engine));
+        return ForwardToHelper(CheckHelperPath(self),
+                               std::wstring(Check::kProbeVerb) + L" " +
+                                   Driver::QuoteArgument(Driver::FullPath(options.engine)));
     case Mode::Doctor: {
         const std::wstring engine = Driver::FullPath(options.engine);
-        Verdict verdict = DiagnoseEngine(engine, self, 30000);
+        Verdict verdict = DiagnoseEngine(engine, CheckHelperPath(self), 30000);
         if (verdict.status == kDoctorNoFile)
             return BadInput(err, verdict.sentence);
         out.Line(verdict.sentence);

@@ -1,12 +1,14 @@
 #include "tools/vpedrive/validate_options.h"
 
+#include "check/helper_arguments.h"
+
 #include <regex>
 
 namespace Corvinex {
 namespace Vpedrive {
 
 const wchar_t kValidateVerb[] = L"validate";
-const wchar_t kValidateCheckVerb[] = L"validate-check";
+const wchar_t* const kValidateCheckVerb = Check::kCheckVerb;
 
 namespace {
 

@@ -11,11 +11,11 @@ namespace Corvinex {
 namespace Vpedrive {
 
 // The verbs: the user's command and the child process the runner starts for each check.
-extern const wchar_t kValidateVerb[];      // "validate"
-extern const wchar_t kValidateCheckVerb[]; // "validate-check" (hidden)
+extern const wchar_t kValidateVerb[];           // "validate"
+extern const wchar_t* const kValidateCheckVerb; // "validate-check" (hidden): vpecheck.exe's verb
 
 struct ValidateOptions {
-    bool child = false;         // validate-check: run one check and report it on stdout
+    bool child = false;         // validate-check: run one check in vpecheck.exe, pass its report on
     std::wstring engine;        // --engine PATH
     int strictness = 5;         // --strictness 1..10
     uint32_t seed = 0;          // --seed N

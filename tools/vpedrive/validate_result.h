@@ -1,28 +1,18 @@
 // The outcome of one validation check, and the statuses a check can end with.
 #pragma once
 
+#include "check/check_status.h"
+
 #include <string>
 #include <vector>
 
 namespace Corvinex {
 namespace Vpedrive {
 
-// Statuses of a check. The numbers are also the exit codes of the child process that ran
-// the check (vpedrive validate-check), so they never change.
-enum class CheckStatus {
-    Passed = 0,
-    Failed = 1,
-    Warning = 3,
-    Skipped = 4,
-    TimedOut = 5,
-    Crashed = 6,
-};
-
-// The lower-case word for a status: "passed", "failed", "warning", "skipped", "timed out",
-// "crashed".
-const wchar_t* StatusWord(CheckStatus status);
-// Reads a status word back; false when the text is none of them.
-bool ParseStatusWord(const std::wstring& word, CheckStatus* status);
+// The statuses and their words are the helper's (vpecheck.exe's exit codes).
+using Check::CheckStatus;
+using Check::ParseStatusWord;
+using Check::StatusWord;
 // True for the statuses that make a run fail without --strict (failed, crashed, timed out).
 bool IsFailure(CheckStatus status);
 

@@ -2,6 +2,7 @@
 
 #include "tools/driver/child_process.h"
 #include "tools/driver/scratch_folder.h"
+#include "tools/vpedrive/check_helper.h"
 #include "tools/vpedrive/doctor.h"
 #include "tools/vpedrive/json_text.h"
 #include "tools/vpedrive/validate_report.h"
@@ -112,22 +113,29 @@ void PrintLines(COutput& out, const std::vector<std::wstring>& lines) {
         out.Line(line);
 }
 
-// Runs one check in a child process and returns what it reported.
+// The helper's command line for one check (check/helper_arguments.h).
+std::wstring HelperCheckArguments(const ValidateOptions& options, const std::wstring& check,
+                                  uint32_t checkSeed) {
+    std::wstring arguments =
+        std::wstring(kValidateCheckVerb) + L" --check " + Driver::QuoteArgument(check) +
+        L" --engine " + Driver::QuoteArgument(options.engine) + L" --strictness " +
+        std::to_wstring(options.strictness) + L" --seed " + std::to_wstring(checkSeed) +
+        L" --timeout " + std::to_wstring(options.timeoutSeconds);
+    if (!options.dumpFolder.empty())
+        arguments += L" --dump-folder " + Driver::QuoteArgument(options.dumpFolder);
+    return arguments;
+}
+
+// Runs one check in a helper process of its own and returns what it reported.
 CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned,
-                     uint32_t checkSeed, const std::wstring& self, Driver::CScratchFolder& scratch,
-                     int index, COutput& err) {
+                     uint32_t checkSeed, const std::wstring& helper,
+                     Driver::CScratchFolder& scratch, int index, COutput& err) {
     CheckResult result;
     result.name = planned.info->name;
     result.level = planned.info->level;
     result.round = planned.round;
     const std::wstring reportFile = scratch.Path() + L"check-" + std::to_wstring(index) + L".txt";
-    std::wstring arguments = std::wstring(kValidateCheckVerb) + L" --check " + result.name +
-                             L" --engine " + Driver::QuoteArgument(options.engine) +
-                             L" --strictness " + std::to_wstring(options.strictness) + L" --seed " +
-                             std::to_wstring(checkSeed) + L" --timeout " +
-                             std::to_wstring(options.timeoutSeconds);
-    if (!options.dumpFolder.empty())
-        arguments += L" --dump-folder " + Driver::QuoteArgument(options.dumpFolder);
+    const std::wstring arguments = HelperCheckArguments(options, result.name, checkSeed);
     Driver::CChildProcess child;
     child.RedirectOutputTo(reportFile);
     // Without a console of its own: Wine otherwise drops the standard handles passed in.
@@ -139,7 +147,7 @@ CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    if (!child.Start(self, arguments, L"")) {
+    if (!child.Start(helper, arguments, L"")) {
         result.status = CheckStatus::Failed;
         result.details.push_back(L"vpedrive could not start its check process (Windows error " +
                                  std::to_wstring(child.LastError()) + L")");
@@ -225,7 +233,7 @@ void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, Chec
         if (!line.empty() && line.back() == L'\r')
             line.pop_back();
         if (line.compare(0, 7, L"status ") == 0)
-            haveStatus = ParseStatusWord(line.substr(7), &result->status);
+            haveStatus = ParseStatusWord(line.substr(7).c_str(), &result->status);
         else if (line.compare(0, 7, L"detail ") == 0)
             result->details.push_back(line.substr(7));
         else if (line.compare(0, 6, L"crash ") == 0 || line.compare(0, 5, L"dump ") == 0)
@@ -269,8 +277,9 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     options.engine = Driver::FullPath(options.engine);
     if (!options.dumpFolder.empty())
         options.dumpFolder = Driver::FullPath(options.dumpFolder);
+    const std::wstring helper = CheckHelperPath(self);
     if (options.child)
-        return RunValidateCheck(options);
+        return ForwardToHelper(helper, HelperCheckArguments(options, options.check, options.seed));
 
     if (!options.seedGiven)
         options.seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
@@ -284,7 +293,7 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     header.strict = options.strict;
 
     // An engine that cannot be bound at all is not a failed check: doctor says why.
-    const Verdict verdict = DiagnoseEngine(options.engine, self, 30000);
+    const Verdict verdict = DiagnoseEngine(options.engine, helper, 30000);
     if (verdict.status != kDoctorBindable) {
         if (options.tap)
             PrintLines(out, {L"TAP version 13", L"1..0", TapBailOut(verdict.sentence)});
@@ -308,16 +317,21 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     if (options.inProcess) {
         if (plan.size() != static_cast<size_t>(options.repeat))
             return BadInput(err, L"--in-process needs --only to select exactly one check");
-        // For a debugger: the engine runs inside this process and reports as the child does.
-        options.check = plan[0].info->name;
+        // One helper process runs the check and reports as for a run, without vpedrive's
+        // reports; a debugger attaches to vpecheck.exe, or starts it with these arguments.
         Driver::CScratchFolder home;
-        if (GetEnvironmentVariableW(L"VPE_ENGINE_HOME", nullptr, 0) == 0 &&
-            home.Create(L"vpedrive-validate-"))
-            SetEnvironmentVariableW(L"VPE_ENGINE_HOME", (home.Path() + L"engine-home").c_str());
-        const CheckStatus status = static_cast<CheckStatus>(RunValidateCheck(options));
-        const bool lenient = status == CheckStatus::Warning || status == CheckStatus::Skipped;
-        return IsFailure(status) || (options.strict && lenient) ? kValidateFailure
-                                                                : kValidateSuccess;
+        if (!home.Create(L"vpedrive-validate-"))
+            return BadInput(err, L"no scratch folder can be made in the temporary folder");
+        const CheckResult result = RunChild(options, plan[0], options.seed, helper, home, 0, err);
+        const size_t last = result.output.find_last_not_of(L"\r\n");
+        if (last != std::wstring::npos)
+            out.Line(result.output.substr(0, last + 1));
+        if (result.output.find(L"status ") == std::wstring::npos && !result.details.empty())
+            err.Line(L"vpedrive: " + result.details[0]);
+        const bool lenient =
+            result.status == CheckStatus::Warning || result.status == CheckStatus::Skipped;
+        return IsFailure(result.status) || (options.strict && lenient) ? kValidateFailure
+                                                                       : kValidateSuccess;
     }
 
     for (const PlannedCheck& planned : plan)
@@ -335,8 +349,8 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     for (size_t i = 0; i < plan.size(); ++i) {
         if (!options.json && !options.tap)
             err.Line(L"  running " + std::wstring(plan[i].info->name) + L" ...");
-        CheckResult result =
-            RunChild(options, plan[i], checkSeeds.Next(), self, scratch, static_cast<int>(i), err);
+        CheckResult result = RunChild(options, plan[i], checkSeeds.Next(), helper, scratch,
+                                      static_cast<int>(i), err);
         if (options.json)
             out.Line(JsonCheck(result));
         else if (options.tap)

@@ -1,5 +1,5 @@
-// vpedrive validate: choosing and ordering the checks, running each in a child process of
-// its own, collecting what it reports, and printing the reports.
+// vpedrive validate: choosing and ordering the checks, running each in a helper process of
+// its own (vpecheck.exe), collecting what it reports, and printing the reports.
 #pragma once
 
 #include "tools/vpedrive/console_output.h"
@@ -38,7 +38,7 @@ std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed)
 void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, CheckResult* result);
 
 // The whole command, from the arguments after the program name (`self` is vpedrive.exe's own
-// path, started again for each check). Returns the exit status.
+// path: vpecheck.exe beside it is started for each check). Returns the exit status.
 int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self, COutput& out,
                 COutput& err);
 

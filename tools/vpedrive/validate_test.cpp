@@ -183,3 +183,21 @@ TEST(Validate, TextReportAndJunitFileOfACrashedRun) {
     EXPECT_NE(xml.find("name=\"seed\" value=\"5\""), std::string::npos);
     EXPECT_NE(xml.find("dump "), std::string::npos) << xml; // a minidump, or why there is none
 }
+
+TEST(Validate, InProcessRunsOneCheckInTheHelperAndPassesItsReportOn) {
+    const VpedriveRun passed =
+        RunVpedrive(L"validate --in-process --only \"^vtable-sanity$\" --seed 1 --engine " +
+                    QuoteArgument(VpeTest::TestEnginePath(L"validate_left_thread")));
+    EXPECT_EQ(passed.status, 0u) << passed.output;
+    EXPECT_TRUE(std::regex_search(passed.output, std::regex("(^|\n)status passed\r?\n")))
+        << passed.output;
+    EXPECT_EQ(passed.output.find("SUCCESS"), std::string::npos) << passed.output; // no report
+
+    const VpedriveRun crashed =
+        RunVpedrive(L"validate --in-process --only \"^lifecycle$\" --seed 1 --engine " +
+                    QuoteArgument(VpeTest::TestEnginePath(L"validate_crash_start")));
+    EXPECT_EQ(crashed.status, 1u) << crashed.output;
+    EXPECT_NE(crashed.output.find("crash exception 0xC000"), std::string::npos) << crashed.output;
+    EXPECT_TRUE(std::regex_search(crashed.output, std::regex("(^|\n)status crashed\r?\n")))
+        << crashed.output;
+}

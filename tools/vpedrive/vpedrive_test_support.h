@@ -16,6 +16,11 @@ inline std::wstring VpedrivePath() {
     return ProgramFolder() + L"..\\bin\\vpedrive.exe";
 }
 
+// vpecheck.exe, the helper vpedrive starts beside itself.
+inline std::wstring CheckHelperPath() {
+    return ProgramFolder() + L"..\\bin\\vpecheck.exe";
+}
+
 struct VpedriveRun {
     DWORD status = 0xFFFFFFFF;
     std::string output; // standard output and error, UTF-8

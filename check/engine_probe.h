@@ -1,14 +1,12 @@
 // Binding an engine library the way the harness does, in a process of its own
-// (vpedrive doctor-probe PATH), so that an engine that crashes or ends the process takes only
-// the probe down.
+// (vpecheck.exe doctor-probe PATH, started by vpedrive doctor), so that an engine that crashes
+// or ends the process takes only the probe down.
 #pragma once
 
 #include <windows.h>
 
-#include <string>
-
 namespace Corvinex {
-namespace Vpedrive {
+namespace Check {
 
 // What the probe found. It prints "stage load", "stage factory" and "stage check" as it goes,
 // then one line "answer <word> [detail]", and ends with kProbeExitBase + the answer. The exit
@@ -35,7 +33,7 @@ extern const char kProbeAnswerPrefix[]; // "answer "
 // around the load), resolves GetCorvinexEngine, calls it and checks the object's type as the
 // harness does. Returns kProbeExitBase + the answer; a fault or abort() anywhere ends the
 // process at once with the matching code.
-int RunEngineProbe(const std::wstring& libraryPath);
+int RunEngineProbe(const wchar_t* libraryPath);
 
-} // namespace Vpedrive
+} // namespace Check
 } // namespace Corvinex

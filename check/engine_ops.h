@@ -2,13 +2,13 @@
 // to end, AnalyseUpdateLog with guarded outputs, and looking at strings the engine returned.
 #pragma once
 
-#include "tools/vpedrive/validate_session.h"
+#include "check/check_session.h"
 
-#include <cstdint>
-#include <string>
+#include <stddef.h>
+#include <stdint.h>
 
 namespace Corvinex {
-namespace Vpedrive {
+namespace Check {
 
 // Moves the engine into `state` through the slots the harness calls (any update or check is
 // stopped first); results are not judged. Records the state in the session.
@@ -34,7 +34,7 @@ public:
     // Calls AnalyseUpdateLog through the session (slot 14) and returns its code.
     int Call(CCheckSession& session, IVeilpathEngine* engine);
     // Empty when every guard byte is intact, else which output was overrun and how far.
-    std::wstring DamagedGuard() const;
+    CWideString DamagedGuard() const;
     CWideString& Message();
     int Success() const;
     int ServerCount() const;
@@ -58,11 +58,11 @@ size_t GlobalBlockBytes(const void* p);
 // Empty when the string is a sound global-heap text (or the null string), else what is wrong:
 // not a global-heap block, no terminator inside its block, a wrong cached length, a capacity
 // larger than the block.
-std::wstring StringFault(const CWideString& text);
+CWideString StringFault(const CWideString& text);
 
 // Releases a string the engine returned the way the harness does when it is sound; an unsound
 // one is forgotten (leaked) so that no other check crashes on it.
 void DisposeString(CWideString& text);
 
-} // namespace Vpedrive
+} // namespace Check
 } // namespace Corvinex

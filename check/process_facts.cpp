@@ -1,14 +1,15 @@
-#include "tools/vpedrive/validate_system.h"
+#include "check/process_facts.h"
 
-#include "tools/vpedrive/validate_crash.h"
-#include "tools/vpedrive/validate_session.h"
+#include "base/scoped_handle.h"
+#include "check/check_session.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
-#include <cstdio>
+#include <wchar.h>
 
 namespace Corvinex {
-namespace Vpedrive {
+namespace Check {
 
 namespace {
 
@@ -66,13 +67,12 @@ uintptr_t ThreadStartAddress(DWORD id) {
             GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
     if (query == nullptr)
         return 0;
-    HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
-    if (thread == nullptr)
+    CKernelHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, id));
+    if (!thread.IsOpen())
         return 0;
     void* start = nullptr;
-    if (query(thread, kThreadQuerySetWin32StartAddress, &start, sizeof(start), nullptr) != 0)
+    if (query(thread.Get(), kThreadQuerySetWin32StartAddress, &start, sizeof(start), nullptr) != 0)
         start = nullptr;
-    CloseHandle(thread);
     return reinterpret_cast<uintptr_t>(start);
 }
 
@@ -106,54 +106,72 @@ bool IsMapped(uintptr_t address) {
            reinterpret_cast<uintptr_t>(module) == address;
 }
 
-std::wstring ModuleFileName(HMODULE module) {
+bool ModuleRange(HMODULE module, uintptr_t* base, uintptr_t* size) {
+    MODULEINFO info = {};
+    if (module == nullptr ||
+        !GetModuleInformation(GetCurrentProcess(), module, &info, sizeof(info)))
+        return false;
+    *base = reinterpret_cast<uintptr_t>(info.lpBaseOfDll);
+    *size = info.SizeOfImage;
+    return true;
+}
+
+CWideString ModuleFileName(HMODULE module) {
     wchar_t path[MAX_PATH] = {0};
     GetModuleFileNameW(module, path, MAX_PATH);
-    std::wstring name = path;
-    const size_t slash = name.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? name : name.substr(slash + 1);
+    const wchar_t* name = path;
+    for (const wchar_t* at = path; *at != 0; ++at) {
+        if (*at == L'\\' || *at == L'/')
+            name = at + 1;
+    }
+    return CWideString(name);
 }
 
 DWORD ProcessHandleCount() {
+    // Resolved at run time: Wine's headers, which the MSVC-ABI build uses, do not declare it.
+    typedef BOOL(WINAPI * HandleCountFunc)(HANDLE, DWORD*);
+    static const HandleCountFunc query = reinterpret_cast<HandleCountFunc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetProcessHandleCount")));
     DWORD count = 0;
-    if (!GetProcessHandleCount(GetCurrentProcess(), &count))
+    if (query == nullptr || !query(GetCurrentProcess(), &count))
         return 0;
     return count;
 }
 
-std::wstring Hex(uintptr_t value) {
+CWideString Hex(uintptr_t value) {
     wchar_t text[16];
     swprintf(text, 16, L"%lX", static_cast<unsigned long>(value));
-    return text;
+    return CWideString(text);
 }
 
-CThreadSet CThreadSet::Snapshot() {
-    CThreadSet set;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return set;
+void CThreadSet::Snapshot() {
+    m_threads.RemoveAll();
+    CKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot.IsOpen())
+        return;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     const DWORD self = GetCurrentProcessId();
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == self)
-            set.m_threads.push_back({entry.th32ThreadID, ThreadStartAddress(entry.th32ThreadID)});
+    for (BOOL more = Thread32First(snapshot.Get(), &entry); more;
+         more = Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID == self) {
+            const ThreadStart thread = {entry.th32ThreadID, ThreadStartAddress(entry.th32ThreadID)};
+            m_threads.Add(thread);
+        }
     }
-    CloseHandle(snapshot);
-    return set;
 }
 
-std::vector<ThreadStart> CThreadSet::StartedWithin(uintptr_t base, uintptr_t size,
-                                                   const CThreadSet& earlier) const {
-    std::vector<ThreadStart> found;
-    for (const ThreadStart& thread : m_threads) {
+void CThreadSet::StartedWithin(uintptr_t base, uintptr_t size, const CThreadSet& earlier,
+                               TArray<ThreadStart>* found) const {
+    found->RemoveAll();
+    for (int32_t i = 0; i < m_threads.GetCount(); ++i) {
+        const ThreadStart& thread = m_threads.ElementAt(i);
         bool old = false;
-        for (const ThreadStart& before : earlier.m_threads)
-            old = old || before.id == thread.id;
+        for (int32_t j = 0; j < earlier.m_threads.GetCount(); ++j)
+            old = old || earlier.m_threads.ElementAt(j).id == thread.id;
         if (!old && thread.start >= base && thread.start < base + size)
-            found.push_back(thread);
+            found->Add(thread);
     }
-    return found;
 }
 
 CFaultCounter::CFaultCounter(HMODULE module) {
@@ -172,11 +190,11 @@ LONG CFaultCounter::Count() const {
     return g_faultCount;
 }
 
-std::wstring CFaultCounter::First() const {
+CWideString CFaultCounter::First() const {
     return L"exception 0x" + Hex(g_firstFaultCode) + L" at " + ModuleFileName(g_faultModule) +
            L"+0x" + Hex(reinterpret_cast<uintptr_t>(g_firstFaultAddress) - g_faultBase) + L", " +
            DescribeCall(g_firstFaultSlot, g_firstFaultState);
 }
 
-} // namespace Vpedrive
+} // namespace Check
 } // namespace Corvinex

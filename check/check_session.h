@@ -4,18 +4,18 @@
 // watchdog for calls that never return, budgets by strictness, and the findings.
 #pragma once
 
+#include "base/array.h"
+#include "base/scoped_handle.h"
+#include "base/wide_string.h"
 #include "engine/engine_binding.h"
 #include "engine/engine_interface.h"
-#include "tools/vpedrive/validate_result.h"
 
 #include <windows.h>
 
-#include <cstdint>
-#include <string>
-#include <vector>
+#include <stdint.h>
 
 namespace Corvinex {
-namespace Vpedrive {
+namespace Check {
 
 using VeilpathEngine::IVeilpathEngine;
 
@@ -67,7 +67,7 @@ public:
     // 0 bound; 20, 22, 201 as CLibrary::Load; 1 no factory or it returned null; 2 the object
     // is not an IVeilpathEngine, 3 the object has no readable virtual table (the library
     // stays loaded until Release in both cases).
-    int Bind(const std::wstring& path);
+    int Bind(const wchar_t* path);
     // Forgets the engine and releases this binding's library reference.
     void Release() {
         m_engine = nullptr;
@@ -87,16 +87,14 @@ private:
 // reporter see them; any thread may ask.
 void CurrentCall(LONG* slot, EngineState* state);
 // "slot N (Name), state S" for the values CurrentCall gives.
-std::wstring DescribeCall(LONG slot, EngineState state);
-
-// The image range [base, base + size) of a loaded module; false when it is not loaded.
-bool ModuleRange(HMODULE module, uintptr_t* base, uintptr_t* size);
+CWideString DescribeCall(LONG slot, EngineState state);
 
 class CCheckSession {
 public:
     // Creates the window, installs the crash reporter and starts the watchdog. callLimitMs is
     // how long one call may take before the check is reported as timed out.
-    CCheckSession(int strictness, uint32_t seed, DWORD callLimitMs, const std::wstring& dumpFolder);
+    // dumpFolder (may be null) is where a crash's minidump goes.
+    CCheckSession(int strictness, uint32_t seed, DWORD callLimitMs, const wchar_t* dumpFolder);
     ~CCheckSession();
     CCheckSession(const CCheckSession&) = delete;
     CCheckSession& operator=(const CCheckSession&) = delete;
@@ -121,7 +119,7 @@ public:
     void SetState(EngineState state);
     EngineState State() const;
     // Names what a hang means in this check (added to the timed-out report).
-    void SetHangHint(const std::wstring& hint) { m_hangHint = hint; }
+    void SetHangHint(const wchar_t* hint) { m_hangHint = hint; }
     // Pumps the window's messages for `ms` milliseconds.
     void Pump(DWORD ms);
     HWND Window() const { return m_window; }
@@ -129,15 +127,12 @@ public:
     LONG ProbesDispatched() const;
 
     // Findings. The first failure (or warning) decides the status and leads the report.
-    void Fail(const std::wstring& text);
-    void Warn(const std::wstring& text);
-    void Note(const std::wstring& text);
-    void Skip(const std::wstring& text);
+    void Fail(const CWideString& text);
+    void Warn(const CWideString& text);
+    void Note(const CWideString& text);
+    void Skip(const CWideString& text);
     // Prints the findings and the status line; returns the status as the process exit code.
     int Finish();
-
-    // Writes one report line to the standard output (thread-safe, flushed at once).
-    static void ReportLine(const std::wstring& line);
 
 private:
     void BeginCall(int slot);
@@ -149,13 +144,13 @@ private:
     uint32_t m_random;
     DWORD m_callLimitMs;
     HWND m_window = nullptr;
-    HANDLE m_watchdog = nullptr;
-    HANDLE m_stop = nullptr;
+    CKernelHandle m_watchdog;
+    CKernelHandle m_stop;
     LARGE_INTEGER m_callStart = {};
     double m_lastCallMs = 0;
-    std::wstring m_hangHint;
-    std::vector<std::wstring> m_failures, m_warnings, m_notes, m_skips;
+    const wchar_t* m_hangHint = nullptr;
+    TArray<CWideString> m_failures, m_warnings, m_notes, m_skips;
 };
 
-} // namespace Vpedrive
+} // namespace Check
 } // namespace Corvinex

@@ -1,13 +1,13 @@
-#include "tools/vpedrive/engine_probe.h"
+#include "check/engine_probe.h"
 
 #include "engine/engine_binding.h"
 
-#include <csignal>
-#include <cstdio>
-#include <cstring>
+#include <signal.h>
+#include <stdio.h>
+#include <string.h>
 
 namespace Corvinex {
-namespace Vpedrive {
+namespace Check {
 
 const char kProbeStagePrefix[] = "stage ";
 const char kProbeAnswerPrefix[] = "answer ";
@@ -67,9 +67,9 @@ HMODULE LoadRecordingError(const wchar_t* backslashPath) {
 // time so each step's failure can be told apart.
 class CProbeBinding : public VeilpathEngine::CEngineVeilpathDLLAPI {
 public:
-    int Run(const std::wstring& libraryPath) {
+    int Run(const wchar_t* libraryPath) {
         EnterStage("load");
-        int loaded = LoadWith(libraryPath.c_str(), &LoadRecordingError);
+        int loaded = LoadWith(libraryPath, &LoadRecordingError);
         if (loaded == kBindNoSuchFile)
             return LoadError(ERROR_FILE_NOT_FOUND);
         if (loaded != kBindDone && g_loadError == kNotCalled)
@@ -107,7 +107,7 @@ private:
 
 } // namespace
 
-int RunEngineProbe(const std::wstring& libraryPath) {
+int RunEngineProbe(const wchar_t* libraryPath) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(ReportFault);
     signal(SIGABRT, ReportAbort);
@@ -115,5 +115,5 @@ int RunEngineProbe(const std::wstring& libraryPath) {
     return binding.Run(libraryPath);
 }
 
-} // namespace Vpedrive
+} // namespace Check
 } // namespace Corvinex

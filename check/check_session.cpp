@@ -1,13 +1,14 @@
-#include "tools/vpedrive/validate_session.h"
+#include "check/check_session.h"
 
-#include "tools/vpedrive/console_output.h"
-#include "tools/vpedrive/validate_crash.h"
-#include "tools/vpedrive/validate_system.h"
+#include "check/check_status.h"
+#include "check/crash_reporter.h"
+#include "check/process_facts.h"
+#include "check/report_line.h"
 
-#include <psapi.h>
+#include <wchar.h>
 
 namespace Corvinex {
-namespace Vpedrive {
+namespace Check {
 
 namespace {
 
@@ -48,10 +49,7 @@ const wchar_t* const kSlotNames[30] = {
 volatile LONG g_slot = -1;
 volatile LONG g_state = 0;
 volatile DWORD g_callTick = 0;
-CRITICAL_SECTION g_reportLock;
-volatile LONG g_reportLockReady = 0;
-
-std::wstring DescribeCurrentCall() {
+CWideString DescribeCurrentCall() {
     return DescribeCall(g_slot, static_cast<EngineState>(g_state));
 }
 
@@ -104,13 +102,11 @@ void CurrentCall(LONG* slot, EngineState* state) {
     *state = static_cast<EngineState>(g_state);
 }
 
-std::wstring DescribeCall(LONG slot, EngineState state) {
-    std::wstring text;
+CWideString DescribeCall(LONG slot, EngineState state) {
     if (slot >= 0 && slot < 30)
-        text = L"slot " + std::to_wstring(slot) + L" (" + kSlotNames[slot] + L")";
-    else
-        text = L"no engine call";
-    return text + L", state " + StateName(state);
+        return FormatString(L"slot %i (%s), state %s", static_cast<int>(slot), kSlotNames[slot],
+                            StateName(state));
+    return FormatString(L"no engine call, state %s", StateName(state));
 }
 
 const wchar_t* SlotName(int slot) {
@@ -134,8 +130,8 @@ Budgets BudgetsFor(int strictness) {
     return budgets;
 }
 
-int CEngineUnderTest::Bind(const std::wstring& path) {
-    int result = Load(path.c_str());
+int CEngineUnderTest::Bind(const wchar_t* path) {
+    int result = Load(path);
     if (result != 0)
         return result;
     // The type check reads the object's table: an object without one (destroyed, wiped)
@@ -146,23 +142,11 @@ int CEngineUnderTest::Bind(const std::wstring& path) {
     return m_engine != nullptr ? 0 : 2;
 }
 
-bool ModuleRange(HMODULE module, uintptr_t* base, uintptr_t* size) {
-    MODULEINFO info = {};
-    if (module == nullptr ||
-        !GetModuleInformation(GetCurrentProcess(), module, &info, sizeof(info)))
-        return false;
-    *base = reinterpret_cast<uintptr_t>(info.lpBaseOfDll);
-    *size = info.SizeOfImage;
-    return true;
-}
-
 CCheckSession::CCheckSession(int strictness, uint32_t seed, DWORD callLimitMs,
-                             const std::wstring& dumpFolder)
+                             const wchar_t* dumpFolder)
     : m_budgets(BudgetsFor(strictness)), m_strictness(strictness),
       m_random(seed != 0 ? seed : 0x9E3779B9u), m_callLimitMs(callLimitMs) {
-    if (InterlockedExchange(&g_reportLockReady, 1) == 0)
-        InitializeCriticalSection(&g_reportLock);
-    InstallCrashReporter(dumpFolder, DescribeCurrentCall, ReportLine);
+    InstallCrashReporter(dumpFolder, DescribeCurrentCall);
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -173,17 +157,14 @@ CCheckSession::CCheckSession(int strictness, uint32_t seed, DWORD callLimitMs,
     m_window =
         CreateWindowExW(0, windowClass.lpszClassName, L"vpedrive validate", WS_OVERLAPPEDWINDOW, 0,
                         0, 100, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
-    m_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_watchdog = CreateThread(nullptr, 0, WatchdogMain, this, 0, nullptr);
+    m_stop.Attach(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_watchdog.Attach(CreateThread(nullptr, 0, WatchdogMain, this, 0, nullptr));
 }
 
 CCheckSession::~CCheckSession() {
-    SetEvent(m_stop);
-    if (m_watchdog != nullptr) {
-        WaitForSingleObject(m_watchdog, INFINITE);
-        CloseHandle(m_watchdog);
-    }
-    CloseHandle(m_stop);
+    SetEvent(m_stop.Get());
+    if (m_watchdog.IsOpen())
+        WaitForSingleObject(m_watchdog.Get(), INFINITE);
     if (m_window != nullptr)
         DestroyWindow(m_window);
 }
@@ -238,58 +219,52 @@ void CCheckSession::Pump(DWORD ms) {
 
 DWORD WINAPI CCheckSession::WatchdogMain(void* context) {
     CCheckSession* session = static_cast<CCheckSession*>(context);
-    while (WaitForSingleObject(session->m_stop, 50) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(session->m_stop.Get(), 50) == WAIT_TIMEOUT) {
         const LONG slot = g_slot;
         // A crash being reported (a minidump can take long) is no hang.
         if (slot < 0 || IsCrashReporting() || GetTickCount() - g_callTick < session->m_callLimitMs)
             continue;
-        std::wstring line =
-            L"detail " + DescribeCurrentCall() + L": the call did not return within " +
-            std::to_wstring(session->m_callLimitMs) + L" ms; the harness's window would freeze";
-        if (!session->m_hangHint.empty())
-            line += L" (" + session->m_hangHint + L")";
-        ReportLine(line + L".");
-        ReportLine(L"status timed out");
+        CWideString line = FormatString(
+            L"detail %s: the call did not return within %lu ms; the harness's window would freeze",
+            DescribeCurrentCall().c_str(), static_cast<unsigned long>(session->m_callLimitMs));
+        if (session->m_hangHint != nullptr)
+            line = line + L" (" + session->m_hangHint + L")";
+        WriteReportLine(line + L".");
+        WriteReportLine(L"status timed out");
         TerminateProcess(GetCurrentProcess(), static_cast<UINT>(CheckStatus::TimedOut));
     }
     return 0;
 }
 
-void CCheckSession::Fail(const std::wstring& text) {
-    m_failures.push_back(text);
+void CCheckSession::Fail(const CWideString& text) {
+    m_failures.Add(text);
 }
-void CCheckSession::Warn(const std::wstring& text) {
-    m_warnings.push_back(text);
+void CCheckSession::Warn(const CWideString& text) {
+    m_warnings.Add(text);
 }
-void CCheckSession::Note(const std::wstring& text) {
-    m_notes.push_back(text);
+void CCheckSession::Note(const CWideString& text) {
+    m_notes.Add(text);
 }
-void CCheckSession::Skip(const std::wstring& text) {
-    m_skips.push_back(text);
+void CCheckSession::Skip(const CWideString& text) {
+    m_skips.Add(text);
 }
 
 int CCheckSession::Finish() {
     CheckStatus status = CheckStatus::Passed;
-    if (!m_failures.empty())
+    if (m_failures.GetCount() > 0)
         status = CheckStatus::Failed;
-    else if (!m_warnings.empty())
+    else if (m_warnings.GetCount() > 0)
         status = CheckStatus::Warning;
-    else if (!m_skips.empty())
+    else if (m_skips.GetCount() > 0)
         status = CheckStatus::Skipped;
-    for (const auto* list : {&m_failures, &m_warnings, &m_skips, &m_notes}) {
-        for (const std::wstring& text : *list)
-            ReportLine(L"detail " + text);
+    const TArray<CWideString>* lists[] = {&m_failures, &m_warnings, &m_skips, &m_notes};
+    for (const TArray<CWideString>* list : lists) {
+        for (int32_t i = 0; i < list->GetCount(); ++i)
+            WriteReportLine(L"detail " + list->ElementAt(i));
     }
-    ReportLine(std::wstring(L"status ") + StatusWord(status));
+    WriteReportLine(CWideString(L"status ") + StatusWord(status));
     return static_cast<int>(status);
 }
 
-void CCheckSession::ReportLine(const std::wstring& line) {
-    EnterCriticalSection(&g_reportLock);
-    COutput out(STD_OUTPUT_HANDLE);
-    out.Line(line);
-    LeaveCriticalSection(&g_reportLock);
-}
-
-} // namespace Vpedrive
+} // namespace Check
 } // namespace Corvinex

@@ -2,14 +2,15 @@
 // threads and their start addresses, handle counts, mapped images, and first-chance faults.
 #pragma once
 
+#include "base/array.h"
+#include "base/wide_string.h"
+
 #include <windows.h>
 
-#include <cstdint>
-#include <string>
-#include <vector>
+#include <stdint.h>
 
 namespace Corvinex {
-namespace Vpedrive {
+namespace Check {
 
 // The object's virtual table when the object's first word and 30 entries behind it can be
 // read; null otherwise.
@@ -18,12 +19,14 @@ const void* const* ReadableTable(const void* object);
 bool IsExecutable(const void* address);
 // True while a module whose image begins at the address is loaded.
 bool IsMapped(uintptr_t address);
+// The image range [base, base + size) of a loaded module; false when it is not loaded.
+bool ModuleRange(HMODULE module, uintptr_t* base, uintptr_t* size);
 // The file name (without folder) of a loaded module.
-std::wstring ModuleFileName(HMODULE module);
+CWideString ModuleFileName(HMODULE module);
 // The number of handles the process holds; 0 where the system does not tell.
 DWORD ProcessHandleCount();
 // The number in hex, without prefix.
-std::wstring Hex(uintptr_t value);
+CWideString Hex(uintptr_t value);
 
 struct ThreadStart {
     DWORD id;
@@ -33,13 +36,19 @@ struct ThreadStart {
 // The threads of this process at one moment, with their start addresses.
 class CThreadSet {
 public:
-    static CThreadSet Snapshot();
-    // Threads of this set not in `earlier` whose start address lies in [base, base + size).
-    std::vector<ThreadStart> StartedWithin(uintptr_t base, uintptr_t size,
-                                           const CThreadSet& earlier) const;
+    CThreadSet() = default;
+    CThreadSet(const CThreadSet&) = delete;
+    CThreadSet& operator=(const CThreadSet&) = delete;
+
+    // Replaces the set with the threads running now.
+    void Snapshot();
+    // Fills *found with the threads of this set not in `earlier` whose start address lies in
+    // [base, base + size); what *found held before is dropped.
+    void StartedWithin(uintptr_t base, uintptr_t size, const CThreadSet& earlier,
+                       TArray<ThreadStart>* found) const;
 
 private:
-    std::vector<ThreadStart> m_threads;
+    TArray<ThreadStart> m_threads;
 };
 
 // Counts first-chance processor faults (access violations, illegal instructions, ...) raised at
@@ -53,11 +62,11 @@ public:
     CFaultCounter& operator=(const CFaultCounter&) = delete;
     LONG Count() const;
     // "exception 0xC0000005 at vpe.dll+0x1234, slot 6 (Start), state running" for the first.
-    std::wstring First() const;
+    CWideString First() const;
 
 private:
     void* m_handler;
 };
 
-} // namespace Vpedrive
+} // namespace Check
 } // namespace Corvinex

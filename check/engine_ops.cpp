@@ -1,10 +1,9 @@
-#include "tools/vpedrive/validate_engine_ops.h"
+#include "check/engine_ops.h"
 
-#include <cstring>
-#include <new>
+#include <string.h>
 
 namespace Corvinex {
-namespace Vpedrive {
+namespace Check {
 
 namespace {
 
@@ -149,7 +148,12 @@ void CallSlot(CCheckSession& session, IVeilpathEngine* engine, int slot) {
 CGuardedUpdateOutputs::CGuardedUpdateOutputs() {
     memset(m_bytes, kGuardByte, sizeof(m_bytes));
     memset(m_bytes + kGuard, 0, sizeof(int));
-    new (m_bytes + 2 * kGuard + sizeof(int)) CWideString();
+    // The empty message the harness passes, moved into place by its bytes (a string's layout
+    // is ABI and relocatable); the local keeps the null string and releases nothing.
+    CWideString empty;
+    memcpy(m_bytes + 2 * kGuard + sizeof(int), static_cast<const void*>(&empty), sizeof(empty));
+    const RawWideString none = {nullptr, 0, 0};
+    memcpy(static_cast<void*>(&empty), &none, sizeof(none));
     memset(m_bytes + 3 * kGuard + sizeof(int) + sizeof(CWideString), 0, sizeof(int));
 }
 
@@ -181,7 +185,7 @@ int CGuardedUpdateOutputs::Call(CCheckSession& session, IVeilpathEngine* engine)
     return session.Call(14, [&] { return engine->AnalyseUpdateLog(success, message, count); });
 }
 
-std::wstring CGuardedUpdateOutputs::DamagedGuard() const {
+CWideString CGuardedUpdateOutputs::DamagedGuard() const {
     // Each guard is named by the output before it (the first by the one after it).
     struct Guard {
         size_t offset;
@@ -204,11 +208,11 @@ std::wstring CGuardedUpdateOutputs::DamagedGuard() const {
                 if (m_bytes[guard.offset + j] != kGuardByte)
                     last = j;
             }
-            return L"bytes " + std::to_wstring(i) + L" to " + std::to_wstring(last) + L" " +
-                   guard.where + L" were overwritten";
+            return FormatString(L"bytes %i to %i %s were overwritten", static_cast<int>(i),
+                                static_cast<int>(last), guard.where);
         }
     }
-    return std::wstring();
+    return CWideString();
 }
 
 size_t GlobalBlockBytes(const void* p) {
@@ -227,40 +231,41 @@ size_t GlobalBlockBytes(const void* p) {
     return GlobalSize(handle);
 }
 
-std::wstring StringFault(const CWideString& text) {
+CWideString StringFault(const CWideString& text) {
     RawWideString raw;
     memcpy(&raw, &text, sizeof(raw));
     if (raw.buffer == nullptr)
-        return std::wstring();
+        return CWideString();
     MEMORY_BASIC_INFORMATION info = {};
     if (VirtualQuery(raw.buffer, &info, sizeof(info)) == 0 || info.State != MEM_COMMIT)
-        return L"its buffer points to memory that is not there";
+        return CWideString(L"its buffer points to memory that is not there");
     const size_t bytes = GlobalBlockBytes(raw.buffer);
     if (bytes == 0)
-        return L"its buffer is not a block of the process-wide global heap (GlobalAlloc), so "
-               L"the harness's release cannot free it";
+        return CWideString(L"its buffer is not a block of the process-wide global heap "
+                           L"(GlobalAlloc), so the harness's release cannot free it");
     const size_t chars = bytes / sizeof(wchar_t);
     size_t length = 0;
     while (length < chars && raw.buffer[length] != 0)
         ++length;
     if (length == chars)
-        return L"its text has no terminating zero inside its block of " + std::to_wstring(bytes) +
-               L" bytes";
+        return FormatString(L"its text has no terminating zero inside its block of %lu bytes",
+                            static_cast<unsigned long>(bytes));
     if (raw.capacity > chars)
-        return L"its capacity of " + std::to_wstring(raw.capacity) +
-               L" characters is larger than its block (" + std::to_wstring(chars) + L")";
+        return FormatString(L"its capacity of %lu characters is larger than its block (%lu)",
+                            static_cast<unsigned long>(raw.capacity),
+                            static_cast<unsigned long>(chars));
     if (raw.length != 0 && static_cast<size_t>(raw.length) != length)
-        return L"its cached length is " + std::to_wstring(raw.length) + L" but the text has " +
-               std::to_wstring(length) + L" characters";
-    return std::wstring();
+        return FormatString(L"its cached length is %i but the text has %lu characters",
+                            static_cast<int>(raw.length), static_cast<unsigned long>(length));
+    return CWideString();
 }
 
 void DisposeString(CWideString& text) {
-    if (StringFault(text).empty())
+    if (StringFault(text).GetLength() == 0)
         return; // the destructor releases it as the harness would
     RawWideString empty = {nullptr, 0, 0};
     memcpy(static_cast<void*>(&text), &empty, sizeof(empty));
 }
 
-} // namespace Vpedrive
+} // namespace Check
 } // namespace Corvinex

@@ -1,7 +1,7 @@
 // What the checks judge by, tested in this process: strings' blocks, virtual tables, threads
 // and swallowed faults, and the budgets by strictness.
-#include "tools/vpedrive/validate_engine_ops.h"
-#include "tools/vpedrive/validate_system.h"
+#include "check/engine_ops.h"
+#include "check/process_facts.h"
 
 #include "base/fault_guard.h"
 #include "base/global_heap.h"
@@ -9,9 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 using namespace Corvinex;
-using namespace Corvinex::Vpedrive;
+using namespace Corvinex::Check;
 
 namespace {
 
@@ -30,6 +31,11 @@ public:
 private:
     CWideString m_text;
 };
+
+// The fault text as a standard string, for the matchers.
+std::wstring FaultOf(const CWideString& text) {
+    return StringFault(text).c_str();
+}
 
 class Polymorphic {
 public:
@@ -52,9 +58,9 @@ DWORD WINAPI WaitForEvent(void* event) {
 
 TEST(ValidateStrings, ASoundStringAndTheNullStringPass) {
     CWideString text(L"192.0.2.7");
-    EXPECT_EQ(StringFault(text), L"");
+    EXPECT_EQ(FaultOf(text), L"");
     CRawString null({nullptr, 0, 0});
-    EXPECT_EQ(StringFault(null.Text()), L"");
+    EXPECT_EQ(FaultOf(null.Text()), L"");
 }
 
 TEST(ValidateStrings, ABlockOfAnotherHeapIsFound) {
@@ -63,7 +69,7 @@ TEST(ValidateStrings, ABlockOfAnotherHeapIsFound) {
     wcscpy(block, L"abc");
     {
         CRawString text({block, 3, 8});
-        EXPECT_NE(StringFault(text.Text()).find(L"global heap"), std::wstring::npos);
+        EXPECT_NE(FaultOf(text.Text()).find(L"global heap"), std::wstring::npos);
     }
     HeapDestroy(heap);
 }
@@ -75,20 +81,20 @@ TEST(ValidateStrings, NoTerminatorAWrongLengthAndAnOversizedCapacityAreFound) {
         block[i] = L'x';
     {
         CRawString text({block, 0, 8});
-        EXPECT_NE(StringFault(text.Text()).find(L"no terminating zero"), std::wstring::npos);
+        EXPECT_NE(FaultOf(text.Text()).find(L"no terminating zero"), std::wstring::npos);
     }
     block[3] = 0;
     {
         CRawString text({block, 5, 8});
-        EXPECT_NE(StringFault(text.Text()).find(L"cached length is 5"), std::wstring::npos);
+        EXPECT_NE(FaultOf(text.Text()).find(L"cached length is 5"), std::wstring::npos);
     }
     {
         CRawString text({block, 3, 4096});
-        EXPECT_NE(StringFault(text.Text()).find(L"capacity"), std::wstring::npos);
+        EXPECT_NE(FaultOf(text.Text()).find(L"capacity"), std::wstring::npos);
     }
     {
         CRawString text({block, 0, 8}); // 0 asks for a recount: no fault
-        EXPECT_EQ(StringFault(text.Text()), L"");
+        EXPECT_EQ(FaultOf(text.Text()), L"");
     }
     FreeGlobalBlock(block);
 }
@@ -109,14 +115,18 @@ TEST(ValidateSystem, NewThreadsAreFoundByTheirStartAddress) {
     uintptr_t base = 0, size = 0;
     ASSERT_TRUE(ModuleRange(self, &base, &size));
     EXPECT_TRUE(IsMapped(base));
-    const CThreadSet before = CThreadSet::Snapshot();
+    CThreadSet before, after;
+    before.Snapshot();
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, WaitForEvent, event, 0, nullptr);
     Sleep(50);
-    const std::vector<ThreadStart> found = CThreadSet::Snapshot().StartedWithin(base, size, before);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].id, GetThreadId(thread));
-    EXPECT_TRUE(CThreadSet::Snapshot().StartedWithin(0, 1, before).empty());
+    after.Snapshot();
+    TArray<ThreadStart> found;
+    after.StartedWithin(base, size, before, &found);
+    ASSERT_EQ(found.GetCount(), 1);
+    EXPECT_EQ(found.ElementAt(0).id, GetThreadId(thread));
+    after.StartedWithin(0, 1, before, &found);
+    EXPECT_EQ(found.GetCount(), 0);
     SetEvent(event);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
@@ -128,7 +138,8 @@ TEST(ValidateSystem, AFaultHandledInsideTheModuleIsCounted) {
     EXPECT_EQ(counter.Count(), 0);
     EXPECT_FALSE(RunGuarded(Fault, nullptr));
     EXPECT_EQ(counter.Count(), 1);
-    EXPECT_EQ(counter.First().find(L"exception 0x"), 0u) << counter.First();
+    const std::wstring first = counter.First().c_str();
+    EXPECT_EQ(first.find(L"exception 0x"), 0u) << first;
 }
 
 TEST(ValidateBudgets, HigherLevelsDoMoreAndAllowLess) {
