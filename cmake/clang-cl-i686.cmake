@@ -24,6 +24,17 @@ set(CMAKE_RC_COMPILER ${VPE_LLVM_RC})
 set(CMAKE_MT ${VPE_LLVM_MT})
 set(CMAKE_AR ${VPE_LLVM_LIB})
 
+# The language support of this build (sdk/clang-cl/): beside this file in the released SDK, where
+# the file is installed into sdk/clang-cl/; ../sdk/clang-cl in the source tree. Projects include
+# VPE_CLANG_CL_SUPPORT (the tree's top CMakeLists, the SDK's package config), so it is linked
+# into this build's modules only, never into a Visual Studio build.
+if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/VpeClangClSupport.cmake)
+  set(VPE_CLANG_CL_SUPPORT ${CMAKE_CURRENT_LIST_DIR}/VpeClangClSupport.cmake)
+else()
+  get_filename_component(VPE_CLANG_CL_SUPPORT
+                         ${CMAKE_CURRENT_LIST_DIR}/../sdk/clang-cl/VpeClangClSupport.cmake ABSOLUTE)
+endif()
+
 include(${CMAKE_CURRENT_LIST_DIR}/VpeWineDevRoot.cmake)
 vpe_find_wine_dev_root(_vpeWine)
 if(_vpeWine STREQUAL "")
