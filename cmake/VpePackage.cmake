@@ -1,3 +1,10 @@
+# The install tree and its ZIP:
+#   bin/         the MSVC-ABI vpetest.exe and reference vpe.dll (from build/msvc/bin), vpedrive.exe
+#   bin-mingw/   the GCC-ABI vpetest.exe and reference vpe.dll (from build/bin)
+#   sdk/include  the engine interface and the headers it needs; sdk/src the SDK library's sources
+#   sdk/lib/cmake/VeilpathEngineSdk  the package config: find_package(VeilpathEngineSdk 1.0)
+#   sdk/clang-cl the clang-cl toolchain file and its language support (never for Visual Studio)
+#   sdk/template a stand-alone engine project to copy; README.md and its screenshot
 include(CMakePackageConfigHelpers)
 
 # The engine SDK (sdk/): headers, the SDK library's sources and a package config that builds them

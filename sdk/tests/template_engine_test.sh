@@ -30,6 +30,16 @@ cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=Release "${toolchain[@]
   -DCMAKE_PREFIX_PATH="$release/sdk" >"$work/configure.txt" 2>&1 ||
   { cat "$work/configure.txt"; exit 1; }
 cmake --build "$work/build" >"$work/build.txt" 2>&1 || { cat "$work/build.txt"; exit 1; }
+if [ "$abi" = mingw ]; then
+  # A project that finds the package in two folders gets one library (configure only).
+  mkdir -p "$work/twice"
+  printf '%s\n' 'cmake_minimum_required(VERSION 3.16)' 'project(TwoFolders CXX)' \
+    'find_package(VeilpathEngineSdk 1.0 REQUIRED)' 'add_subdirectory(../src engine)' \
+    >"$work/twice/CMakeLists.txt"
+  cmake -S "$work/twice" -B "$work/twice/build" "${toolchain[@]}" \
+    -DCMAKE_PREFIX_PATH="$release/sdk" >"$work/twice.txt" 2>&1 ||
+    { cat "$work/twice.txt"; echo "FAIL: the package found twice does not configure"; exit 1; }
+fi
 engine=$work/build/vpe.dll
 [ -f "$engine" ] || { echo "FAIL: no vpe.dll in $work/build"; exit 1; }
 if [ -n "$tree" ]; then
