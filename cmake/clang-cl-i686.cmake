@@ -3,7 +3,8 @@
 # Windows and msvcrt headers and its import libraries stand in for the Windows SDK, so the
 # programs import only system DLLs (msvcrt.dll among them), never a Visual C++ redistributable.
 # There is no C++ standard library for this ABI here: VPE_NO_STDLIB is set, and the language
-# support a compiler's runtime would bring comes from sdk/clang-cl/.
+# support a compiler's runtime would bring comes from sdk/clang-cl/. The release ships this file
+# in sdk/clang-cl/ for engines: cmake -DCMAKE_TOOLCHAIN_FILE=<release>/sdk/clang-cl/clang-cl-i686.cmake
 #
 # Wine's development files (libwine-dev:i386, installed or unpacked): VPE_WINE_DEV_ROOT, a cache
 # entry or an environment variable, names a folder holding usr/include/wine/wine/windows; by
