@@ -37,11 +37,19 @@ if(VPE_MSVC_ABI_BUILD)
     INSTALL_COMMAND ""
     BUILD_ALWAYS TRUE
     USES_TERMINAL_BUILD TRUE)
+  # The release's bin/: what a Visual Studio team drops its vpe.dll beside. app/ installs this
+  # build's vpetest.exe into bin/ as well; this rule comes later and replaces it (this build's
+  # pair goes to bin-mingw/, cmake/VpePackage.cmake).
+  install(PROGRAMS ${VPE_MSVC_DIR}/bin/vpetest.exe ${VPE_MSVC_DIR}/bin/vpe.dll DESTINATION bin)
 elseif(_vpeMissing)
   message(WARNING "MSVC-ABI build: OFF, missing ${_vpeMissing}: build/msvc is not built and its "
                   "tests are not registered")
 else()
   message(WARNING "MSVC-ABI build: OFF (VPE_MSVC_ABI_BUILD): build/msvc is not built")
+endif()
+if(NOT VPE_MSVC_ABI_BUILD)
+  install(CODE "message(FATAL_ERROR \"The release's bin/ is the MSVC-ABI build, which is off \"
+                                    \"(VPE_MSVC_ABI_BUILD): the install stops incomplete\")")
 endif()
 
 # Tests of the MSVC-ABI build from the outside (its own tree configures no tests): the import

@@ -1,32 +1,41 @@
 # The install tree and its ZIP:
-#   bin/        vpetest.exe, vpedrive.exe and the reference vpe.dll (install rules in their folders)
-#   sdk/include the engine interface and the headers it needs; sdk/lib the one static library
+#   bin/         the MSVC-ABI vpetest.exe and reference vpe.dll (from build/msvc/bin), vpedrive.exe
+#   bin-mingw/   the GCC-ABI vpetest.exe and reference vpe.dll (from build/bin)
+#   sdk/include  the engine interface and the headers it needs; sdk/src the SDK library's sources
 #   sdk/lib/cmake/VeilpathEngineSdk  the package config: find_package(VeilpathEngineSdk 1.0)
+#   sdk/clang-cl the clang-cl toolchain file and its language support (never for Visual Studio)
 #   sdk/template a stand-alone engine project to copy; README.md and its screenshot
 include(CMakePackageConfigHelpers)
 
+# The engine SDK (sdk/): headers, the SDK library's sources and a package config that builds them
+# with the engine's own compiler, so one package serves Visual Studio, clang-cl and MinGW.
 set(VPE_SDK_CONFIG_DIR sdk/lib/cmake/VeilpathEngineSdk)
-# What the package accepts: an engine is ABI-bound to the harness (virtual table layout, RTTI,
-# CWideString returned by value), so the compiler family and the bitness must match this build.
-if(MSVC)
-  set(VPE_SDK_COMPILER_FAMILY MSVC)
-  set(VPE_SDK_COMPILER_HINT "Visual Studio (MSVC), platform Win32 (cmake -A Win32)")
-else()
-  set(VPE_SDK_COMPILER_FAMILY MinGW)
-  set(VPE_SDK_COMPILER_HINT
-      "MinGW-w64 for i686 (i686-w64-mingw32-g++, for example the MSYS2 MINGW32 shell)")
-endif()
-math(EXPR VPE_SDK_POINTER_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
-
-install(EXPORT VeilpathEngineSdkTargets NAMESPACE Veilpath:: DESTINATION ${VPE_SDK_CONFIG_DIR})
+set(VPE_SDK_INCLUDE_DIR sdk/include)
+set(VPE_SDK_SOURCE_DIR sdk/src)
+get_target_property(VPE_SDK_SOURCES vpe_sdk_base SOURCES)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/VeilpathEngineSdkConfig.cmake.in
-  ${CMAKE_BINARY_DIR}/sdk/VeilpathEngineSdkConfig.cmake INSTALL_DESTINATION ${VPE_SDK_CONFIG_DIR})
+  ${CMAKE_BINARY_DIR}/sdk/VeilpathEngineSdkConfig.cmake INSTALL_DESTINATION ${VPE_SDK_CONFIG_DIR}
+  PATH_VARS VPE_SDK_INCLUDE_DIR VPE_SDK_SOURCE_DIR)
 # Bitness is checked by the config itself (ARCH_INDEPENDENT), which can say what is needed.
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/sdk/VeilpathEngineSdkConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
 install(FILES ${CMAKE_BINARY_DIR}/sdk/VeilpathEngineSdkConfig.cmake
               ${CMAKE_BINARY_DIR}/sdk/VeilpathEngineSdkConfigVersion.cmake
         DESTINATION ${VPE_SDK_CONFIG_DIR})
+# What a clang-cl build on Wine's headers needs and Visual Studio's runtime has, apart in
+# sdk/clang-cl/: the language support and the toolchain file with what it includes (it finds the
+# support beside itself there).
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/sdk/clang-cl/ DESTINATION sdk/clang-cl)
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/clang-cl-i686.cmake
+              ${CMAKE_SOURCE_DIR}/cmake/VpeWineDevRoot.cmake
+        DESTINATION sdk/clang-cl)
+
+# The two harness folders of the release: bin/ the MSVC-ABI harness and reference engine from
+# build/msvc (cmake/VpeMsvcAbiBuild.cmake) with vpedrive.exe, bin-mingw/ the GCC-ABI ones of this
+# build. The MSVC-ABI tree itself is never installed.
+if(NOT VPE_NO_STDLIB)
+  install(PROGRAMS $<TARGET_FILE:vpetest> $<TARGET_FILE:vpe> DESTINATION bin-mingw)
+endif()
 
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/screenshot.png DESTINATION docs)

@@ -3,7 +3,8 @@
 # Windows and msvcrt headers and its import libraries stand in for the Windows SDK, so the
 # programs import only system DLLs (msvcrt.dll among them), never a Visual C++ redistributable.
 # There is no C++ standard library for this ABI here: VPE_NO_STDLIB is set, and the language
-# support a compiler's runtime would bring comes from sdk/clang-cl/.
+# support a compiler's runtime would bring comes from sdk/clang-cl/. The release ships this file
+# in sdk/clang-cl/ for engines: cmake -DCMAKE_TOOLCHAIN_FILE=<release>/sdk/clang-cl/clang-cl-i686.cmake
 #
 # Wine's development files (libwine-dev:i386, installed or unpacked): VPE_WINE_DEV_ROOT, a cache
 # entry or an environment variable, names a folder holding usr/include/wine/wine/windows; by
@@ -23,6 +24,17 @@ set(CMAKE_LINKER ${VPE_LLD_LINK})
 set(CMAKE_RC_COMPILER ${VPE_LLVM_RC})
 set(CMAKE_MT ${VPE_LLVM_MT})
 set(CMAKE_AR ${VPE_LLVM_LIB})
+
+# The language support of this build (sdk/clang-cl/): beside this file in the released SDK, where
+# the file is installed into sdk/clang-cl/; ../sdk/clang-cl in the source tree. Projects include
+# VPE_CLANG_CL_SUPPORT (the tree's top CMakeLists, the SDK's package config), so it is linked
+# into this build's modules only, never into a Visual Studio build.
+if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/VpeClangClSupport.cmake)
+  set(VPE_CLANG_CL_SUPPORT ${CMAKE_CURRENT_LIST_DIR}/VpeClangClSupport.cmake)
+else()
+  get_filename_component(VPE_CLANG_CL_SUPPORT
+                         ${CMAKE_CURRENT_LIST_DIR}/../sdk/clang-cl/VpeClangClSupport.cmake ABSOLUTE)
+endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/VpeWineDevRoot.cmake)
 vpe_find_wine_dev_root(_vpeWine)

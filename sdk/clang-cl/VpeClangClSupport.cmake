@@ -1,16 +1,21 @@
 # The language support of an MSVC-ABI build with clang-cl on Wine's headers and libraries
-# (cmake/clang-cl-i686.cmake), which Visual Studio's runtime would otherwise give: the library
-# vpe_cxx_support and the import library of msvcrt.dll's C++ entry points. Never for a Visual
-# Studio build.
+# (cmake/clang-cl-i686.cmake, which names this file VPE_CLANG_CL_SUPPORT), which Visual Studio's
+# runtime would otherwise give: the library vpe_cxx_support and the import library of msvcrt.dll's
+# C++ entry points. Never for a Visual Studio build.
 #
-# include(VpeClangClSupport.cmake) defines the targets; vpe_clang_cl_support_all() then links the
-# support into every program and library defined below the current source folder, with the entry
-# point that runs their static constructors (call it once, anywhere: it acts at the end of the
+# include(VpeClangClSupport.cmake) defines the targets (once: a second include, say by the
+# engine SDK's package in a project that included it already, changes nothing). A program or
+# library that links vpe_cxx_support gets the support and the entry point of its kind, which runs
+# its static constructors. vpe_clang_cl_support_all() links it into every program and library
+# defined below the current source folder (call it once, anywhere: it acts at the end of the
 # configuration, when every target exists).
 if(CMAKE_VERSION VERSION_LESS 3.19)
   message(FATAL_ERROR "The clang-cl language support needs CMake 3.19 or later")
 endif()
 set(VPE_CLANG_CL_SUPPORT_DIR ${CMAKE_CURRENT_LIST_DIR})
+if(TARGET vpe_cxx_support)
+  return()
+endif()
 find_program(VPE_LLVM_DLLTOOL NAMES llvm-dlltool-14 llvm-dlltool REQUIRED)
 
 set(_vpeImplib ${CMAKE_BINARY_DIR}/clang-cl-support/msvcrt_cxx.lib)
@@ -31,17 +36,20 @@ add_library(vpe_cxx_support STATIC
 target_include_directories(vpe_cxx_support PUBLIC ${VPE_CLANG_CL_SUPPORT_DIR})
 target_link_libraries(vpe_cxx_support PUBLIC ${_vpeImplib})
 add_dependencies(vpe_cxx_support vpe_msvcrt_cxx_implib)
+# Wine's libraries have no entry point that runs static constructors (Visual Studio's static
+# runtime does that): each program and library of this build starts in one of the support's.
+set(_vpeModuleType $<TARGET_PROPERTY:TYPE>)
+target_link_options(vpe_cxx_support INTERFACE
+  $<$<STREQUAL:${_vpeModuleType},EXECUTABLE>:/entry:VpeProgramStartup>
+  $<$<STREQUAL:${_vpeModuleType},SHARED_LIBRARY>:/entry:VpeLibraryStartup>
+  $<$<STREQUAL:${_vpeModuleType},MODULE_LIBRARY>:/entry:VpeLibraryStartup>)
 
 function(_vpe_clang_cl_attach folder)
   get_property(targets DIRECTORY ${folder} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target IN LISTS targets)
     get_target_property(type ${target} TYPE)
-    if(type STREQUAL "EXECUTABLE")
+    if(type MATCHES "^(EXECUTABLE|SHARED_LIBRARY|MODULE_LIBRARY)$")
       target_link_libraries(${target} PRIVATE vpe_cxx_support)
-      target_link_options(${target} PRIVATE /entry:VpeProgramStartup)
-    elseif(type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY")
-      target_link_libraries(${target} PRIVATE vpe_cxx_support)
-      target_link_options(${target} PRIVATE /entry:VpeLibraryStartup)
     endif()
   endforeach()
   get_property(folders DIRECTORY ${folder} PROPERTY SUBDIRECTORIES)

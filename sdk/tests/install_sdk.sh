@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build tree into a fresh prefix, as `cmake --install` does for a user, and checks
-# that the SDK part holds the engine headers and nothing of the harness.
+# that both harness folders are there and that the SDK part holds the engine headers, the SDK
+# library's sources and the clang-cl support, and nothing of the harness.
 # Usage: install_sdk.sh BUILD_DIR PREFIX
 set -eu
 build=$1 prefix=$2
@@ -8,12 +9,20 @@ rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 status=0
-for file in bin/vpetest.exe bin/vpedrive.exe bin/vpe.dll README.md \
-  sdk/lib/libvpe_sdk.a sdk/template/CMakeLists.txt sdk/template/my_engine.cpp \
+for file in bin/vpetest.exe bin/vpedrive.exe bin/vpe.dll bin-mingw/vpetest.exe bin-mingw/vpe.dll \
+  README.md sdk/src/base/wide_string.cpp sdk/src/base/global_heap.cpp sdk/src/base/file_system.cpp \
+  sdk/clang-cl/clang-cl-i686.cmake sdk/clang-cl/VpeClangClSupport.cmake \
+  sdk/template/CMakeLists.txt sdk/template/my_engine.cpp \
   sdk/lib/cmake/VeilpathEngineSdk/VeilpathEngineSdkConfig.cmake \
   sdk/lib/cmake/VeilpathEngineSdk/VeilpathEngineSdkConfigVersion.cmake; do
   [ -f "$prefix/$file" ] || { echo "missing after install: $file"; status=1; }
 done
+# bin/ is the MSVC-ABI build, bin-mingw/ this build: the two harnesses are different programs.
+if cmp -s "$prefix/bin/vpetest.exe" "$prefix/bin-mingw/vpetest.exe"; then
+  echo "bin/ and bin-mingw/ hold the same vpetest.exe"
+  status=1
+fi
+[ ! -e "$prefix/sdk/lib/libvpe_sdk.a" ] || { echo "a prebuilt SDK library is installed"; status=1; }
 headers=$(cd "$prefix/sdk/include" && find . -type f | sort | tr '\n' ' ')
 expected="./base/array.h ./base/file_handle.h ./base/file_system.h ./base/global_heap.h ./base/language_support.h ./base/quick_sort.h ./base/scoped_handle.h ./base/wide_string.h ./engine/check_log_format.h ./engine/engine_interface.h "
 if [ "$headers" != "$expected" ]; then

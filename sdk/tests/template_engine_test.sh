@@ -1,20 +1,52 @@
 #!/usr/bin/env bash
-# An engine author's road: copy the installed template, configure and build it out of the source
-# tree against the installed package only, check it with vpedrive doctor, run the harness with it.
-# Usage: template_engine_test.sh PREFIX WORK_DIR   (Wine prefix and DISPLAY from the caller)
+# An engine author's road: copy the released template, configure and build it out of the source
+# tree against the release's SDK only, and run it under the harness of its ABI through vpedrive
+# run (Install, Start, IsEngineRunning, Analyse Check Log, Stop, Uninstall and their boxes).
+#   mingw: MinGW-w64 i686, bin-mingw\'s harness; vpedrive doctor checks the library first.
+#   msvc:  clang-cl with the release's sdk/clang-cl/clang-cl-i686.cmake, bin\'s harness (the one
+#          vpedrive run starts by default).
+# Usage: template_engine_test.sh RELEASE_DIR WORK_DIR mingw|msvc [SOURCE_TREE]
+#        (Wine prefix and DISPLAY from the caller). With SOURCE_TREE, the engine's build files
+#        must not name anything in it.
 set -eu
-prefix=$1 work=$2
+release=$1 work=$2 abi=$3 tree=${4:-}
 rm -rf "$work"
 mkdir -p "$work"
-cp -r "$prefix/sdk/template" "$work/src"
+cp -r "$release/sdk/template" "$work/src"
 
-cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_SYSTEM_NAME=Windows \
-  -DCMAKE_SYSTEM_PROCESSOR=i686 -DCMAKE_CXX_COMPILER=i686-w64-mingw32-g++-posix \
-  -DCMAKE_PREFIX_PATH="$prefix/sdk" >"$work/configure.txt" 2>&1 ||
+case $abi in
+mingw)
+  toolchain=(-DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=i686
+    -DCMAKE_CXX_COMPILER=i686-w64-mingw32-g++-posix)
+  harness=$release/bin-mingw/vpetest.exe
+  ;;
+msvc)
+  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$release/sdk/clang-cl/clang-cl-i686.cmake")
+  harness=
+  ;;
+*) echo "FAIL: expected mingw or msvc, not $abi"; exit 1 ;;
+esac
+cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=Release "${toolchain[@]}" \
+  -DCMAKE_PREFIX_PATH="$release/sdk" >"$work/configure.txt" 2>&1 ||
   { cat "$work/configure.txt"; exit 1; }
 cmake --build "$work/build" >"$work/build.txt" 2>&1 || { cat "$work/build.txt"; exit 1; }
+if [ "$abi" = mingw ]; then
+  # A project that finds the package in two folders gets one library (configure only).
+  mkdir -p "$work/twice"
+  printf '%s\n' 'cmake_minimum_required(VERSION 3.16)' 'project(TwoFolders CXX)' \
+    'find_package(VeilpathEngineSdk 1.0 REQUIRED)' 'add_subdirectory(../src engine)' \
+    >"$work/twice/CMakeLists.txt"
+  cmake -S "$work/twice" -B "$work/twice/build" "${toolchain[@]}" \
+    -DCMAKE_PREFIX_PATH="$release/sdk" >"$work/twice.txt" 2>&1 ||
+    { cat "$work/twice.txt"; echo "FAIL: the package found twice does not configure"; exit 1; }
+fi
 engine=$work/build/vpe.dll
 [ -f "$engine" ] || { echo "FAIL: no vpe.dll in $work/build"; exit 1; }
+if [ -n "$tree" ]; then
+  used=$(grep -rlF -e "$tree/base/" -e "$tree/sdk/" -e "$tree/cmake/" -e "$tree/engine/" \
+    "$work/build" || true)
+  [ -z "$used" ] || { echo "FAIL: the build reaches into the source tree: $used"; exit 1; }
+fi
 
 # Wine's output goes through a file: a helper outliving the run must not hold ctest's pipe.
 run_wine() {
@@ -24,19 +56,23 @@ run_wine() {
   return $status
 }
 win_engine=$(winepath -w "$engine")
-drive=$prefix/bin/vpedrive.exe
+drive=$release/bin/vpedrive.exe
 
 status=0
-doctor=$(run_wine "$drive" doctor --engine "$win_engine") || status=$?
-echo "$doctor"
-[ $status -eq 0 ] || { echo "FAIL: doctor gave $status"; exit 1; }
+if [ "$abi" = mingw ]; then
+  doctor=$(run_wine "$drive" doctor --engine "$win_engine") || status=$?
+  echo "$doctor"
+  [ $status -eq 0 ] || { echo "FAIL: doctor gave $status"; exit 1; }
+fi
 
-transcript=$(run_wine "$drive" run --timeout 90 --engine "$win_engine" \
-  Install Start IsEngineRunning Stop Uninstall) || status=$?
+options=(--timeout 90 --engine "$win_engine")
+[ -n "$harness" ] && options+=(--harness "$(winepath -w "$harness")")
+transcript=$(run_wine "$drive" run "${options[@]}" Install Start IsEngineRunning \
+  "Analyse Check Log" Stop Uninstall) || status=$?
 echo "$transcript"
 [ $status -eq 0 ] || { echo "FAIL: vpedrive run gave $status"; exit 1; }
 for box in "Init returned 0" "Install returned 0" "Engine start = 0" "IsEngineRunning = TRUE" \
-  "Engine stop = 0" "Uninstall returned 0"; do
+  "No endpoints checked." "Engine stop = 0" "Uninstall returned 0"; do
   grep -qF "box \"Internal Error\": $box" <<<"$transcript" || { echo "missing box: $box"; status=1; }
 done
 exit $status
