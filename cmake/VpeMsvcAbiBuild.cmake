@@ -27,6 +27,27 @@ endif()
 option(VPE_MSVC_ABI_BUILD "Build the MSVC-ABI harness and engines into build/msvc" ${_vpeMsvcDefault})
 
 set(VPE_MSVC_DIR ${CMAKE_BINARY_DIR}/msvc)
+# A cache keeps the flags its first configure took from the toolchain: when the toolchain or the
+# support it includes changes, build/msvc is configured afresh instead of building with old flags.
+file(GLOB _vpeToolchainFiles ${CMAKE_SOURCE_DIR}/cmake/clang-cl-i686.cmake
+     ${CMAKE_SOURCE_DIR}/cmake/VpeWineDevRoot.cmake ${CMAKE_SOURCE_DIR}/sdk/clang-cl/*.cmake)
+set(_vpeToolchainPrint "")
+foreach(file IN LISTS _vpeToolchainFiles)
+  file(SHA256 ${file} hash)
+  string(APPEND _vpeToolchainPrint "${hash}\n")
+endforeach()
+string(SHA256 _vpeToolchainPrint "${_vpeToolchainPrint}")
+set(_vpeToolchainStamp ${VPE_MSVC_DIR}/.vpe-toolchain)
+if(EXISTS ${_vpeToolchainStamp})
+  file(READ ${_vpeToolchainStamp} _vpeOldPrint)
+  if(NOT _vpeOldPrint STREQUAL _vpeToolchainPrint)
+    message(STATUS "MSVC-ABI build: the toolchain changed, build/msvc is configured afresh")
+    file(REMOVE ${VPE_MSVC_DIR}/CMakeCache.txt)
+    file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/vpe_msvc_abi-prefix)
+  endif()
+endif()
+file(MAKE_DIRECTORY ${VPE_MSVC_DIR})
+file(WRITE ${_vpeToolchainStamp} "${_vpeToolchainPrint}")
 if(VPE_MSVC_ABI_BUILD)
   message(STATUS "MSVC-ABI build: on, into ${VPE_MSVC_DIR} (Wine's files: ${_vpeWineRoot})")
   ExternalProject_Add(vpe_msvc_abi
@@ -37,9 +58,8 @@ if(VPE_MSVC_ABI_BUILD)
     INSTALL_COMMAND ""
     BUILD_ALWAYS TRUE
     USES_TERMINAL_BUILD TRUE)
-  # The release's bin/: what a Visual Studio team drops its vpe.dll beside. app/ installs this
-  # build's vpetest.exe into bin/ as well; this rule comes later and replaces it (this build's
-  # pair goes to bin-mingw/, cmake/VpePackage.cmake).
+  # The release's bin/: what a Visual Studio team drops its vpe.dll beside (this build's pair goes
+  # to bin-mingw/, cmake/VpePackage.cmake).
   install(PROGRAMS ${VPE_MSVC_DIR}/bin/vpetest.exe ${VPE_MSVC_DIR}/bin/vpe.dll DESTINATION bin)
 elseif(_vpeMissing)
   message(WARNING "MSVC-ABI build: OFF, missing ${_vpeMissing}: build/msvc is not built and its "
