@@ -44,6 +44,12 @@ run_bench() {
 }
 
 run_bench harness_bench.exe 5 "${VPE_SHOWN_RUNS:-15}"
+# The same window-shown and fake-check figures for the MSVC-ABI harness and reference engine.
+if [ -f "$VPE_BUILD/msvc/bin/vpetest.exe" ]; then
+  run_bench harness_bench.exe 0 "${VPE_SHOWN_RUNS:-15}" '..\msvc\bin' 'MSVC-ABI harness'
+else
+  failures+=("MSVC-ABI harness figures (no build/msvc/bin/vpetest.exe)")
+fi
 run_bench checklog_bench.exe 1
 run_bench stream_bench.exe
 
@@ -91,8 +97,8 @@ kill "$harness_pid" 2>/dev/null || true
 wait "$harness_pid" 2>/dev/null || true
 harness_pid=
 
-printf '\n%-76s %14s %14s %10s\n' figure value baseline ratio
-awk -F'|' '{ printf "%-76s %14s %14s %10s\n", $2, $3, $4, $5 }' "$lines"
+printf '\n%-94s %14s %14s %10s\n' figure value baseline ratio
+awk -F'|' '{ printf "%-94s %14s %14s %10s\n", $2, $3, $4, $5 }' "$lines"
 if [ ${#failures[@]} -gt 0 ]; then
   printf '\nFAILED: %s\n' "${failures[@]}"
   exit 1

@@ -25,19 +25,6 @@ function(vpe_add_tests name)
                        WORKING_DIRECTORY ${VPE_TEST_DIR} PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
 endfunction()
 
-# vpe_add_test_engine(<name> <sources>...): an engine library built for the tests, in
-# build/tests/engines/<name>/vpe.dll unless OUTPUT_NAME says otherwise.
-function(vpe_add_test_engine name)
-  cmake_parse_arguments(ARG "" "OUTPUT_NAME" "LIBS" ${ARGN})
-  add_library(${name} SHARED ${ARG_UNPARSED_ARGUMENTS})
-  target_link_libraries(${name} PRIVATE vpe_sdk ${ARG_LIBS})
-  if(NOT ARG_OUTPUT_NAME)
-    set(ARG_OUTPUT_NAME vpe)
-  endif()
-  set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${ARG_OUTPUT_NAME}
-                        RUNTIME_OUTPUT_DIRECTORY ${VPE_TEST_DIR}/engines/${name})
-endfunction()
-
 # The formatting check runs on the build machine (Linux), not under Wine: every tracked source
 # must be as .clang-format says.
 if(CMAKE_HOST_UNIX)

@@ -14,6 +14,9 @@ namespace Corvinex {
 // relative path alone when no Program Files folder is known.
 CWideString GetCheckLogPath();
 
+// The pauses a whole fake check run contains, in milliseconds.
+const int kFakeCheckPausesMs = 5517;
+
 // The whole fake check run: 24 records for four endpoints with about 5.5 s of pauses, each
 // record echoed to the standard output. Nothing is reported; a missing log folder only means no
 // line reaches the file (the folder is not created).

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-    const double kPauses = 5517.0;
+    const double kPauses = Corvinex::kFakeCheckPausesMs;
     int runs = argc > 1 ? std::atoi(argv[1]) : 1;
     if (runs < 1) {
         runs = 1;

@@ -4,11 +4,16 @@
 //   the median of alternating runs;
 // - start to the first status title (it comes with the first tick of the one-second timer)
 //   against the minimal window program showing its title;
-// - the reference engine's Update as its caller sees it, against the whole update it starts.
+// - the reference engine's Update as its caller sees it, against the whole update it starts;
+// - "vpetest.exe fakecheck" from CreateProcess to its end, against the pauses the run contains.
 // (The idle CPU figure is taken by bench.sh from /proc: Wine's GetProcessTimes answers 0 for any
 // process but the caller's own.)
-// Usage: harness_bench [title runs] [shown runs]. Run from build/bin with vpe.dll beside it.
+// Usage: harness_bench [title runs] [shown runs] [harness folder] [label]. Run from build/bin with
+// vpe.dll beside it. With a harness folder (relative to this program's folder, for example
+// ..\msvc\bin for the MSVC-ABI build), only the window-shown and fake-check figures are taken,
+// for the vpetest.exe and vpe.dll there, each figure named with `label` first.
 // Exit code 0 when every figure was measured, 1 otherwise.
+#include "engine/check_log.h"
 #include "engine/engine_interface.h"
 #include "testsupport/scratch_folder.h"
 #include "tools/driver/child_process.h"
@@ -129,26 +134,48 @@ bool InstallInto(const std::wstring& home) {
 }
 
 // Start to main window shown, engine installed or not, against the minimal window shown.
-bool BenchShown(const std::wstring& folder, const std::wstring& home, bool installed, int runs) {
+bool BenchShown(const std::wstring& folder, const std::wstring& harnessFolder,
+                const std::string& label, const std::wstring& home, bool installed, int runs) {
     const Goal shown = {kHarnessClass, nullptr};
     const Goal minimalShown = {kMinimalClass, nullptr};
     std::vector<double> harness, minimal;
     for (int i = -3; i < runs; ++i) {
         double m = TimeTo(folder + L"minimal_window.exe", minimalShown, home);
-        double h = TimeTo(folder + L"vpetest.exe", shown, home);
+        double h = TimeTo(harnessFolder + L"vpetest.exe", shown, home);
         if (i >= 0) { // the first three warm Wine's caches and are not counted
             minimal.push_back(m);
             harness.push_back(h);
         }
     }
-    printf("start to main window shown, engine %s: %.1f ms (median of %d); minimal window: "
+    printf("%sstart to main window shown, engine %s: %.1f ms (median of %d); minimal window: "
            "%.1f ms\n",
-           installed ? "installed" : "not installed", Median(harness), runs, Median(minimal));
-    return BenchLine(installed ? "start to main window shown, engine installed (vs a minimal "
-                                 "window shown)"
-                               : "start to main window shown, engine not installed (vs a "
-                                 "minimal window shown)",
-                     harness, minimal);
+           label.c_str(), installed ? "installed" : "not installed", Median(harness), runs,
+           Median(minimal));
+    const std::string figure =
+        label + (installed ? "start to main window shown, engine installed (vs a minimal "
+                             "window shown)"
+                           : "start to main window shown, engine not installed (vs a "
+                             "minimal window shown)");
+    return BenchLine(figure.c_str(), harness, minimal);
+}
+
+// One "vpetest.exe fakecheck" of the harness in `harnessFolder`, from CreateProcess to its end,
+// against the pauses the run contains. With the message box switched on the run waits for its
+// box and the figure fails.
+bool BenchFakeCheck(const std::wstring& harnessFolder, const std::string& label) {
+    CChildProcess process;
+    double elapsed = -1;
+    double start = Now();
+    if (process.Start(harnessFolder + L"vpetest.exe", L"fakecheck", harnessFolder)) {
+        if (process.WaitForExit(30000)) {
+            elapsed = Now() - start;
+        } else {
+            process.Kill(1);
+            printf("  vpetest.exe fakecheck did not end within 30 s (is the message box on?)\n");
+        }
+    }
+    const std::string figure = label + "vpetest.exe fakecheck, start to end (vs its pauses)";
+    return BenchLine(figure.c_str(), {elapsed}, {double(Corvinex::kFakeCheckPausesMs)});
 }
 
 bool BenchTitle(const std::wstring& folder, const std::wstring& home, int runs) {
@@ -203,6 +230,19 @@ int wmain(int argc, wchar_t** argv) {
     int titleRuns = argc > 1 ? _wtoi(argv[1]) : 5;
     int shownRuns = argc > 2 ? _wtoi(argv[2]) : 15;
     std::wstring folder = ProgramFolder();
+    // Another build's harness (the figures of the title and of Update need this build's).
+    const bool otherHarness = argc > 3;
+    std::wstring harnessFolder = otherHarness ? folder + argv[3] : folder;
+    if (harnessFolder.back() != L'\\' && harnessFolder.back() != L'/') {
+        harnessFolder += L'\\';
+    }
+    std::string label;
+    for (const wchar_t* c = argc > 4 ? argv[4] : L""; *c != L'\0'; ++c) {
+        label += static_cast<char>(*c);
+    }
+    if (!label.empty()) {
+        label += ": ";
+    }
     VpeTest::ScratchFolder scratch(L"harness_bench", L"homes");
     std::wstring base = scratch.Path();
     std::replace(base.begin(), base.end(), L'/', L'\\');
@@ -213,9 +253,12 @@ int wmain(int argc, wchar_t** argv) {
     if (!ok) {
         printf("  FAILED: cannot install the reference engine into %ls\n", installed.c_str());
     }
-    ok = BenchShown(folder, absent, false, shownRuns) && ok;
-    ok = BenchShown(folder, installed, true, shownRuns) && ok;
-    ok = BenchTitle(folder, absent, titleRuns) && ok;
-    ok = BenchEngineUpdate(folder, installed) && ok;
+    ok = BenchShown(folder, harnessFolder, label, absent, false, shownRuns) && ok;
+    ok = BenchShown(folder, harnessFolder, label, installed, true, shownRuns) && ok;
+    if (!otherHarness) {
+        ok = BenchTitle(folder, absent, titleRuns) && ok;
+        ok = BenchEngineUpdate(folder, installed) && ok;
+    }
+    ok = BenchFakeCheck(harnessFolder, label) && ok;
     return ok ? 0 : 1;
 }

@@ -12,6 +12,8 @@ namespace E2e {
 const wchar_t kMainWindowClass[] = VPETEST_WINDOW_CLASS;
 const wchar_t kInitialTitle[] = VPETEST_WINDOW_TITLE;
 const wchar_t kInternalErrorCaption[] = L"Internal Error";
+const wchar_t kHarnessDirVariable[] = L"VPE_E2E_HARNESS_DIR";
+const wchar_t kEngineDirVariable[] = L"VPE_E2E_ENGINE_DIR";
 
 namespace {
 
@@ -47,18 +49,37 @@ std::string ToUtf8(const std::wstring& text) {
     return narrow;
 }
 
+// The folder named by the environment variable (relative to the test program's folder unless
+// it names a drive or a share), with a trailing backslash; `fallback` when it is not set.
+std::wstring FolderFromEnvironment(const wchar_t* variable, const std::wstring& fallback) {
+    wchar_t value[MAX_PATH * 4];
+    DWORD n = GetEnvironmentVariableW(variable, value, MAX_PATH * 4);
+    if (n == 0 || n >= MAX_PATH * 4)
+        return fallback;
+    std::wstring folder(value, n);
+    const bool absolute =
+        (folder.size() > 1 && folder[1] == L':') || folder.compare(0, 2, L"\\\\") == 0;
+    if (!absolute)
+        folder = VpeTest::ProgramFolder() + folder;
+    if (folder.back() != L'\\' && folder.back() != L'/')
+        folder += L'\\';
+    return folder;
+}
+
 } // namespace
 
 std::wstring HarnessProgramPath() {
-    return VpeTest::ProgramFolder() + L"..\\bin\\vpetest.exe";
+    return FolderFromEnvironment(kHarnessDirVariable, VpeTest::ProgramFolder() + L"..\\bin\\") +
+           L"vpetest.exe";
 }
 
 std::wstring ScriptedEnginePath() {
-    return VpeTest::TestEnginePath(L"scripted_engine");
+    return TestEngine(L"scripted_engine");
 }
 
 std::wstring TestEngine(const wchar_t* name) {
-    return VpeTest::TestEnginePath(name);
+    return FolderFromEnvironment(kEngineDirVariable, VpeTest::ProgramFolder() + L"engines\\") +
+           name + L"\\vpe.dll";
 }
 
 std::vector<std::wstring> BoxTexts(const std::vector<Driver::SeenBox>& boxes) {

@@ -23,6 +23,11 @@ extern const wchar_t kInternalErrorCaption[];
 // waits end as soon as the awaited thing happens and i386 code may run emulated (10x slower).
 const DWORD kWaitMs = 60000;
 
+// The folders of the harness and of the test engines a run uses (CTest sets them for the run
+// against the MSVC-ABI build); unset: build/bin and build/tests/engines, the GCC-ABI build.
+extern const wchar_t kHarnessDirVariable[];
+extern const wchar_t kEngineDirVariable[];
+
 // The harness as CMake built it, and the engine libraries built for the tests.
 std::wstring HarnessProgramPath();
 std::wstring ScriptedEnginePath();

@@ -8,82 +8,112 @@
 // can change the engine's state while the harness runs.
 #include "engine/engine_interface.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
 
 using Corvinex::CWideString;
 
 namespace {
 
-std::wstring Environment(const wchar_t* name) {
-    wchar_t value[2048];
-    DWORD n = GetEnvironmentVariableW(name, value, 2048);
-    return n > 0 && n < 2048 ? std::wstring(value, n) : std::wstring();
+// The longest answer or path the engine reads, in characters with the terminating zero.
+const DWORD kTextSize = 2048;
+
+// The variable's value into value[kTextSize]; the empty text when it is absent or too long.
+void Environment(const wchar_t* name, wchar_t* value) {
+    DWORD n = GetEnvironmentVariableW(name, value, kTextSize);
+    if (n == 0 || n >= kTextSize) {
+        value[0] = L'\0';
+    }
 }
 
-void Record(const std::wstring& line) {
-    std::wstring path = Environment(L"VPE_SCRIPT_RECORD");
-    if (path.empty()) {
+// Appends the line and a line end to the record file, in UTF-8.
+void Record(const wchar_t* line) {
+    wchar_t path[kTextSize];
+    Environment(L"VPE_SCRIPT_RECORD", path);
+    if (path[0] == L'\0') {
         return;
     }
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
-    std::wstring text = line + L"\n";
     char utf8[4096];
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8,
-                                sizeof(utf8), nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof(utf8) - 1, nullptr, nullptr);
+    n = n > 0 ? n - 1 : 0;
+    utf8[n++] = '\n';
     DWORD written = 0;
     WriteFile(file, utf8, static_cast<DWORD>(n), &written, nullptr);
     CloseHandle(file);
 }
 
-std::wstring StateOverride(const std::wstring& name) {
-    std::wstring path = Environment(L"VPE_SCRIPT_STATE");
-    if (path.empty()) {
-        return std::wstring();
+// Records "<operation> <number>".
+void RecordWithNumber(const wchar_t* operation, int number) {
+    wchar_t line[128];
+    _snwprintf(line, 127, L"%ls %d", operation, number);
+    line[127] = L'\0';
+    Record(line);
+}
+
+// The value of the last line "<name>=value" of the state file into value[kTextSize]; false
+// (and the empty text) when the file or the line is missing.
+bool StateOverride(const wchar_t* name, wchar_t* value) {
+    value[0] = L'\0';
+    wchar_t path[kTextSize];
+    Environment(L"VPE_SCRIPT_STATE", path);
+    if (path[0] == L'\0') {
+        return false;
     }
-    FILE* file = _wfopen(path.c_str(), L"r");
+    FILE* file = _wfopen(path, L"r");
     if (file == nullptr) {
-        return std::wstring();
+        return false;
     }
-    std::wstring found;
+    char prefix[128];
+    int n = WideCharToMultiByte(CP_UTF8, 0, name, -1, prefix, sizeof(prefix) - 2, nullptr, nullptr);
+    size_t prefixLength = n > 0 ? static_cast<size_t>(n - 1) : 0;
+    prefix[prefixLength++] = '=';
+    prefix[prefixLength] = '\0';
     char line[512];
-    std::string prefix(name.begin(), name.end());
-    prefix += "=";
     while (fgets(line, sizeof(line), file) != nullptr) {
-        std::string text(line);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-            text.pop_back();
+        size_t length = strlen(line);
+        while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) {
+            line[--length] = '\0';
         }
-        if (text.compare(0, prefix.size(), prefix) == 0) {
-            std::string value = text.substr(prefix.size());
-            found.assign(value.begin(), value.end());
+        if (strncmp(line, prefix, prefixLength) == 0 &&
+            MultiByteToWideChar(CP_UTF8, 0, line + prefixLength, -1, value, kTextSize) == 0) {
+            value[0] = L'\0';
         }
     }
     fclose(file);
-    return found;
+    return value[0] != L'\0';
 }
 
-std::wstring Answer(const wchar_t* operation) {
-    std::wstring state = StateOverride(operation);
-    if (!state.empty()) {
-        return state;
+// The scripted answer to the operation into value[kTextSize]: the state file's, else the
+// environment's.
+void Answer(const wchar_t* operation, wchar_t* value) {
+    if (StateOverride(operation, value)) {
+        return;
     }
-    return Environment((std::wstring(L"VPE_SCRIPT_") + operation).c_str());
+    wchar_t name[128];
+    _snwprintf(name, 127, L"VPE_SCRIPT_%ls", operation);
+    name[127] = L'\0';
+    Environment(name, value);
 }
 
 int IntAnswer(const wchar_t* operation) {
     Record(operation);
-    return _wtoi(Answer(operation).c_str());
+    wchar_t answer[kTextSize];
+    Answer(operation, answer);
+    return _wtoi(answer);
 }
 
 CWideString TextAnswer(const wchar_t* operation) {
     Record(operation);
-    return CWideString(Answer(operation).c_str());
+    wchar_t answer[kTextSize];
+    Answer(operation, answer);
+    return CWideString(answer);
 }
 
 class ScriptedEngine : public Corvinex::VeilpathEngine::IVeilpathEngine {
@@ -105,24 +135,28 @@ public:
     int AnalyseUpdateLog(int* bSuccess, CWideString* message, int* nServerCountHTTP) override {
         Record(L"AnalyseUpdateLog");
         // "<result>|<message>|<servers>|<success>"
-        std::wstring script = Answer(L"AnalyseUpdateLog");
-        std::wstring fields[4];
-        size_t field = 0;
-        for (wchar_t ch : script) {
-            if (ch == L'|' && field < 3) {
+        wchar_t script[kTextSize];
+        Answer(L"AnalyseUpdateLog", script);
+        wchar_t fields[4][kTextSize] = {};
+        size_t field = 0, length = 0;
+        for (const wchar_t* ch = script; *ch != L'\0'; ++ch) {
+            if (*ch == L'|' && field < 3) {
                 ++field;
+                length = 0;
             } else {
-                fields[field] += ch;
+                fields[field][length++] = *ch;
             }
         }
-        message->Assign(fields[1].c_str());
-        *nServerCountHTTP = _wtoi(fields[2].c_str());
-        *bSuccess = _wtoi(fields[3].c_str());
-        return _wtoi(fields[0].c_str());
+        message->Assign(fields[1]);
+        *nServerCountHTTP = _wtoi(fields[2]);
+        *bSuccess = _wtoi(fields[3]);
+        return _wtoi(fields[0]);
     }
     int CheckStart(int nTimeoutMs) override {
-        Record(L"CheckStart " + std::to_wstring(nTimeoutMs));
-        return _wtoi(Answer(L"CheckStart").c_str());
+        RecordWithNumber(L"CheckStart", nTimeoutMs);
+        wchar_t answer[kTextSize];
+        Answer(L"CheckStart", answer);
+        return _wtoi(answer);
     }
     int CheckStop() override { return IntAnswer(L"CheckStop"); }
     BOOL IsCheckRunning() override { return IntAnswer(L"IsCheckRunning"); }
@@ -132,14 +166,14 @@ public:
     int GetWorkingEndpointCount() override { return IntAnswer(L"GetWorkingEndpointCount"); }
     int ClearCheckLog() override { return IntAnswer(L"ClearCheckLog"); }
     int SetAnonymity(BOOL bOn) override {
-        Record(L"SetAnonymity " + std::to_wstring(bOn));
+        RecordWithNumber(L"SetAnonymity", bOn);
         return 0;
     }
     BOOL IsAnonymityActive() override { return IntAnswer(L"IsAnonymityActive"); }
     CWideString GetAnonymousIP() override { return TextAnswer(L"GetAnonymousIP"); }
     int GetActiveEndpointIndex() override { return IntAnswer(L"GetActiveEndpointIndex"); }
     int SelectEndpoint(int nIndex) override {
-        Record(L"SelectEndpoint " + std::to_wstring(nIndex));
+        RecordWithNumber(L"SelectEndpoint", nIndex);
         return 0;
     }
     int GetLastResult() override { return IntAnswer(L"GetLastResult"); }

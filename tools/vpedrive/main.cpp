@@ -7,6 +7,7 @@
 #include "tools/vpedrive/console_output.h"
 #include "tools/vpedrive/doctor.h"
 #include "tools/vpedrive/file_version.h"
+#include "tools/vpedrive/harness_choice.h"
 #include "tools/vpedrive/run_command.h"
 #include "tools/vpedrive/settings_command.h"
 #include "tools/vpedrive/validate_runner.h"
@@ -95,19 +96,31 @@ int main() {
     }
     case Mode::Run: {
         RunRequest request;
-        request.harness =
-            options.harness.empty() ? folder + L"vpetest.exe" : Driver::FullPath(options.harness);
-        if (!IsFile(request.harness))
-            return BadInput(err, L"the harness \"" + request.harness + L"\" does not exist");
         if (!options.engine.empty()) {
             request.engine = Driver::FullPath(options.engine);
             if (!IsFile(request.engine))
                 return BadInput(err, L"the engine \"" + request.engine + L"\" does not exist");
-        } else if (IsFile(folder + L"vpe.dll")) {
-            request.engine = folder + L"vpe.dll";
-        } else if (!options.fakeCheck) {
-            return BadInput(err, L"no engine given and no vpe.dll beside vpedrive.exe (" + folder +
-                                     L"); use --engine PATH");
+        }
+        std::wstring message;
+        if (!options.harness.empty())
+            request.harness = Driver::FullPath(options.harness);
+        else if (!ChooseHarness(folder, request.engine, options.abi, &request.harness, &message)) {
+            err.Line(L"vpedrive: " + message);
+            return kStatusNoHarnessOfAbi;
+        }
+        if (!IsFile(request.harness))
+            return BadInput(err, L"the harness \"" + request.harness + L"\" does not exist");
+        // Without --engine the engine is the reference engine of the harness's release folder:
+        // beside the harness that --abi chose, else beside vpedrive.exe.
+        const std::wstring engineFolder =
+            options.abi != ModuleAbi::Unknown ? Driver::FolderOf(request.harness) : folder;
+        if (request.engine.empty() && IsFile(engineFolder + L"vpe.dll")) {
+            request.engine = engineFolder + L"vpe.dll";
+        } else if (request.engine.empty() && !options.fakeCheck) {
+            return BadInput(err, L"no engine given and no vpe.dll beside " +
+                                     (engineFolder == folder ? std::wstring(L"vpedrive.exe")
+                                                             : request.harness) +
+                                     L" (" + engineFolder + L"); use --engine PATH");
         }
         request.commands = options.commands;
         request.fakeCheck = options.fakeCheck;

@@ -32,7 +32,8 @@ bool ParseSwitch(const std::wstring& text, int* value) {
 bool IsOwnStatus(DWORD code) {
     const int statuses[] = {
         kStatusBadInput,           kStatusHung,    kStatusCrashed,       kStatusCannotStart,
-        kStatusEndedDuringCommand, kStatusAborted, kStatusOwnStatusCode, kStatusInterrupted};
+        kStatusEndedDuringCommand, kStatusAborted, kStatusOwnStatusCode, kStatusNoHarnessOfAbi,
+        kStatusInterrupted};
     for (int status : statuses) {
         if (code == static_cast<DWORD>(status))
             return true;
@@ -84,7 +85,7 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std
         bool hasValue = false;
         SplitOption(arg, &name, &value, &hasValue);
         const bool takesValue = name == L"--engine" || name == L"--harness" ||
-                                name == L"--timeout" || name == L"--debug" ||
+                                name == L"--timeout" || name == L"--abi" || name == L"--debug" ||
                                 name == L"--message-box";
         if (takesValue && !hasValue) {
             if (i + 1 >= args.size()) {
@@ -110,6 +111,11 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std
                 return false;
             }
             options->harness = value;
+        } else if (name == L"--abi" && mode == Mode::Run) {
+            if (!ParseAbiName(value, &options->abi)) {
+                *error = L"option --abi takes msvc or gcc, not \"" + value + L"\"";
+                return false;
+            }
         } else if (name == L"--json" && mode == Mode::Run) {
             options->json = true;
         } else if (name == L"--timeout" && mode == Mode::Run) {
@@ -147,6 +153,10 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std
             }
             options->commands.push_back(id);
         }
+        if (!options->harness.empty() && options->abi != ModuleAbi::Unknown) {
+            *error = L"--harness names the harness itself: it cannot be combined with --abi";
+            return false;
+        }
         if (options->fakeCheck && !options->commands.empty()) {
             *error = L"fakecheck runs without a window: it cannot be combined with commands";
             return false;
@@ -182,11 +192,16 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std
 
 const wchar_t* UsageText() {
     return L"usage:\n"
-           L"  vpedrive run [--engine PATH] [--json] [--timeout S] [--harness PATH] COMMAND...\n"
+           L"  vpedrive run [--engine PATH] [--json] [--timeout S] [--abi msvc|gcc | --harness "
+           L"PATH]\n"
+           L"               COMMAND...\n"
            L"      runs vpetest.exe with the engine in a scratch folder, the message box on,\n"
            L"      sends the menu commands (names as in the menu, or ids), prints every box\n"
-           L"      and the title after each, sends Exit, and ends with the harness's exit code\n"
-           L"  vpedrive run [--engine PATH] fakecheck\n"
+           L"      and the title after each, sends Exit, and ends with the harness's exit code;\n"
+           L"      the harness is the one of the engine's C++ ABI (its type names), found beside\n"
+           L"      vpedrive or in the other ABI's folder (bin-mingw, msvc/bin); --abi chooses\n"
+           L"      the ABI for an engine without type names, --harness the program itself\n"
+           L"  vpedrive run [--engine PATH] [--abi msvc|gcc] fakecheck\n"
            L"      runs the fake check and prints the check log lines it wrote\n"
            L"  vpedrive settings [--debug on|off] [--message-box on|off]\n"
            L"      shows or sets the developer settings\n"
@@ -197,7 +212,8 @@ const wchar_t* UsageText() {
            L"statuses: 2 bad input, 3 harness hung (killed), 4 harness crashed,\n"
            L"          5 harness could not be started, 6 harness ended during a command,\n"
            L"          7 harness aborted (a C++ exception was not caught), 8 harness ended\n"
-           L"          with a code that is one of these statuses, 130 interrupted;\n"
+           L"          with a code that is one of these statuses, 9 no harness of the needed\n"
+           L"          ABI, 130 interrupted;\n"
            L"          doctor: 10 and up, one per verdict\n";
 }
 

@@ -1,6 +1,8 @@
 // The command line of vpedrive.exe.
 #pragma once
 
+#include "tools/vpedrive/module_abi.h"
+
 #include <windows.h>
 
 #include <string>
@@ -23,6 +25,8 @@ const int kStatusAborted = 7;
 // The harness ended on its own terms with an exit code that is one of these statuses (for
 // example 3 from an engine's ExitProcess(3)); the code is printed, not passed on as a verdict.
 const int kStatusOwnStatusCode = 8;
+// The run needs a harness of an ABI (the engine's, or the one --abi names) and none was found.
+const int kStatusNoHarnessOfAbi = 9;
 const int kStatusInterrupted = 130;
 
 // True when `code` is one of vpedrive's own statuses above.
@@ -33,8 +37,9 @@ enum class Mode { Help, Version, Run, Settings, Doctor, DoctorProbe };
 struct Options {
     Mode mode = Mode::Help;
     // run
-    std::wstring engine;  // --engine PATH (run, doctor); empty: the default
-    std::wstring harness; // --harness PATH; empty: vpetest.exe beside vpedrive.exe
+    std::wstring engine;                // --engine PATH (run, doctor); empty: the default
+    std::wstring harness;               // --harness PATH; empty: the harness of the engine's ABI
+    ModuleAbi abi = ModuleAbi::Unknown; // --abi msvc|gcc; Unknown: the engine's own
     bool json = false;
     DWORD timeoutSeconds = 30;
     bool fakeCheck = false;

@@ -127,3 +127,20 @@ TEST(VpedriveOptions, DoctorNeedsAnEngine) {
     EXPECT_NE(error.find(L"--engine"), std::wstring::npos);
     EXPECT_FALSE(Parse({L"doctor", L"a.dll", L"b.dll"}, &options));
 }
+
+TEST(VpedriveOptions, AbiNamesTheHarnessKindAndExcludesAnExplicitHarness) {
+    Options options;
+    ASSERT_TRUE(Parse({L"run", L"--abi", L"MSVC", L"Start"}, &options));
+    EXPECT_EQ(options.abi, ModuleAbi::Msvc);
+    ASSERT_TRUE(Parse({L"run", L"--abi=gcc", L"fakecheck"}, &options));
+    EXPECT_EQ(options.abi, ModuleAbi::Gcc);
+    ASSERT_TRUE(Parse({L"run", L"Start"}, &options));
+    EXPECT_EQ(options.abi, ModuleAbi::Unknown);
+    std::wstring error;
+    EXPECT_FALSE(Parse({L"run", L"--abi", L"clang", L"Start"}, &options, &error));
+    EXPECT_NE(error.find(L"msvc or gcc"), std::wstring::npos) << error;
+    EXPECT_FALSE(
+        Parse({L"run", L"--abi", L"gcc", L"--harness", L"x.exe", L"Start"}, &options, &error));
+    EXPECT_NE(error.find(L"--abi"), std::wstring::npos) << error;
+    EXPECT_FALSE(Parse({L"doctor", L"--abi", L"gcc", L"--engine", L"x.dll"}, &options));
+}

@@ -26,8 +26,10 @@ struct VpedriveRun {
     std::string output; // standard output and error, UTF-8
 };
 
-// Runs vpedrive.exe with `arguments` (already quoted) and waits up to timeoutMs for it.
-inline VpedriveRun RunVpedrive(const std::wstring& arguments, DWORD timeoutMs = 90000) {
+// Runs vpedrive.exe (the built one unless `program` names a copy) with `arguments` (already
+// quoted) and waits up to timeoutMs for it.
+inline VpedriveRun RunVpedrive(const std::wstring& arguments, DWORD timeoutMs = 90000,
+                               const std::wstring& program = VpedrivePath()) {
     VpedriveRun run;
     Corvinex::Driver::CScratchFolder folder;
     if (!folder.Create(L"vpedrive-test-"))
@@ -40,7 +42,7 @@ inline VpedriveRun RunVpedrive(const std::wstring& arguments, DWORD timeoutMs = 
         // gives a console program a fresh console and drops the standard handles passed in,
         // so nothing reaches the file.
         process.SetCreationFlags(DETACHED_PROCESS);
-        if (!process.Start(VpedrivePath(), arguments, L""))
+        if (!process.Start(program, arguments, L""))
             return run;
         if (!process.WaitForExit(timeoutMs))
             return run;

@@ -62,7 +62,9 @@ TEST(VpetestRun, AnExceptionEscapingTheFactoryIsReportedAsAborted) {
     } engines[] = {{L"doctor_factory_throw", "std::runtime_error"},   // GCC ABI: the terminate line
                    {L"run_msvc_throw_engine", "Test::engine_error"}}; // MSVC ABI: the throw
     for (const auto& engine : engines) {
-        VpeTest::VpedriveRun run = RunWithEngine(engine.engine, L"--json Start");
+        // Both are GCC-built; the second carries a type descriptor of its own making, which
+        // would otherwise send it to the MSVC-ABI harness.
+        VpeTest::VpedriveRun run = RunWithEngine(engine.engine, L"--abi gcc --json Start");
         EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusAborted)) << run.output;
         EXPECT_NE(run.output.find("\"how\":\"aborted\""), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("\"exception\":\"" + std::string(engine.type) + "\""),
