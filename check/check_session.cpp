@@ -2,6 +2,7 @@
 
 #include "check/check_status.h"
 #include "check/crash_reporter.h"
+#include "check/exit_watch.h"
 #include "check/process_facts.h"
 #include "check/report_line.h"
 
@@ -51,6 +52,10 @@ volatile LONG g_state = 0;
 volatile DWORD g_callTick = 0;
 CWideString DescribeCurrentCall() {
     return DescribeCall(g_slot, static_cast<EngineState>(g_state));
+}
+// The call in progress, or the empty text between calls.
+CWideString DescribeCallInProgress() {
+    return g_slot >= 0 ? DescribeCurrentCall() : CWideString();
 }
 
 volatile LONG g_probes = 0;
@@ -106,6 +111,8 @@ CWideString DescribeCall(LONG slot, EngineState state) {
     if (slot >= 0 && slot < 30)
         return FormatString(L"slot %i (%s), state %s", static_cast<int>(slot), kSlotNames[slot],
                             StateName(state));
+    if (slot == kFactoryCall)
+        return FormatString(L"the factory GetCorvinexEngine, state %s", StateName(state));
     return FormatString(L"no engine call, state %s", StateName(state));
 }
 
@@ -131,7 +138,10 @@ Budgets BudgetsFor(int strictness) {
 }
 
 int CEngineUnderTest::Bind(const wchar_t* path) {
+    g_callTick = GetTickCount();
+    g_slot = kFactoryCall;
     int result = Load(path);
+    g_slot = -1;
     if (result != 0)
         return result;
     // The type check reads the object's table: an object without one (destroyed, wiped)
@@ -147,6 +157,7 @@ CCheckSession::CCheckSession(int strictness, uint32_t seed, DWORD callLimitMs,
     : m_budgets(BudgetsFor(strictness)), m_strictness(strictness),
       m_random(seed != 0 ? seed : 0x9E3779B9u), m_callLimitMs(callLimitMs) {
     InstallCrashReporter(dumpFolder, DescribeCurrentCall);
+    InstallExitWatch(DescribeCallInProgress);
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);

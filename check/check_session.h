@@ -83,8 +83,12 @@ private:
     IVeilpathEngine* m_engine;
 };
 
-// The slot being called right now (-1 for none) and the state, as the watchdog and the crash
-// reporter see them; any thread may ask.
+// What CurrentCall gives while the library is loaded and its factory called (Bind): no slot,
+// but an engine call all the same, for the crash reporter, the exit watch and the watchdog.
+const LONG kFactoryCall = 30;
+
+// The slot being called right now (-1 for none, kFactoryCall for the factory) and the state, as the
+// watchdog and the crash reporter see them; any thread may ask.
 void CurrentCall(LONG* slot, EngineState* state);
 // "slot N (Name), state S" for the values CurrentCall gives.
 CWideString DescribeCall(LONG slot, EngineState state);

@@ -113,4 +113,12 @@ if(VPE_MSVC_ABI_BUILD AND VPE_BUILD_TESTS)
                    ${VPE_MSVC_DIR}/bin/vpecheck.exe ${_vpeMsvcEngine}
                    ${CMAKE_BINARY_DIR}/abi-check/msvc_helper)
   set_tests_properties(msvc_helper_reference_engine PROPERTIES TIMEOUT 600)
+
+  # vpedrive's fault engines of both ABIs, each judged by the helper of its own ABI.
+  add_test(NAME validate_fault_table_both_abis
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tools/vpedrive/fault_table_test.sh
+                   $<TARGET_FILE:vpecheck> ${VPE_MSVC_DIR}/bin/vpecheck.exe
+                   ${VPE_TEST_DIR}/engines ${VPE_MSVC_DIR}/tests/engines
+                   ${CMAKE_BINARY_DIR}/abi-check/fault_table)
+  set_tests_properties(validate_fault_table_both_abis PROPERTIES TIMEOUT 600)
 endif()

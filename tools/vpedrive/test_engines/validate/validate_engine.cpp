@@ -9,8 +9,8 @@
 
 #include <windows.h>
 
-#include <cstdint>
-#include <cstring>
+#include <stdint.h>
+#include <string.h>
 
 using Corvinex::CWideString;
 
@@ -83,6 +83,18 @@ void TouchNothing(void*) {
 }
 #endif
 
+#if defined(VPE_FAULT_ABORT_START)
+// What abort() of a runtime linked into the library (a /MT build) does: its own message on the
+// standard error, then the end of the process with exit code 3, past the caller's runtime.
+void AbortThroughOwnRuntime() {
+    const char kMessage[] = "\r\nThis application has requested the Runtime to terminate it in an "
+                            "unusual way.\r\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), kMessage, sizeof(kMessage) - 1, &written, nullptr);
+    ExitProcess(3);
+}
+#endif
+
 #if defined(VPE_FAULT_LEFT_THREAD)
 // Started by the factory; waits for an event nobody sets and holds no library reference.
 DWORD WINAPI Lingerer(void* started) {
@@ -132,6 +144,10 @@ public:
 #endif
 #if defined(VPE_FAULT_SWALLOWED_AV)
         Corvinex::RunGuarded(TouchNothing, nullptr);
+#endif
+#if defined(VPE_FAULT_ABORT_START)
+        if (m_installed)
+            AbortThroughOwnRuntime();
 #endif
         if (!m_installed)
             return 1;
