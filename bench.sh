@@ -71,24 +71,12 @@ five=$(wall_ms vpedrive.exe validate --engine vpe.dll --only '^vtable-sanity$' -
 inside=$(wall_ms vpedrive.exe validate --engine vpe.dll --only '^vtable-sanity$' --seed 1 --in-process)
 awk -v o="$one" -v f="$five" -v n="$inside" 'BEGIN { c = (f - o) / 4; printf "BENCH|validate: one check in its own process (vtable-sanity, mean of 4)|%d ms|%d ms|%.2f\n", c, n, c / n }' >>"$lines"
 
-# The same figures from an earlier build (VPE_COMPARE_BIN: a folder with its vpedrive.exe and
-# vpe.dll, say a build of the commit before the in-process code moved into vpecheck.exe): the
-# status-latency check's worst call and 99th percentile (medians of VPE_LATENCY_RUNS runs), and
-# the one-check time as above. Each line's baseline is the earlier build's figure, so a ratio
-# within 0.90..1.10 says the figure did not move by more than 10 %.
-# Prints "worst p99" in ms: the status-latency note of an --in-process run of one check.
-latency_of() {
-  (cd "$1" && wine vpedrive.exe validate --engine vpe.dll --only '^status-latency$' --seed 1 \
-    --in-process 2>/dev/null) | tr -d '\r' |
-    sed -n 's/.*worst \([0-9.]*\) ms.*99th percentile \([0-9.]*\) ms.*/\1 \2/p' | head -n 1
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
-one_check_ms() {
-  local folder=$1 one five
-  one=$(wall_ms_in "$folder" vpedrive.exe validate --engine vpe.dll --only '^vtable-sanity$' --seed 1)
-  five=$(wall_ms_in "$folder" vpedrive.exe validate --engine vpe.dll --only '^vtable-sanity$' --seed 1 --repeat 5)
-  echo $(((five - one) / 4))
-}
+# The same figures from an earlier build (VPE_COMPARE_BIN: a folder with its vpedrive.exe, say
+# a build of the commit before the in-process code moved into vpecheck.exe), both builds judging
+# this build's reference engine: the status-latency check's worst call and 99th percentile
+# (medians of VPE_LATENCY_RUNS --in-process runs) and the one-check time as above (median of as
+# many), the two builds' runs alternating so that both see the same load. Each line's baseline
+# is the earlier build's figure: a ratio within 0.90..1.10 is a change of at most 10 %.
 wall_ms_in() {
   local folder=$1 start end
   shift
@@ -97,31 +85,46 @@ wall_ms_in() {
   end=$(date +%s%N)
   echo $(((end - start) / 1000000))
 }
+# Prints "worst p99" in ms: the status-latency note of an --in-process run of that one check.
+latency_of() {
+  (cd "$1" && wine vpedrive.exe validate --engine "$2" --only '^status-latency$' --seed 1 \
+    --in-process 2>/dev/null) | tr -d '\r' |
+    sed -n 's/.*worst \([0-9.]*\) ms.*99th percentile \([0-9.]*\) ms.*/\1 \2/p' | head -n 1
+}
+one_check_ms() {
+  local one five
+  one=$(wall_ms_in "$1" vpedrive.exe validate --engine "$2" --only '^vtable-sanity$' --seed 1)
+  five=$(wall_ms_in "$1" vpedrive.exe validate --engine "$2" --only '^vtable-sanity$' --seed 1 \
+    --repeat 5)
+  echo $(((five - one) / 4))
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)] }'; }
 if [ -n "${VPE_COMPARE_BIN:-}" ]; then
-  if [ -f "$VPE_COMPARE_BIN/vpedrive.exe" ] && [ -f "$VPE_COMPARE_BIN/vpe.dll" ]; then
+  if [ -f "$VPE_COMPARE_BIN/vpedrive.exe" ]; then
     vpe_log "comparing the status-latency and one-check figures with $VPE_COMPARE_BIN"
-    runs=${VPE_LATENCY_RUNS:-5}
-    declare -A worst=() p99=() check=()
-    for side in now before; do
-      folder=$VPE_BUILD/bin
-      [ "$side" = before ] && folder=$VPE_COMPARE_BIN
-      samples=$(mktemp)
-      for _ in $(seq "$runs"); do latency_of "$folder" >>"$samples"; done
-      worst[$side]=$(awk '{ print $1 }' "$samples" | median)
-      p99[$side]=$(awk '{ print $2 }' "$samples" | median)
-      rm -f "$samples"
-      checks=$(for _ in 1 2 3; do one_check_ms "$folder"; done | median)
-      check[$side]=$checks
+    engine=$(winepath -w "$VPE_BUILD/bin/vpe.dll")
+    samples=$(mktemp)
+    for _ in $(seq "${VPE_LATENCY_RUNS:-9}"); do
+      for side in now before; do
+        folder=$VPE_BUILD/bin
+        [ "$side" = before ] && folder=$VPE_COMPARE_BIN
+        figures=$(latency_of "$folder" "$engine")
+        [ -n "$figures" ] && echo "$side $figures $(one_check_ms "$folder" "$engine")" >>"$samples"
+      done
     done
-    if [ -n "${worst[now]}" ] && [ -n "${worst[before]}" ] && [ -n "${check[now]}" ]; then
-      awk -v a="${worst[now]}" -v b="${worst[before]}" 'BEGIN { printf "BENCH|status-latency worst call, reference engine (vs the earlier build)|%.3f ms|%.3f ms|%.2f\n", a, b, a / b }' >>"$lines"
-      awk -v a="${p99[now]}" -v b="${p99[before]}" 'BEGIN { printf "BENCH|status-latency 99th percentile, reference engine (vs the earlier build)|%.3f ms|%.3f ms|%.2f\n", a, b, a / b }' >>"$lines"
-      awk -v a="${check[now]}" -v b="${check[before]}" 'BEGIN { printf "BENCH|one check in its own process (vtable-sanity; vs the earlier build)|%d ms|%d ms|%.2f\n", a, b, a / b }' >>"$lines"
+    figure() { awk -v s="$1" -v c="$2" '$1 == s { print $c }' "$samples" | median; }
+    if [ -n "$(figure now 2)" ] && [ -n "$(figure before 2)" ]; then
+      awk -v a="$(figure now 2)" -v b="$(figure before 2)" -v c="$(figure now 3)" \
+        -v d="$(figure before 3)" -v e="$(figure now 4)" -v f="$(figure before 4)" 'BEGIN {
+        printf "BENCH|status-latency worst call, reference engine (vs the earlier build)|%.1f ms|%.1f ms|%.2f\n", a, b, a / b
+        printf "BENCH|status-latency 99th percentile, reference engine (vs the earlier build)|%.1f ms|%.1f ms|%.2f\n", c, d, c / d
+        printf "BENCH|one check in its own process (vtable-sanity; vs the earlier build)|%d ms|%d ms|%.2f\n", e, f, e / f }' >>"$lines"
     else
       failures+=("comparison with $VPE_COMPARE_BIN (no status-latency figures)")
     fi
+    rm -f "$samples"
   else
-    failures+=("comparison: no vpedrive.exe and vpe.dll in $VPE_COMPARE_BIN")
+    failures+=("comparison: no vpedrive.exe in $VPE_COMPARE_BIN")
   fi
 fi
 
