@@ -4,6 +4,7 @@
 #include "tools/driver/scratch_folder.h"
 #include "tools/vpedrive/check_helper.h"
 #include "tools/vpedrive/doctor.h"
+#include "tools/vpedrive/harness_choice.h"
 #include "tools/vpedrive/json_text.h"
 #include "tools/vpedrive/validate_report.h"
 
@@ -296,6 +297,9 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     // An engine that cannot be bound at all is not a failed check: doctor says why.
     // The checks run in the helper that bound it, of the engine's ABI or of --abi.
     const Verdict verdict = DiagnoseEngine(options.engine, folder, options.abi, 30000);
+    ModuleAbi helperAbi = ModuleAbi::Unknown;
+    if (!verdict.helper.empty() && ReadModuleAbi(verdict.helper, &helperAbi))
+        header.helper = verdict.helper + L" (" + AbiTitle(helperAbi) + L")";
     if (verdict.status != kDoctorBindable) {
         if (options.tap)
             PrintLines(out, {L"TAP version 13", L"1..0", TapBailOut(verdict.sentence)});

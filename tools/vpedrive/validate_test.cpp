@@ -222,12 +222,19 @@ TEST_F(ValidateAbi, TheMsvcAbiReferenceEnginePassesEveryCheckStrictly) {
                         QuoteArgument(m_msvcEngine) + L" --junit " + QuoteArgument(junit),
                     300000);
     EXPECT_EQ(run.status, 0u) << run.output;
+    // The checks ran in the MSVC-ABI helper.
+    const std::string helper =
+        VpeTest::Utf8(Corvinex::Driver::FullPath(VpeTest::BuildFile(L"msvc\\bin\\vpecheck.exe")) +
+                      L" (MSVC ABI (Visual Studio))");
+    EXPECT_NE(run.output.find("helper:     " + helper), std::string::npos) << run.output;
     EXPECT_TRUE(std::regex_search(run.output,
                                   std::regex("11 checks: 11 passed[^\n]* in [^\n]*\r?\nSUCCESS")))
         << run.output;
     const std::string xml = ReadWholeFile(junit);
     EXPECT_NE(xml.find("tests=\"11\" failures=\"0\" errors=\"0\""), std::string::npos) << xml;
     EXPECT_NE(xml.find("name=\"status-latency\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<property name=\"helper\" value=\"" + helper + "\"/>"), std::string::npos)
+        << xml;
 }
 
 TEST_F(ValidateAbi, AnAbiItCannotTellOrTheWrongHelperIsBadInputWithDoctorsSentence) {
