@@ -155,8 +155,7 @@ Verdict ForeignAbiVerdict(const std::wstring& quoted, const AbiContext& context)
                              L"in cannot be told; --abi msvc or --abi gcc judges it in one.");
     return Make(kDoctorWrongType,
                 L"GetCorvinexEngine of " + quoted +
-                    L" returns an object without type "
-                    L"information of the " +
+                    L" returns an object without type information of the " +
                     AbiTitle(context.judged) +
                     (context.requested != ModuleAbi::Unknown ? L" that --abi names" : L"") +
                     L": it is built in the other C++ ABI or without type information, and only "
