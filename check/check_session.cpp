@@ -148,6 +148,10 @@ int CEngineUnderTest::Bind(const wchar_t* path) {
     // would fault there, in the harness as here.
     if (ReadableTable(pEngine) == nullptr)
         return 3;
+    // dynamic_cast reads the type information in this helper's layout: an object of the other
+    // C++ ABI, or of a library built without type information, would make it fault.
+    if (!HasTypeInfoOfThisAbi(pEngine))
+        return 4;
     m_engine = dynamic_cast<IVeilpathEngine*>(pEngine);
     return m_engine != nullptr ? 0 : 2;
 }

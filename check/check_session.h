@@ -65,8 +65,9 @@ class CEngineUnderTest : public TEngineDLLAPICore<IEngine, EngineFactoryFunc> {
 public:
     CEngineUnderTest() : m_engine(nullptr) {}
     // 0 bound; 20, 22, 201 as CLibrary::Load; 1 no factory or it returned null; 2 the object
-    // is not an IVeilpathEngine, 3 the object has no readable virtual table (the library
-    // stays loaded until Release in both cases).
+    // is not an IVeilpathEngine, 3 the object has no readable virtual table, 4 its type
+    // information is not laid out in this helper's C++ ABI (the library stays loaded until
+    // Release in these cases).
     int Bind(const wchar_t* path);
     // Forgets the engine and releases this binding's library reference.
     void Release() {

@@ -51,8 +51,10 @@ bool BindFor(CCheckSession& session, CEngineUnderTest& binding, const wchar_t* p
         session.SetState(EngineState::Fresh);
         return true;
     }
-    session.Fail(L"the library cannot be bound (binding code " + Int(code) +
-                 L"); vpedrive doctor --engine PATH tells why");
+    session.Fail(
+        L"the library cannot be bound (binding code " + Int(code) +
+        (code == 4 ? L": its object carries no type information of this helper's C++ ABI" : L"") +
+        L"); vpedrive doctor --engine PATH tells why");
     return false;
 }
 

@@ -90,7 +90,10 @@ public:
             return Answer(kProbeNullFactory, "null");
 
         EnterStage("check");
-        // The same run-time type check as the harness's Init.
+        // The same run-time type checks as the harness's Init: the layout first, since
+        // dynamic_cast on an object of the other ABI reads a foreign layout and can fault.
+        if (!HasTypeInfoOfThisAbi(pEngine))
+            return Answer(kProbeForeignAbi, "foreign-abi");
         pVeilpathEngine = dynamic_cast<VeilpathEngine::IVeilpathEngine*>(pEngine);
         if (pVeilpathEngine == nullptr)
             return Answer(kProbeWrongType, "wrong-type");

@@ -22,6 +22,9 @@ enum ProbeAnswer {
     kProbeFault = 5,       // "fault <exception code> <load|factory|check>"
     kProbeAborted = 6,     // "aborted <load|factory|check>": abort() was called
     kProbeException = 7,   // "exception <load|factory|check>": a C++ exception reached the probe
+    kProbeForeignAbi = 8,  // "foreign-abi": the object's type information is not laid out in
+                           // this helper's C++ ABI (another ABI, or none), so it is not cast
+    kProbeLastAnswer = kProbeForeignAbi,
 };
 const DWORD kProbeExitBase = 0x76700000u;
 

@@ -60,7 +60,8 @@ if(VPE_MSVC_ABI_BUILD)
     USES_TERMINAL_BUILD TRUE)
   # The release's bin/: what a Visual Studio team drops its vpe.dll beside (this build's pair goes
   # to bin-mingw/, cmake/VpePackage.cmake).
-  install(PROGRAMS ${VPE_MSVC_DIR}/bin/vpetest.exe ${VPE_MSVC_DIR}/bin/vpe.dll DESTINATION bin)
+  install(PROGRAMS ${VPE_MSVC_DIR}/bin/vpetest.exe ${VPE_MSVC_DIR}/bin/vpecheck.exe
+                   ${VPE_MSVC_DIR}/bin/vpe.dll DESTINATION bin)
 elseif(_vpeMissing)
   message(WARNING "MSVC-ABI build: OFF, missing ${_vpeMissing}: build/msvc is not built and its "
                   "tests are not registered")

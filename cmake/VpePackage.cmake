@@ -1,6 +1,7 @@
 # The install tree and its ZIP:
-#   bin/         the MSVC-ABI vpetest.exe and reference vpe.dll (from build/msvc/bin), vpedrive.exe
-#   bin-mingw/   the GCC-ABI vpetest.exe and reference vpe.dll (from build/bin)
+#   bin/         the MSVC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from build/msvc/bin),
+#                vpedrive.exe
+#   bin-mingw/   the GCC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from build/bin)
 #   sdk/include  the engine interface and the headers it needs; sdk/src the SDK library's sources
 #   sdk/lib/cmake/VeilpathEngineSdk  the package config: find_package(VeilpathEngineSdk 1.0)
 #   sdk/clang-cl the clang-cl toolchain file and its language support (never for Visual Studio)
@@ -30,11 +31,12 @@ install(FILES ${CMAKE_SOURCE_DIR}/cmake/clang-cl-i686.cmake
               ${CMAKE_SOURCE_DIR}/cmake/VpeWineDevRoot.cmake
         DESTINATION sdk/clang-cl)
 
-# The two harness folders of the release: bin/ the MSVC-ABI harness and reference engine from
-# build/msvc (cmake/VpeMsvcAbiBuild.cmake) with vpedrive.exe, bin-mingw/ the GCC-ABI ones of this
-# build. The MSVC-ABI tree itself is never installed.
+# The two harness folders of the release: bin/ the MSVC-ABI harness, check helper and reference
+# engine from build/msvc (cmake/VpeMsvcAbiBuild.cmake) with vpedrive.exe, bin-mingw/ the GCC-ABI
+# ones of this build. The MSVC-ABI tree itself is never installed.
 if(NOT VPE_NO_STDLIB)
-  install(PROGRAMS $<TARGET_FILE:vpetest> $<TARGET_FILE:vpe> DESTINATION bin-mingw)
+  install(PROGRAMS $<TARGET_FILE:vpetest> $<TARGET_FILE:vpecheck> $<TARGET_FILE:vpe>
+          DESTINATION bin-mingw)
 endif()
 
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)

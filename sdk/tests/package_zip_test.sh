@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the ZIP unpack_zip.sh made: exactly the expected files; every program and library of
 # bin/ and bin-mingw/ carries the project's version resource (read back under Wine with
-# GetFileVersionInfoW; llvm-rc writes bin/'s, windres bin-mingw/'s); bin/'s harness and engine are
-# of the MSVC ABI and bin-mingw/'s of the GCC ABI, told by the type names they carry.
+# GetFileVersionInfoW; llvm-rc writes bin/'s, windres bin-mingw/'s); bin/'s harness, check helper
+# and engine are of the MSVC ABI and bin-mingw/'s of the GCC ABI, told by the type names they
+# carry.
 # Usage: package_zip_test.sh WORK_DIR EXPECTED_LIST PACKAGE_NAME VERSION PROBE_EXE
 set -eu
 work=$1 expected=$2 name=$3 version=$4 probe=$5
@@ -31,14 +32,15 @@ for program in "$root"/bin/*.exe "$root"/bin/*.dll "$root"/bin-mingw/*.exe "$roo
 done
 
 # MSVC type descriptors are named ".?AV<class>@<namespace>@@"; GCC's type names are Itanium
-# mangled ("N8Corvinex...E"). The harness and the engine both carry Corvinex's classes.
+# mangled ("N8Corvinex...E"). The harness, the helper and the engine all carry Corvinex's classes.
 abi_of() {
   local msvc=0 gcc=0
   grep -qaF '.?AV' "$1" && msvc=1
   grep -qaE 'N8Corvinex[0-9]+[A-Za-z_]+' "$1" && gcc=1
   case $msvc$gcc in 10) echo msvc ;; 01) echo gcc ;; *) echo "unclear (msvc $msvc, gcc $gcc)" ;; esac
 }
-for entry in bin/vpetest.exe:msvc bin/vpe.dll:msvc bin-mingw/vpetest.exe:gcc bin-mingw/vpe.dll:gcc; do
+for entry in bin/vpetest.exe:msvc bin/vpecheck.exe:msvc bin/vpe.dll:msvc \
+  bin-mingw/vpetest.exe:gcc bin-mingw/vpecheck.exe:gcc bin-mingw/vpe.dll:gcc; do
   file=${entry%%:*} want=${entry##*:}
   got=$(abi_of "$root/$file")
   [ "$got" = "$want" ] || { echo "FAIL: $file is of the $got ABI, expected $want"; status=1; }

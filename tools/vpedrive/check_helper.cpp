@@ -4,6 +4,7 @@
 #include "tools/driver/child_process.h"
 #include "tools/driver/scratch_folder.h"
 #include "tools/vpedrive/console_output.h"
+#include "tools/vpedrive/harness_choice.h"
 #include "tools/vpedrive/vpedrive_options.h"
 
 #include "base/file_handle.h"
@@ -11,8 +12,12 @@
 namespace Corvinex {
 namespace Vpedrive {
 
-std::wstring CheckHelperPath(const std::wstring& self) {
-    return Driver::FolderOf(self) + Check::kHelperProgram;
+std::wstring CheckHelperFor(const std::wstring& folder, const std::wstring& engine,
+                            ModuleAbi requested) {
+    std::wstring helper, message;
+    if (!ChooseProgram(kCheckHelperProgram, folder, engine, requested, &helper, &message))
+        helper = folder + Check::kHelperProgram;
+    return helper;
 }
 
 int ForwardToHelper(const std::wstring& helper, const std::wstring& arguments) {

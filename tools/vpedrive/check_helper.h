@@ -3,6 +3,8 @@
 // validate --in-process).
 #pragma once
 
+#include "tools/vpedrive/module_abi.h"
+
 #include <windows.h>
 
 #include <string>
@@ -10,8 +12,11 @@
 namespace Corvinex {
 namespace Vpedrive {
 
-// The helper beside the program at `self` (vpedrive.exe's own path).
-std::wstring CheckHelperPath(const std::wstring& self);
+// The helper of `engine`'s ABI (or of `requested` when it is not Unknown) for a vpedrive.exe in
+// `folder`, as ChooseProgram finds it; the one beside vpedrive.exe when there is none of that
+// ABI (it then refuses the engine with its own answer).
+std::wstring CheckHelperFor(const std::wstring& folder, const std::wstring& engine,
+                            ModuleAbi requested);
 
 // Runs `helper arguments` to its end, its standard output and error into a scratch file, then
 // copies what it wrote to vpedrive's standard output byte for byte. Returns the helper's exit

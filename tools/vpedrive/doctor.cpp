@@ -5,6 +5,7 @@
 #include "tools/driver/child_process.h"
 #include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
+#include "tools/vpedrive/harness_choice.h"
 #include "tools/vpedrive/pe_image.h"
 
 #include "base/file_handle.h"
@@ -22,6 +23,8 @@ using Check::kProbeBindable;
 using Check::kProbeException;
 using Check::kProbeExitBase;
 using Check::kProbeFault;
+using Check::kProbeForeignAbi;
+using Check::kProbeLastAnswer;
 using Check::kProbeLoadFailed;
 using Check::kProbeNoExport;
 using Check::kProbeNullFactory;
@@ -122,16 +125,56 @@ std::wstring StageText(const std::string& stage) {
     return L"in GetCorvinexEngine";
 }
 
-Verdict ProbeVerdict(const std::wstring& path, DWORD code, const ProbeReport& report) {
+// What the probe's verdict depends on beyond its report: the ABI asked for with --abi, the one
+// the library's type names say, the one the probe judged in (--abi's, else the library's, else
+// the helper's own), and where vpedrive.exe finds the harnesses.
+struct AbiContext {
+    ModuleAbi requested;
+    ModuleAbi named;
+    ModuleAbi judged;
+    std::wstring folder;
+};
+
+Verdict BindableVerdict(const std::wstring& quoted, const AbiContext& context) {
+    std::wstring harness, message;
+    if (!ChooseProgram(kHarnessProgram, context.folder, L"", context.judged, &harness, &message))
+        return Make(kDoctorNoProgramOfAbi,
+                    quoted + L" can be bound in the " + AbiTitle(context.judged) +
+                        L", but the release lacks its harness: " + message + L".");
+    return Make(kDoctorBindable, quoted +
+                                     L" can be bound: GetCorvinexEngine returns a "
+                                     L"Corvinex::VeilpathEngine::IVeilpathEngine, built in the " +
+                                     AbiTitle(context.judged) + L": bind it with " + harness +
+                                     L".");
+}
+
+Verdict ForeignAbiVerdict(const std::wstring& quoted, const AbiContext& context) {
+    if (context.requested == ModuleAbi::Unknown && context.named == ModuleAbi::Unknown)
+        return Make(kDoctorAbiUnknown,
+                    quoted + L" carries no C++ type names of either ABI, so the ABI it is built "
+                             L"in cannot be told; --abi msvc or --abi gcc judges it in one.");
+    return Make(kDoctorWrongType,
+                L"GetCorvinexEngine of " + quoted +
+                    L" returns an object without type information of the " +
+                    AbiTitle(context.judged) +
+                    (context.requested != ModuleAbi::Unknown ? L" that --abi names" : L"") +
+                    L": it is built in the other C++ ABI or without type information, and only "
+                    L"a harness of its own ABI can bind it.");
+}
+
+Verdict ProbeVerdict(const std::wstring& path, DWORD code, const ProbeReport& report,
+                     const AbiContext& context) {
     const std::wstring quoted = L"\"" + path + L"\"";
     const std::string& detail = report.answer;
     // An answer counts only with its own exit code: a library may print anything.
-    const bool answered = !detail.empty() && code >= kProbeExitBase && code <= kProbeExitBase + 7;
+    const bool answered =
+        !detail.empty() && code >= kProbeExitBase && code <= kProbeExitBase + kProbeLastAnswer;
     const int answer = answered ? static_cast<int>(code - kProbeExitBase) : -1;
     switch (answer) {
     case kProbeBindable:
-        return Make(kDoctorBindable, quoted + L" can be bound: GetCorvinexEngine returns a "
-                                              L"Corvinex::VeilpathEngine::IVeilpathEngine.");
+        return BindableVerdict(quoted, context);
+    case kProbeForeignAbi:
+        return ForeignAbiVerdict(quoted, context);
     case kProbeNoExport:
         return Make(kDoctorNoExport, quoted + L" does not export GetCorvinexEngine.");
     case kProbeNullFactory:
@@ -224,7 +267,7 @@ std::string FindMissingDependency(const std::wstring& folder,
     return std::string();
 }
 
-Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgram,
+Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, ModuleAbi abi,
                        DWORD timeoutMs) {
     const std::wstring quoted = L"\"" + path + L"\"";
     DWORD attributes = GetFileAttributesW(path.c_str());
@@ -264,6 +307,15 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgra
     if (!exported)
         return Make(kDoctorNoExport, quoted + L" does not export GetCorvinexEngine.");
 
+    std::wstring probeProgram, message;
+    if (!ChooseProgram(kCheckHelperProgram, folder, path, abi, &probeProgram, &message))
+        return Make(kDoctorNoProgramOfAbi, quoted + L" cannot be checked: " + message + L".");
+    AbiContext context = {abi, NeededAbi(path, ModuleAbi::Unknown), NeededAbi(path, abi), folder};
+    // Neither --abi nor type names: the helper beside vpedrive.exe judges it, in its own ABI;
+    // whatever does not depend on the ABI (loading, the factory) is found all the same.
+    if (context.judged == ModuleAbi::Unknown)
+        ReadModuleAbi(probeProgram, &context.judged);
+
     Driver::CScratchFolder scratch;
     if (!scratch.Create(L"vpedoctor-"))
         return Make(kDoctorProbeFailed, L"No temporary folder for the check could be made.");
@@ -282,7 +334,9 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgra
     }
     DWORD code = 0;
     probe.GetExitCode(&code);
-    return ProbeVerdict(path, code, ReadProbeReport(outputFile));
+    Verdict verdict = ProbeVerdict(path, code, ReadProbeReport(outputFile), context);
+    verdict.helper = probeProgram;
+    return verdict;
 }
 
 } // namespace Vpedrive

@@ -1,6 +1,8 @@
 // vpedrive doctor: why an engine library can or cannot be bound by the harness.
 #pragma once
 
+#include "tools/vpedrive/module_abi.h"
+
 #include <windows.h>
 
 #include <string>
@@ -26,17 +28,26 @@ enum DoctorStatus {
     kDoctorProbeFailed = 20,
     kDoctorFactoryException = 21,
     kDoctorEndsProcess = 22,
+    // The library carries no C++ type names of either ABI, so which helper can bind it cannot
+    // be told: --abi msvc|gcc names the ABI to judge it in.
+    kDoctorAbiUnknown = 23,
+    // The release has no check helper (vpecheck.exe) or no harness of the ABI the library needs.
+    kDoctorNoProgramOfAbi = 24,
 };
 
 struct Verdict {
     int status = kDoctorBindable;
     std::wstring sentence; // one sentence, ending with a full stop
+    std::wstring helper;   // the vpecheck.exe that bound the library; empty when none was started
 };
 
 // Examines the library at `path`: file, headers, machine, imports and exports first, then a
-// real load and factory call in a child process running `probeProgram doctor-probe path`
-// (vpecheck.exe; given up after timeoutMs).
-Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& probeProgram, DWORD timeoutMs);
+// real load, factory call and type check in a child process running `helper doctor-probe path`,
+// where helper is the vpecheck.exe of the ABI (`abi`, else the library's own) that a vpedrive.exe
+// in `folder` finds (harness_choice.h). Given up after timeoutMs. A bindable library's sentence
+// names its ABI and the harness of that ABI.
+Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, ModuleAbi abi,
+                       DWORD timeoutMs);
 
 // The first of the imported libraries that the loader cannot find: neither in the library's
 // folder `folder` nor among the system's libraries nor on the PATH. Empty when all are found.

@@ -16,8 +16,8 @@ using Corvinex::Driver::QuoteArgument;
 
 namespace {
 
-Verdict Diagnose(const std::wstring& path) {
-    return DiagnoseEngine(path, VpeTest::CheckHelperPath(), 30000);
+Verdict Diagnose(const std::wstring& path, ModuleAbi abi = ModuleAbi::Unknown) {
+    return DiagnoseEngine(path, VpeTest::VpedriveFolder(), abi, 30000);
 }
 
 bool Contains(const std::wstring& text, const std::wstring& part) {
@@ -194,4 +194,103 @@ TEST(DoctorCommand, AMissingPathWithNonAnsiCharactersIsBadInput) {
     EXPECT_NE(run.output.find(VpeTest::Utf8(L"no \x65E5\x672C engine")), std::string::npos)
         << run.output;
     EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+}
+
+// Engines of both ABIs and without type names, judged by the helper of their ABI or of --abi.
+class DoctorAbi : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!VpeTest::MsvcBuildPresent())
+            GTEST_SKIP() << "the MSVC-ABI build (build/msvc) is not there";
+    }
+
+    static std::wstring Full(const std::wstring& relative) {
+        return Corvinex::Driver::FullPath(VpeTest::BuildFile(relative));
+    }
+
+    const std::wstring m_msvcEngine = Full(L"msvc\\bin\\vpe.dll");
+    const std::wstring m_gccEngine = Full(L"bin\\vpe.dll");
+    const std::wstring m_nortti = Full(L"msvc\\tests\\engines\\nortti_engine\\vpe.dll");
+};
+
+TEST_F(DoctorAbi, EachReferenceEngineIsBindableWithItsAbiAndHarnessNamed) {
+    const struct {
+        std::wstring engine;
+        const char* abi;
+        std::wstring harness;
+        std::wstring helper;
+    } cases[] = {{m_msvcEngine, "built in the MSVC ABI (Visual Studio)",
+                  Full(L"msvc\\bin\\vpetest.exe"), Full(L"msvc\\bin\\vpecheck.exe")},
+                 {m_gccEngine, "built in the GCC ABI (MinGW)", Full(L"bin\\vpetest.exe"),
+                  Full(L"bin\\vpecheck.exe")}};
+    for (const auto& engine : cases) {
+        VpeTest::VpedriveRun run =
+            VpeTest::RunVpedrive(L"doctor --engine " + QuoteArgument(engine.engine));
+        EXPECT_EQ(run.status, 0u) << run.output;
+        EXPECT_NE(run.output.find(std::string(engine.abi) + ": bind it with " +
+                                  VpeTest::Utf8(engine.harness) + "."),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(Diagnose(engine.engine).helper, engine.helper);
+    }
+}
+
+// The wrong helper reads the object's type information as its own ABI lays it out only after
+// checking the layout: a clean verdict, never a fault in the helper.
+TEST_F(DoctorAbi, AHelperOfTheOtherAbiRefusesTheEngineWithoutCrashing) {
+    const struct {
+        std::wstring engine;
+        const wchar_t* abi;
+        const char* title;
+    } cases[] = {{m_msvcEngine, L"gcc", "GCC ABI (MinGW) that --abi names"},
+                 {m_gccEngine, L"msvc", "MSVC ABI (Visual Studio) that --abi names"}};
+    for (const auto& pair : cases) {
+        VpeTest::VpedriveRun run = VpeTest::RunVpedrive(L"doctor --abi " + std::wstring(pair.abi) +
+                                                        L" --engine " + QuoteArgument(pair.engine));
+        EXPECT_EQ(run.status, static_cast<DWORD>(kDoctorWrongType)) << run.output;
+        EXPECT_NE(run.output.find(std::string("without type information of the ") + pair.title),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(run.output.find("exception"), std::string::npos) << run.output;
+    }
+}
+
+TEST_F(DoctorAbi, AnEngineWithoutTypeNamesNeedsAbiAndIsJudgedWithIt) {
+    Verdict unknown = Diagnose(m_nortti);
+    EXPECT_EQ(unknown.status, kDoctorAbiUnknown) << unknown.sentence;
+    EXPECT_TRUE(Contains(unknown.sentence, L"cannot be told; --abi msvc or --abi gcc"))
+        << unknown.sentence;
+    Verdict judged = Diagnose(m_nortti, ModuleAbi::Msvc);
+    EXPECT_EQ(judged.status, kDoctorWrongType) << judged.sentence;
+    EXPECT_TRUE(Contains(judged.sentence, L"of the MSVC ABI (Visual Studio) that --abi names"))
+        << judged.sentence;
+    EXPECT_EQ(judged.helper, Full(L"msvc\\bin\\vpecheck.exe"));
+    // What does not depend on the ABI is found in either helper.
+    EXPECT_EQ(Diagnose(VpeTest::TestEnginePath(L"null_engine"), ModuleAbi::Msvc).status,
+              kDoctorNullFactory);
+}
+
+// A release folder holding only the GCC-ABI programs, then the MSVC-ABI helper without its
+// harness: doctor names what is missing instead of binding in the wrong ABI.
+TEST_F(DoctorAbi, AReleaseLackingTheProgramsOfTheEnginesAbiSaysWhich) {
+    CScratchFolder root;
+    ASSERT_TRUE(root.Create(L"vpe-doctor-abi-"));
+    ASSERT_TRUE(CreateDirectoryW((root.Path() + L"bin").c_str(), nullptr));
+    const std::wstring bin = root.Path() + L"bin\\";
+    ASSERT_TRUE(
+        CopyFileW(Full(L"bin\\vpecheck.exe").c_str(), (bin + L"vpecheck.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW(Full(L"bin\\vpetest.exe").c_str(), (bin + L"vpetest.exe").c_str(), FALSE));
+    Verdict noHelper = DiagnoseEngine(m_msvcEngine, bin, ModuleAbi::Unknown, 30000);
+    EXPECT_EQ(noHelper.status, kDoctorNoProgramOfAbi) << noHelper.sentence;
+    EXPECT_TRUE(Contains(noHelper.sentence, L"no check helper (vpecheck.exe) of the MSVC ABI"))
+        << noHelper.sentence;
+    EXPECT_EQ(noHelper.helper, L"");
+
+    ASSERT_TRUE(CopyFileW(Full(L"msvc\\bin\\vpecheck.exe").c_str(), (bin + L"vpecheck.exe").c_str(),
+                          FALSE));
+    Verdict noHarness = DiagnoseEngine(m_msvcEngine, bin, ModuleAbi::Unknown, 30000);
+    EXPECT_EQ(noHarness.status, kDoctorNoProgramOfAbi) << noHarness.sentence;
+    EXPECT_TRUE(Contains(noHarness.sentence, L"lacks its harness: no harness of the MSVC ABI"))
+        << noHarness.sentence;
 }

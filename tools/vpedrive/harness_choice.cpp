@@ -1,32 +1,34 @@
 #include "tools/vpedrive/harness_choice.h"
 
+#include "check/helper_arguments.h"
 #include "tools/driver/scratch_folder.h"
 
 namespace Corvinex {
 namespace Vpedrive {
 
-namespace {
+const AbiProgram kHarnessProgram = {L"vpetest.exe", L"harness", L"--harness PATH"};
+const AbiProgram kCheckHelperProgram = {Check::kHelperProgram, L"check helper (vpecheck.exe)", L""};
 
-const wchar_t kHarnessFile[] = L"vpetest.exe";
+namespace {
 
 bool IsFile(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-const wchar_t* AbiTitle(ModuleAbi abi) {
+const wchar_t* AbiShortTitle(ModuleAbi abi) {
     return abi == ModuleAbi::Msvc ? L"MSVC" : L"GCC";
 }
 
 } // namespace
 
-std::vector<std::wstring> HarnessCandidates(const std::wstring& folder) {
-    // The release keeps the MSVC-ABI harness in bin\ and the GCC-ABI one in bin-mingw\; the
-    // build tree keeps the GCC-ABI one in bin/ and the MSVC-ABI one in msvc/bin/.
+std::vector<std::wstring> ProgramCandidates(const std::wstring& folder, const AbiProgram& program) {
+    // The release keeps the MSVC-ABI programs in bin\ and the GCC-ABI ones in bin-mingw\; the
+    // build tree keeps the GCC-ABI ones in bin/ and the MSVC-ABI ones in msvc/bin/.
     const wchar_t* const places[] = {L"", L"..\\bin-mingw\\", L"..\\bin\\", L"..\\msvc\\bin\\"};
     std::vector<std::wstring> candidates;
     for (const wchar_t* place : places) {
-        const std::wstring candidate = Driver::FullPath(folder + place + kHarnessFile);
+        const std::wstring candidate = Driver::FullPath(folder + place + program.file);
         bool seen = false;
         for (const std::wstring& known : candidates)
             seen = seen || _wcsicmp(known.c_str(), candidate.c_str()) == 0;
@@ -36,7 +38,7 @@ std::vector<std::wstring> HarnessCandidates(const std::wstring& folder) {
     return candidates;
 }
 
-std::wstring FindHarnessOfAbi(const std::vector<std::wstring>& candidates, ModuleAbi abi) {
+std::wstring FindProgramOfAbi(const std::vector<std::wstring>& candidates, ModuleAbi abi) {
     for (const std::wstring& candidate : candidates) {
         ModuleAbi own = ModuleAbi::Unknown;
         if (IsFile(candidate) && ReadModuleAbi(candidate, &own) && own == abi)
@@ -45,29 +47,47 @@ std::wstring FindHarnessOfAbi(const std::vector<std::wstring>& candidates, Modul
     return std::wstring();
 }
 
-bool ChooseHarness(const std::wstring& folder, const std::wstring& engine, ModuleAbi requested,
-                   std::wstring* harness, std::wstring* message) {
-    harness->clear();
+ModuleAbi NeededAbi(const std::wstring& engine, ModuleAbi requested) {
     ModuleAbi needed = requested;
     if (needed == ModuleAbi::Unknown && !engine.empty())
         ReadModuleAbi(engine, &needed);
+    return needed;
+}
+
+std::wstring AbiTitle(ModuleAbi abi) {
+    if (abi == ModuleAbi::Unknown)
+        return L"unknown ABI";
+    return abi == ModuleAbi::Msvc ? L"MSVC ABI (Visual Studio)" : L"GCC ABI (MinGW)";
+}
+
+bool ChooseProgram(const AbiProgram& program, const std::wstring& folder,
+                   const std::wstring& engine, ModuleAbi requested, std::wstring* path,
+                   std::wstring* message) {
+    path->clear();
+    const ModuleAbi needed = NeededAbi(engine, requested);
     if (needed == ModuleAbi::Unknown) {
-        *harness = folder + kHarnessFile;
+        *path = folder + program.file;
         return true;
     }
-    const std::vector<std::wstring> candidates = HarnessCandidates(folder);
-    *harness = FindHarnessOfAbi(candidates, needed);
-    if (!harness->empty())
+    const std::vector<std::wstring> candidates = ProgramCandidates(folder, program);
+    *path = FindProgramOfAbi(candidates, needed);
+    if (!path->empty())
         return true;
     std::wstring why = requested != ModuleAbi::Unknown
                            ? std::wstring(L"as --abi asks")
                            : L"the ABI the engine \"" + engine + L"\" is built in";
-    *message = std::wstring(L"no harness of the ") + AbiTitle(needed) + L" ABI (" + why +
-               L") was found; looked for " + candidates.front();
+    *message = std::wstring(L"no ") + program.title + L" of the " + AbiShortTitle(needed) +
+               L" ABI (" + why + L") was found; looked for " + candidates.front();
     for (size_t i = 1; i < candidates.size(); ++i)
         *message += (i + 1 == candidates.size() ? L" and " : L", ") + candidates[i];
-    *message += L"; name one with --harness PATH";
+    if (*program.option != L'\0')
+        *message += std::wstring(L"; name one with ") + program.option;
     return false;
+}
+
+bool ChooseHarness(const std::wstring& folder, const std::wstring& engine, ModuleAbi requested,
+                   std::wstring* harness, std::wstring* message) {
+    return ChooseProgram(kHarnessProgram, folder, engine, requested, harness, message);
 }
 
 } // namespace Vpedrive

@@ -15,17 +15,12 @@ using Corvinex::Driver::QuoteArgument;
 
 namespace {
 
-std::wstring BuildFile(const std::wstring& relative) {
-    return VpeTest::ProgramFolder() + L"..\\" + relative;
-}
+using VpeTest::BuildFile;
+using VpeTest::MsvcBuildPresent;
 
 const std::wstring kGccHarness = L"bin\\vpetest.exe";
 const std::wstring kMsvcHarness = L"msvc\\bin\\vpetest.exe";
 const std::wstring kMsvcEngine = L"msvc\\bin\\vpe.dll";
-
-bool MsvcBuildPresent() {
-    return GetFileAttributesW(BuildFile(kMsvcHarness).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 // A folder tree of copies of the built harnesses: `layout` lists "<folder>=<build file>".
 class HarnessLayout : public ::testing::Test {

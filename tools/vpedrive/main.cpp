@@ -81,13 +81,15 @@ int main() {
         return 0;
     case Mode::Settings:
         return RunSettings(options.debug, options.messageBox, out, err);
-    case Mode::DoctorProbe:
-        return ForwardToHelper(CheckHelperPath(self),
+    case Mode::DoctorProbe: {
+        const std::wstring engine = Driver::FullPath(options.engine);
+        return ForwardToHelper(CheckHelperFor(folder, engine, ModuleAbi::Unknown),
                                std::wstring(Check::kProbeVerb) + L" " +
-                                   Driver::QuoteArgument(Driver::FullPath(options.engine)));
+                                   Driver::QuoteArgument(engine));
+    }
     case Mode::Doctor: {
         const std::wstring engine = Driver::FullPath(options.engine);
-        Verdict verdict = DiagnoseEngine(engine, CheckHelperPath(self), 30000);
+        Verdict verdict = DiagnoseEngine(engine, folder, options.abi, 30000);
         if (verdict.status == kDoctorNoFile)
             return BadInput(err, verdict.sentence);
         out.Line(verdict.sentence);

@@ -54,7 +54,8 @@ bool ParseValidateArguments(const std::vector<std::wstring>& args, ValidateOptio
         const bool takesValue = name == L"--engine" || name == L"--strictness" ||
                                 name == L"--seed" || name == L"--repeat" || name == L"--only" ||
                                 name == L"--skip" || name == L"--timeout" || name == L"--junit" ||
-                                name == L"--dump-folder" || (options->child && name == L"--check");
+                                name == L"--dump-folder" || name == L"--abi" ||
+                                (options->child && name == L"--check");
         if (takesValue && !hasValue) {
             if (i + 1 >= args.size()) {
                 *error = L"option " + name + L" needs a value";
@@ -77,6 +78,11 @@ bool ParseValidateArguments(const std::vector<std::wstring>& args, ValidateOptio
                                    : name == L"--check" ? options->check
                                                         : options->dumpFolder;
             target = value;
+        } else if (name == L"--abi") {
+            if (!ParseAbiName(value, &options->abi)) {
+                *error = L"option --abi takes msvc or gcc, not \"" + value + L"\"";
+                return false;
+            }
         } else if (name == L"--strictness") {
             if (!ParseNumber(value, 1, 10, &number)) {
                 *error = L"option --strictness needs a level from 1 to 10, not \"" + value + L"\"";
@@ -152,11 +158,12 @@ const wchar_t* ValidateUsageText() {
     return L"  vpedrive validate --engine PATH [--strictness 1..10] [--seed N] [--repeat N]\n"
            L"                    [--shuffle] [--only REGEX] [--skip REGEX] [--timeout S]\n"
            L"                    [--strict] [--junit FILE] [--json] [--tap] [--in-process]\n"
-           L"                    [--dump-folder DIR]\n"
+           L"                    [--dump-folder DIR] [--abi msvc|gcc]\n"
            L"  vpedrive validate --list [--json]\n"
            L"      checks that the engine keeps the contract the harness relies on, each check\n"
-           L"      in a process of its own; 0 nothing failed, 1 a check failed, crashed or\n"
-           L"      timed out, 2 bad input or an engine that cannot be bound\n";
+           L"      in a process of its own (the check helper of the engine's ABI, or of --abi);\n"
+           L"      0 nothing failed, 1 a check failed, crashed or timed out, 2 bad input or an\n"
+           L"      engine that cannot be bound (doctor's sentence)\n";
 }
 
 } // namespace Vpedrive

@@ -25,11 +25,12 @@ std::vector<std::wstring> Names(const std::vector<PlannedCheck>& plan) {
 TEST(ValidateOptions, EveryOptionIsRead) {
     ValidateOptions options;
     std::wstring error;
-    ASSERT_TRUE(
-        Parse({L"--engine", L"x.dll", L"--strictness=8", L"--seed", L"4294967295", L"--repeat",
-               L"3", L"--shuffle", L"--only", L"bind", L"--skip=msg", L"--timeout", L"9",
-               L"--strict", L"--junit", L"out.xml", L"--tap", L"--dump-folder", L"dumps"},
-              &options, &error))
+    ASSERT_TRUE(Parse(
+        {L"--engine", L"x.dll",     L"--strictness=8", L"--seed",  L"4294967295", L"--repeat",
+         L"3",        L"--shuffle", L"--only",         L"bind",    L"--skip=msg", L"--timeout",
+         L"9",        L"--strict",  L"--junit",        L"out.xml", L"--tap",      L"--dump-folder",
+         L"dumps",    L"--abi=msvc"},
+        &options, &error))
         << error;
     EXPECT_EQ(options.engine, L"x.dll");
     EXPECT_EQ(options.strictness, 8);
@@ -42,6 +43,7 @@ TEST(ValidateOptions, EveryOptionIsRead) {
     EXPECT_EQ(options.timeoutSeconds, 9u);
     EXPECT_EQ(options.junitFile, L"out.xml");
     EXPECT_EQ(options.dumpFolder, L"dumps");
+    EXPECT_EQ(options.abi, ModuleAbi::Msvc);
     EXPECT_FALSE(options.child);
 }
 
@@ -52,6 +54,7 @@ TEST(ValidateOptions, DefaultsAreStrictnessFiveAndOneRound) {
     EXPECT_EQ(options.strictness, 5);
     EXPECT_EQ(options.repeat, 1);
     EXPECT_FALSE(options.seedGiven);
+    EXPECT_EQ(options.abi, ModuleAbi::Unknown); // the engine's own
 }
 
 TEST(ValidateOptions, BadInputIsRefusedWithAReason) {
@@ -65,6 +68,7 @@ TEST(ValidateOptions, BadInputIsRefusedWithAReason) {
         {L"--engine", L"x", L"--json", L"--tap"}, // two owners of stdout
         {L"--engine", L"x", L"--in-process"},     // without --only
         {L"--engine", L"x", L"--frobnicate"},
+        {L"--engine", L"x", L"--abi", L"clang"}, // neither msvc nor gcc
         {L"--engine"},
     };
     for (const auto& args : bad) {

@@ -58,6 +58,8 @@ std::vector<std::wstring> TextHeader(const RunHeader& header) {
     lines.push_back(L"vpedrive validate");
     lines.push_back(L"engine:     " + header.engine);
     lines.push_back(L"            " + header.engineFile);
+    if (!header.helper.empty())
+        lines.push_back(L"helper:     " + header.helper);
     lines.push_back(L"strictness: " + std::to_wstring(header.strictness) +
                     (header.strict ? L" (strict: warnings and skips fail)" : L""));
     lines.push_back(L"seed:       " + std::to_wstring(header.seed) + L" (--seed " +
@@ -116,6 +118,7 @@ std::string JsonSummary(const RunHeader& header, const RunSummary& summary) {
     return CJsonObject()
         .AddRaw("summary", CJsonObject()
                                .AddRaw("engine", engine.Text())
+                               .Add("helper", header.helper)
                                .Add("strictness", static_cast<long long>(header.strictness))
                                .Add("seed", static_cast<long long>(header.seed))
                                .Add("repeat", static_cast<long long>(header.repeat))
@@ -229,6 +232,7 @@ std::string JunitStart(const RunHeader& header, int tests, int failures, int err
     const std::pair<const char*, std::wstring> properties[] = {
         {"engine", header.engine},
         {"engine-file", header.engineFile},
+        {"helper", header.helper},
         {"strictness", std::to_wstring(header.strictness)},
         {"seed", std::to_wstring(header.seed)},
         {"repeat", std::to_wstring(header.repeat)},

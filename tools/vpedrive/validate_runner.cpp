@@ -4,6 +4,7 @@
 #include "tools/driver/scratch_folder.h"
 #include "tools/vpedrive/check_helper.h"
 #include "tools/vpedrive/doctor.h"
+#include "tools/vpedrive/harness_choice.h"
 #include "tools/vpedrive/json_text.h"
 #include "tools/vpedrive/validate_report.h"
 
@@ -277,9 +278,10 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     options.engine = Driver::FullPath(options.engine);
     if (!options.dumpFolder.empty())
         options.dumpFolder = Driver::FullPath(options.dumpFolder);
-    const std::wstring helper = CheckHelperPath(self);
+    const std::wstring folder = Driver::FolderOf(self);
     if (options.child)
-        return ForwardToHelper(helper, HelperCheckArguments(options, options.check, options.seed));
+        return ForwardToHelper(CheckHelperFor(folder, options.engine, options.abi),
+                               HelperCheckArguments(options, options.check, options.seed));
 
     if (!options.seedGiven)
         options.seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
@@ -293,7 +295,11 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     header.strict = options.strict;
 
     // An engine that cannot be bound at all is not a failed check: doctor says why.
-    const Verdict verdict = DiagnoseEngine(options.engine, helper, 30000);
+    // The checks run in the helper that bound it, of the engine's ABI or of --abi.
+    const Verdict verdict = DiagnoseEngine(options.engine, folder, options.abi, 30000);
+    ModuleAbi helperAbi = ModuleAbi::Unknown;
+    if (!verdict.helper.empty() && ReadModuleAbi(verdict.helper, &helperAbi))
+        header.helper = verdict.helper + L" (" + AbiTitle(helperAbi) + L")";
     if (verdict.status != kDoctorBindable) {
         if (options.tap)
             PrintLines(out, {L"TAP version 13", L"1..0", TapBailOut(verdict.sentence)});
@@ -310,6 +316,7 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
             err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
         return kValidateBadInput;
     }
+    const std::wstring& helper = verdict.helper;
     const std::vector<PlannedCheck> plan = PlanRun(options, options.seed);
     if (plan.empty())
         return BadInput(err, L"no check at strictness " + std::to_wstring(options.strictness) +

@@ -38,7 +38,8 @@ std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed)
 void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, CheckResult* result);
 
 // The whole command, from the arguments after the program name (`self` is vpedrive.exe's own
-// path: vpecheck.exe beside it is started for each check). Returns the exit status.
+// path: the vpecheck.exe of the engine's ABI, or of --abi, found from its folder as doctor
+// finds it, is started for each check). Returns the exit status.
 int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self, COutput& out,
                 COutput& err);
 

@@ -203,3 +203,62 @@ TEST(Validate, InProcessRunsOneCheckInTheHelperAndPassesItsReportOn) {
     EXPECT_TRUE(std::regex_search(crashed.output, std::regex("(^|\n)status crashed\r?\n")))
         << crashed.output;
 }
+
+// validate runs its checks in the helper of the engine's ABI, or of --abi.
+class ValidateAbi : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!VpeTest::MsvcBuildPresent())
+            GTEST_SKIP() << "the MSVC-ABI build (build/msvc) is not there";
+        ASSERT_TRUE(m_folder.Create(L"validate-abi-"));
+    }
+
+    CScratchFolder m_folder;
+    const std::wstring m_msvcEngine = VpeTest::BuildFile(L"msvc\\bin\\vpe.dll");
+};
+
+TEST_F(ValidateAbi, TheMsvcAbiReferenceEnginePassesEveryCheckStrictly) {
+    const std::wstring junit = m_folder.Path() + L"msvc.xml";
+    const VpedriveRun run =
+        RunVpedrive(L"validate --strictness 10 --strict --seed 1 --engine " +
+                        QuoteArgument(m_msvcEngine) + L" --junit " + QuoteArgument(junit),
+                    300000);
+    EXPECT_EQ(run.status, 0u) << run.output;
+    // The checks ran in the MSVC-ABI helper.
+    const std::string helper =
+        VpeTest::Utf8(Corvinex::Driver::FullPath(VpeTest::BuildFile(L"msvc\\bin\\vpecheck.exe")) +
+                      L" (MSVC ABI (Visual Studio))");
+    EXPECT_NE(run.output.find("helper:     " + helper), std::string::npos) << run.output;
+    EXPECT_TRUE(std::regex_search(run.output,
+                                  std::regex("11 checks: 11 passed[^\n]* in [^\n]*\r?\nSUCCESS")))
+        << run.output;
+    const std::string xml = ReadWholeFile(junit);
+    EXPECT_NE(xml.find("tests=\"11\" failures=\"0\" errors=\"0\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("name=\"status-latency\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<property name=\"helper\" value=\"" + helper + "\"/>"), std::string::npos)
+        << xml;
+}
+
+TEST_F(ValidateAbi, AnAbiItCannotTellOrTheWrongHelperIsBadInputWithDoctorsSentence) {
+    const struct {
+        std::wstring arguments;
+        const char* sentence;
+    } cases[] = {{L"--engine " + QuoteArgument(VpeTest::BuildFile(
+                                     L"msvc\\tests\\engines\\nortti_engine\\vpe.dll")),
+                  "the ABI it is built in cannot be told"},
+                 {L"--abi gcc --engine " + QuoteArgument(m_msvcEngine),
+                  "without type information of the GCC ABI (MinGW) that --abi names"}};
+    for (const auto& engine : cases) {
+        const std::wstring junit = m_folder.Path() + L"binding.xml";
+        DeleteFileW(junit.c_str());
+        const VpedriveRun run = RunVpedrive(L"validate --seed 2 " + engine.arguments +
+                                            L" --junit " + QuoteArgument(junit));
+        EXPECT_EQ(run.status, 2u) << run.output;
+        EXPECT_NE(run.output.find(engine.sentence), std::string::npos) << run.output;
+        const std::string xml = ReadWholeFile(junit);
+        EXPECT_NE(xml.find("<testcase classname=\"vpedrive.validate\" name=\"binding\""),
+                  std::string::npos)
+            << xml;
+        EXPECT_NE(xml.find(engine.sentence), std::string::npos) << xml;
+    }
+}

@@ -111,7 +111,7 @@ bool ParseArguments(const std::vector<std::wstring>& args, Options* options, std
                 return false;
             }
             options->harness = value;
-        } else if (name == L"--abi" && mode == Mode::Run) {
+        } else if (name == L"--abi" && runOrDoctor) {
             if (!ParseAbiName(value, &options->abi)) {
                 *error = L"option --abi takes msvc or gcc, not \"" + value + L"\"";
                 return false;
@@ -205,8 +205,10 @@ const wchar_t* UsageText() {
            L"      runs the fake check and prints the check log lines it wrote\n"
            L"  vpedrive settings [--debug on|off] [--message-box on|off]\n"
            L"      shows or sets the developer settings\n"
-           L"  vpedrive doctor --engine PATH\n"
-           L"      explains whether and why the library cannot be bound (0: bindable)\n"
+           L"  vpedrive doctor --engine PATH [--abi msvc|gcc]\n"
+           L"      explains whether and why the library cannot be bound (0: bindable, with its\n"
+           L"      ABI and the harness to bind it with), binding it in the check helper\n"
+           L"      (vpecheck.exe) of its ABI; --abi judges it in the ABI named instead\n"
            L"  vpedrive --version\n"
            L"      prints the version of vpedrive and of the harness it belongs to\n"
            L"statuses: 2 bad input, 3 harness hung (killed), 4 harness crashed,\n"
@@ -214,7 +216,8 @@ const wchar_t* UsageText() {
            L"          7 harness aborted (a C++ exception was not caught), 8 harness ended\n"
            L"          with a code that is one of these statuses, 9 no harness of the needed\n"
            L"          ABI, 130 interrupted;\n"
-           L"          doctor: 10 and up, one per verdict\n";
+           L"          doctor: 10 and up, one per verdict (23 the ABI cannot be told: use\n"
+           L"          --abi; 24 no check helper or harness of the engine's ABI)\n";
 }
 
 } // namespace Vpedrive

@@ -39,7 +39,7 @@ struct Options {
     // run
     std::wstring engine;                // --engine PATH (run, doctor); empty: the default
     std::wstring harness;               // --harness PATH; empty: the harness of the engine's ABI
-    ModuleAbi abi = ModuleAbi::Unknown; // --abi msvc|gcc; Unknown: the engine's own
+    ModuleAbi abi = ModuleAbi::Unknown; // --abi msvc|gcc (run, doctor); Unknown: the engine's own
     bool json = false;
     DWORD timeoutSeconds = 30;
     bool fakeCheck = false;

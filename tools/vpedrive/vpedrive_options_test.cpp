@@ -142,5 +142,9 @@ TEST(VpedriveOptions, AbiNamesTheHarnessKindAndExcludesAnExplicitHarness) {
     EXPECT_FALSE(
         Parse({L"run", L"--abi", L"gcc", L"--harness", L"x.exe", L"Start"}, &options, &error));
     EXPECT_NE(error.find(L"--abi"), std::wstring::npos) << error;
-    EXPECT_FALSE(Parse({L"doctor", L"--abi", L"gcc", L"--engine", L"x.dll"}, &options));
+    // doctor judges the engine in the ABI named; settings has no engine to judge.
+    ASSERT_TRUE(Parse({L"doctor", L"--abi", L"gcc", L"--engine", L"x.dll"}, &options));
+    EXPECT_EQ(options.abi, ModuleAbi::Gcc);
+    EXPECT_FALSE(Parse({L"doctor", L"--abi", L"vs", L"x.dll"}, &options));
+    EXPECT_FALSE(Parse({L"settings", L"--abi", L"gcc"}, &options));
 }

@@ -16,9 +16,20 @@ inline std::wstring VpedrivePath() {
     return ProgramFolder() + L"..\\bin\\vpedrive.exe";
 }
 
-// vpecheck.exe, the helper vpedrive starts beside itself.
-inline std::wstring CheckHelperPath() {
-    return ProgramFolder() + L"..\\bin\\vpecheck.exe";
+// The folder of the built vpedrive.exe, with its trailing backslash.
+inline std::wstring VpedriveFolder() {
+    return ProgramFolder() + L"..\\bin\\";
+}
+
+// A file of the build tree, from its path below build/ ("msvc\\bin\\vpe.dll").
+inline std::wstring BuildFile(const std::wstring& relative) {
+    return ProgramFolder() + L"..\\" + relative;
+}
+
+// Whether the MSVC-ABI build (build/msvc) is there: its tests skip without it.
+inline bool MsvcBuildPresent() {
+    return GetFileAttributesW(BuildFile(L"msvc\\bin\\vpetest.exe").c_str()) !=
+           INVALID_FILE_ATTRIBUTES;
 }
 
 struct VpedriveRun {
