@@ -34,13 +34,25 @@ void EnterStage(const char* stage) {
     Report(kProbeStagePrefix, stage);
 }
 
+// The exit code of the answer given; 0 until then.
+volatile LONG g_answerCode = 0;
+
 int Answer(ProbeAnswer answer, const char* text) {
     Report(kProbeAnswerPrefix, text);
-    return static_cast<int>(kProbeExitBase + answer);
+    int code = static_cast<int>(kProbeExitBase + answer);
+    InterlockedExchange(&g_answerCode, code);
+    return code;
 }
 
-// Runs before any debugger or crash dialog would be started: reports the fault and ends.
+// Runs before any debugger or crash dialog would be started: reports the fault and ends. A
+// fault after the answer (a thread the engine left running, met by the library's unload) ends
+// the process with that answer instead of replacing it.
 LONG WINAPI ReportFault(EXCEPTION_POINTERS* pointers) {
+    LONG answered = g_answerCode;
+    if (answered != 0) {
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(answered));
+        return EXCEPTION_EXECUTE_HANDLER;
+    }
     char line[96];
     snprintf(line, sizeof(line), "fault 0x%08lX %s",
              static_cast<unsigned long>(pointers->ExceptionRecord->ExceptionCode), g_stage);

@@ -165,6 +165,13 @@ TEST(Doctor, AFactoryEndingTheProcessWithAbortsCodeIsNotANullFactory) {
         << verdict.sentence;
 }
 
+// The probe's answer stands when the process meets a fault after it, here in its exit, which
+// calls into the library the probe has unloaded.
+TEST(Doctor, AFaultAfterTheAnswerDoesNotReplaceIt) {
+    Verdict verdict = Diagnose(VpeTest::TestEnginePath(L"doctor_exit_fault"));
+    EXPECT_EQ(verdict.status, kDoctorBindable) << verdict.sentence;
+}
+
 TEST(DoctorCommand, PrintsOneVerdictLineAndEndsWithItsStatus) {
     VpeTest::VpedriveRun run = VpeTest::RunVpedrive(
         L"doctor --engine " + QuoteArgument(VpeTest::TestEnginePath(L"foreign_engine")));
