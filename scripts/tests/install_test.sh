@@ -36,8 +36,8 @@ case " $* " in
   esac ;;
 *" download "*)
   [ -e "$FAKE/download-fails" ] && { echo "E: Can't find a source to download version"; exit 100; }
-  spec=${*: -1}
-  : >"${spec%%:*}_${spec#*=}_i386.deb" ;;
+  request=${*: -1}
+  : >"${request%%:*}_${request#*=}_i386.deb" ;;
 *" -s "*)
   status=0
   while read -r requester dependency; do
@@ -50,11 +50,11 @@ case " $* " in
   exit "$status" ;;
 *" install "*)
   [ -e "$FAKE/install-fails" ] && { echo "E: Sub-process dpkg returned an error code (1)"; exit 100; }
-  for spec; do
-    case $spec in -*) continue ;; esac
-    echo "${spec%%=*} 8.0~repack-4" >>"$FAKE/installed"
+  for request; do
+    case $request in -*) continue ;; esac
+    echo "${request%%=*} 8.0~repack-4" >>"$FAKE/installed"
     # wine32 depends on libwine of its version.
-    [ "$spec" = wine32:i386 ] && echo "libwine:i386 8.0~repack-4" >>"$FAKE/installed"
+    [ "$request" = wine32:i386 ] && echo "libwine:i386 8.0~repack-4" >>"$FAKE/installed"
   done ;;
 esac
 exit 0
