@@ -2,6 +2,7 @@
 
 #include "base/scoped_handle.h"
 #include "check/check_status.h"
+#include "check/process_facts.h"
 #include "check/report_line.h"
 
 #include <stdio.h>
@@ -30,7 +31,8 @@ struct DumpExceptionInfo {
 };
 #pragma pack(pop)
 
-CWideString Hex(uintptr_t value) {
+// "0x" and eight hex digits, the crash line's form of codes and addresses.
+CWideString HexWord(uintptr_t value) {
     wchar_t text[24];
     swprintf(text, 24, L"0x%08lX", static_cast<unsigned long>(value));
     return CWideString(text);
@@ -49,11 +51,11 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pointers) {
         TerminateProcess(GetCurrentProcess(), static_cast<UINT>(CheckStatus::Crashed));
     }
     const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
-    CWideString line = L"crash exception " + Hex(record->ExceptionCode) + L" at " +
+    CWideString line = L"crash exception " + HexWord(record->ExceptionCode) + L" at " +
                        DescribeAddress(record->ExceptionAddress);
     if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->NumberParameters >= 2) {
         line.Append(record->ExceptionInformation[0] == 1 ? L" writing " : L" reading ");
-        line.Append(Hex(record->ExceptionInformation[1]).c_str());
+        line.Append(HexWord(record->ExceptionInformation[1]).c_str());
     }
     if (g_context != nullptr)
         line = line + L" in " + g_context();
@@ -96,17 +98,10 @@ CWideString DescribeAddress(const void* address) {
                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                            static_cast<LPCWSTR>(address), &module) &&
         module != nullptr) {
-        wchar_t path[MAX_PATH] = {0};
-        GetModuleFileNameW(module, path, MAX_PATH);
-        const wchar_t* name = path;
-        for (const wchar_t* at = path; *at != 0; ++at) {
-            if (*at == L'\\' || *at == L'/')
-                name = at + 1;
-        }
-        return name + CWideString(L"+") +
-               Hex(reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(module));
+        return ModuleFileName(module) + L"+" +
+               HexWord(reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(module));
     }
-    return Hex(reinterpret_cast<uintptr_t>(address));
+    return HexWord(reinterpret_cast<uintptr_t>(address));
 }
 
 bool WriteMinidump(EXCEPTION_POINTERS* pointers, const wchar_t* path) {
