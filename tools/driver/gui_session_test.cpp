@@ -6,6 +6,7 @@
 #include "tools/driver/process_windows.h"
 #include "tools/driver/registry_backup.h"
 #include "testsupport/fault_code.h"
+#include "tools/driver/test_target_commands.h"
 #include "tools/driver/test_target_path.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +56,7 @@ TEST_F(GuiSessionTest, FindsTheMainWindowByClassAndReadsItsTitle) {
 
 TEST_F(GuiSessionTest, ReadsEveryBoxOfACommandInOrderAndConfirmsIt) {
     StartTarget(L"");
-    CommandResult result = m_session.SendCommand(32788, kWait);
+    CommandResult result = m_session.SendCommand(kTargetInstall, kWait);
     ASSERT_EQ(result.outcome, WaitOutcome::Finished);
     ASSERT_EQ(result.boxes.size(), 3u);
     EXPECT_EQ(Texts(result),
@@ -70,8 +71,8 @@ TEST_F(GuiSessionTest, ReadsEveryBoxOfACommandInOrderAndConfirmsIt) {
 
 TEST_F(GuiSessionTest, KeepsALogOfEveryBoxAcrossCommands) {
     StartTarget(L"--tick-ms 60000");
-    m_session.SendCommand(32811, kWait);
-    m_session.SendCommand(32812, kWait);
+    m_session.SendCommand(kTargetStart, kWait);
+    m_session.SendCommand(kTargetStop, kWait);
     ASSERT_EQ(m_session.BoxLog().size(), 2u);
     EXPECT_EQ(m_session.BoxLog()[0].text, L"Engine start = 0");
     EXPECT_EQ(m_session.BoxLog()[1].text, L"Engine stop = 0");
@@ -79,14 +80,14 @@ TEST_F(GuiSessionTest, KeepsALogOfEveryBoxAcrossCommands) {
 
 TEST_F(GuiSessionTest, ReadsTextWithQuotesLineFeedsAndNonAsciiUnchanged) {
     StartTarget(L"");
-    CommandResult result = m_session.SendCommand(32806, kWait);
+    CommandResult result = m_session.SendCommand(kTargetAnalyse, kWait);
     ASSERT_EQ(result.boxes.size(), 1u);
     EXPECT_EQ(result.boxes[0].text, L"say \"hi\"\n50% \\ \x00C4rger \x20AC\ttab");
 }
 
 TEST_F(GuiSessionTest, ACommandWithoutBoxesFinishesWithNone) {
     StartTarget(L"");
-    CommandResult result = m_session.SendCommand(32792, kWait);
+    CommandResult result = m_session.SendCommand(kTargetNoBox, kWait);
     EXPECT_EQ(result.outcome, WaitOutcome::Finished);
     EXPECT_TRUE(result.boxes.empty());
 }
@@ -94,14 +95,14 @@ TEST_F(GuiSessionTest, ACommandWithoutBoxesFinishesWithNone) {
 TEST_F(GuiSessionTest, SeesNoBoxWhenTheDeveloperSettingsSwitchItOff) {
     ASSERT_TRUE(m_settings.EnableMessageBox(false));
     StartTarget(L"");
-    CommandResult result = m_session.SendCommand(32788, kWait);
+    CommandResult result = m_session.SendCommand(kTargetInstall, kWait);
     EXPECT_EQ(result.outcome, WaitOutcome::Finished);
     EXPECT_TRUE(result.boxes.empty());
 }
 
 TEST_F(GuiSessionTest, WaitsForASlowCommandToShowItsBox) {
     StartTarget(L"");
-    CommandResult result = m_session.SendCommand(40003, kWait);
+    CommandResult result = m_session.SendCommand(kTargetSlow, kWait);
     ASSERT_EQ(result.outcome, WaitOutcome::Finished);
     ASSERT_EQ(result.boxes.size(), 1u);
     EXPECT_EQ(result.boxes[0].text, L"slow done");
@@ -109,7 +110,7 @@ TEST_F(GuiSessionTest, WaitsForASlowCommandToShowItsBox) {
 
 TEST_F(GuiSessionTest, AlsoAnswersABoxThatHasAnOwner) {
     StartTarget(L"");
-    CommandResult result = m_session.SendCommand(40004, kWait);
+    CommandResult result = m_session.SendCommand(kTargetOwnedBox, kWait);
     ASSERT_EQ(result.outcome, WaitOutcome::Finished);
     ASSERT_EQ(result.boxes.size(), 1u);
     EXPECT_EQ(result.boxes[0].text, L"owned");
@@ -119,23 +120,23 @@ TEST_F(GuiSessionTest, SeesTheTitleChangeAtTheNextTick) {
     StartTarget(L"--tick-ms 300");
     std::wstring first = m_session.WaitForTitleChange(L"EngineVeilpathTestEnv", kWait);
     EXPECT_EQ(first, L"TARGET: Running=FALSE");
-    m_session.SendCommand(32811, kWait);
+    m_session.SendCommand(kTargetStart, kWait);
     EXPECT_EQ(m_session.WaitForTitleChange(first, kWait), L"TARGET: Running=TRUE");
 }
 
 TEST_F(GuiSessionTest, TheExitCommandEndsTheProgramWithItsCode) {
     StartTarget(L"--exit-code 5");
-    CommandResult result = m_session.SendCommand(105, kWait);
+    CommandResult result = m_session.SendCommand(kTargetExit, kWait);
     EXPECT_EQ(result.outcome, WaitOutcome::ProcessEnded);
     DWORD code = 0;
     ASSERT_TRUE(m_process.GetExitCode(&code));
     EXPECT_EQ(code, 5u);
-    EXPECT_EQ(m_session.SendCommand(32811, kWait).outcome, WaitOutcome::ProcessEnded);
+    EXPECT_EQ(m_session.SendCommand(kTargetStart, kWait).outcome, WaitOutcome::ProcessEnded);
 }
 
 TEST_F(GuiSessionTest, AHungCommandTimesOutAndTheProgramCanBeKilled) {
     StartTarget(L"");
-    CommandResult result = m_session.SendCommand(40001, 1500);
+    CommandResult result = m_session.SendCommand(kTargetHang, 1500);
     EXPECT_EQ(result.outcome, WaitOutcome::TimedOut);
     EXPECT_TRUE(m_process.IsRunning());
     ASSERT_TRUE(m_process.Kill(99));
@@ -146,7 +147,7 @@ TEST_F(GuiSessionTest, AHungCommandTimesOutAndTheProgramCanBeKilled) {
 
 TEST_F(GuiSessionTest, ACrashEndsTheCommandWithTheFaultAsExitCode) {
     StartTarget(L"");
-    CommandResult result = m_session.SendCommand(40002, kWait);
+    CommandResult result = m_session.SendCommand(kTargetCrash, kWait);
     EXPECT_EQ(result.outcome, WaitOutcome::ProcessEnded);
     DWORD code = 0;
     ASSERT_TRUE(m_process.GetExitCode(&code));
@@ -179,5 +180,5 @@ TEST_F(GuiSessionTest, WaitForExitAnswersBoxesUntilTheProgramEnds) {
 
 TEST_F(GuiSessionTest, ACommandBeforeAnyWindowReportsNoWindow) {
     ASSERT_TRUE(m_process.Start(VpeTest::TestTargetPath(), L"", L""));
-    EXPECT_EQ(m_session.SendCommand(32811, 1000).outcome, WaitOutcome::NoWindow);
+    EXPECT_EQ(m_session.SendCommand(kTargetStart, 1000).outcome, WaitOutcome::NoWindow);
 }

@@ -5,8 +5,10 @@
 // Options: --class NAME, --title TEXT, --exit-code N, --tick-ms N, --startup-box TEXT (shown
 // before anything else), --print TEXT (to the standard output), --no-window (end right after the
 // start-up box), and the word fakecheck (a box, then lines appended to <Program Files>\Veilpath
-// Engine\log\check.log). Commands (WM_COMMAND ids) are listed at TargetCommand below.
+// Engine\log\check.log). Commands (WM_COMMAND ids) are listed in
+// tools/driver/test_target_commands.h.
 #include "res/resource.h"
+#include "tools/driver/test_target_commands.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -17,20 +19,6 @@
 #include <string>
 
 namespace {
-
-// The harness's own commands carry its ids (res/resource.h); the rest exist here only.
-enum TargetCommand {
-    kExit = IDM_EXIT,                    // destroys the window; the process ends with --exit-code
-    kInstall = ID_INSTALLATION_INSTALL,  // three boxes, as the harness's Install shows them
-    kStart = ID_ENGINE_START,            // one box; the title says Running=TRUE from the next tick
-    kStop = ID_ENGINE_STOP,              // one box; Running=FALSE from the next tick
-    kAnalyse = ID_CHECK_ANALYSECHECKLOG, // one box with quotes, a line feed, a percent sign and
-                                         // non-ASCII
-    kHang = 40001,                       // never returns
-    kCrash = 40002,                      // writes through a null pointer
-    kSlow = 40003,                       // works for 1.5 s, then one box
-    kOwnedDialog = 40004,                // a box owned by the main window (not task-modal)
-};
 
 const UINT_PTR kTimerId = 66;
 
@@ -90,36 +78,36 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case kExit:
+        case Corvinex::Driver::kTargetExit:
             DestroyWindow(window);
             return 0;
-        case kInstall:
+        case Corvinex::Driver::kTargetInstall:
             Show(L"Corvinex::VeilpathEngine::VeilpathEngine_Install");
             Show(L"Init returned 0");
             Show(L"Install returned 0");
             return 0;
-        case kStart:
+        case Corvinex::Driver::kTargetStart:
             g_running = true;
             Show(L"Engine start = 0");
             return 0;
-        case kStop:
+        case Corvinex::Driver::kTargetStop:
             g_running = false;
             Show(L"Engine stop = 0");
             return 0;
-        case kAnalyse:
+        case Corvinex::Driver::kTargetAnalyse:
             Show(L"say \"hi\"\n50% \\ \x00C4rger \x20AC\ttab");
             return 0;
-        case kHang:
+        case Corvinex::Driver::kTargetHang:
             for (;;)
                 Sleep(1000);
-        case kCrash:
+        case Corvinex::Driver::kTargetCrash:
             *static_cast<volatile int*>(nullptr) = 1;
             return 0;
-        case kSlow:
+        case Corvinex::Driver::kTargetSlow:
             Sleep(1500);
             Show(L"slow done");
             return 0;
-        case kOwnedDialog:
+        case Corvinex::Driver::kTargetOwnedBox:
             if (BoxEnabled())
                 MessageBoxW(window, L"owned", L"Internal Error", MB_OK);
             return 0;

@@ -6,6 +6,7 @@
 #include "tools/vpedrive/run_command.h"
 
 #include "tools/driver/registry_backup.h"
+#include "tools/driver/test_target_commands.h"
 #include "tools/vpedrive/vpedrive_options.h"
 #include "testsupport/fault_code.h"
 #include "tools/vpedrive/vpedrive_test_support.h"
@@ -118,17 +119,21 @@ TEST_F(HarnessRunTest, PutsTheDeveloperSettingsBackExactly) {
 }
 
 TEST_F(HarnessRunTest, AHungHarnessIsKilledAfterTheTimeout) {
-    VpeTest::VpedriveRun run = VpeTest::RunVpedrive(RunArguments(L"--timeout 20 40001 Start"));
+    const std::wstring hang = std::to_wstring(Corvinex::Driver::kTargetHang);
+    VpeTest::VpedriveRun run =
+        VpeTest::RunVpedrive(RunArguments(L"--timeout 20 " + hang + L" Start"));
     EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusHung)) << run.output;
-    EXPECT_NE(run.output.find("\"#40001\" did not finish within 20 s"), std::string::npos)
+    EXPECT_NE(run.output.find("\"#" + VpeTest::Utf8(hang) + "\" did not finish within 20 s"),
+              std::string::npos)
         << run.output;
     EXPECT_EQ(run.output.find("> Start"), std::string::npos) << run.output;
 }
 
 TEST_F(HarnessRunTest, ACrashIsReportedWithItsException) {
-    VpeTest::VpedriveRun run = VpeTest::RunVpedrive(RunArguments(L"40002"));
+    const std::wstring crash = std::to_wstring(Corvinex::Driver::kTargetCrash);
+    VpeTest::VpedriveRun run = VpeTest::RunVpedrive(RunArguments(crash));
     EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusCrashed)) << run.output;
-    EXPECT_NE(run.output.find("crashed during \"#40002\" (exception " +
+    EXPECT_NE(run.output.find("crashed during \"#" + VpeTest::Utf8(crash) + "\" (exception " +
                               VpeTest::Utf8(VpeTest::NullWriteFaultText()) + ")"),
               std::string::npos)
         << run.output;
