@@ -37,18 +37,20 @@ template <typename T> bool ReadAt(HANDLE process, uint32_t address, T* value) {
            read == sizeof(T);
 }
 
-// The zero-terminated text at `address`, read in small pieces so that the end of a mapped
-// region after the name does not fail the read.
+// The zero-terminated text at `address`, read in small pieces. A piece that runs past the end
+// of the mapped memory fails as a whole (Windows and Wine read nothing then), so that piece is
+// read again a byte at a time: a name that ends just before unmapped memory is still read.
 std::string ReadName(HANDLE process, uint32_t address) {
     std::string name;
     char piece[16];
     while (name.size() < kLongestName) {
         SIZE_T read = 0;
-        if (!ReadProcessMemory(process,
-                               reinterpret_cast<const void*>(static_cast<uintptr_t>(address)),
-                               piece, sizeof(piece), &read) ||
-            read == 0)
-            return std::string();
+        const void* at = reinterpret_cast<const void*>(static_cast<uintptr_t>(address));
+        if (!ReadProcessMemory(process, at, piece, sizeof(piece), &read) || read == 0) {
+            read = 0;
+            if (!ReadProcessMemory(process, at, piece, 1, &read) || read != 1)
+                return std::string();
+        }
         for (SIZE_T i = 0; i < read; ++i) {
             if (piece[i] == '\0')
                 return name;

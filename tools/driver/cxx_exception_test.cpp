@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdint.h>
+#include <string.h>
+
 using namespace Corvinex::Driver;
 
 TEST(CxxException, TheTerminateLineOfAGccRuntimeNamesTheType) {
@@ -46,4 +49,81 @@ TEST(CxxException, OnlyAnMsvcThrowRecordIsRead) {
     EXPECT_EQ(type, L"");
     record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
     EXPECT_FALSE(ReadMsvcThrownType(GetCurrentProcess(), record, &type));
+}
+
+namespace {
+
+// A throw's information laid out as an MSVC runtime raises it, in two pages of this process
+// whose second is reserved but not readable, with the type name placed to end at the first
+// page's end. (Windows fails a read that runs into the second page; Wine reads it as zeros.)
+class ThrowInMemory {
+public:
+    explicit ThrowInMemory(const std::string& name) {
+        m_pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * kPage, MEM_RESERVE, PAGE_NOACCESS));
+        if (m_pages == nullptr ||
+            VirtualAlloc(m_pages, kPage, MEM_COMMIT, PAGE_READWRITE) == nullptr)
+            return;
+        uint32_t* words = reinterpret_cast<uint32_t*>(m_pages);
+        // ThrowInfo at 0 (catchable types at word 3), the array at 16, the catchable type at 32.
+        words[3] = Address(16);
+        words[4] = 1;
+        words[5] = Address(32);
+        char* nameAt = m_pages + kPage - name.size();
+        words[9] = Address(nameAt - m_pages - 8);
+        memcpy(nameAt, name.data(), name.size());
+        m_record.ExceptionCode = kMsvcCxxExceptionCode;
+        m_record.NumberParameters = 3;
+        m_record.ExceptionInformation[0] = 0x19930520u;
+        m_record.ExceptionInformation[2] = Address(0);
+    }
+    ~ThrowInMemory() {
+        if (m_pages != nullptr)
+            VirtualFree(m_pages, 0, MEM_RELEASE);
+    }
+    bool Made() const { return m_pages != nullptr && m_record.NumberParameters == 3; }
+    uint32_t* Words() { return reinterpret_cast<uint32_t*>(m_pages); }
+    uint32_t Address(size_t offset) const {
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_pages + offset));
+    }
+    std::wstring Read() const {
+        std::wstring type = L"old";
+        EXPECT_TRUE(ReadMsvcThrownType(GetCurrentProcess(), m_record, &type));
+        return type;
+    }
+
+private:
+    static const size_t kPage = 4096;
+    char* m_pages = nullptr;
+    EXCEPTION_RECORD m_record = {};
+};
+
+} // namespace
+
+TEST(CxxException, ReadsANameThatEndsWhereReadableMemoryEnds) {
+    ThrowInMemory ending(std::string(".?AVengine_error@Corvinex@@") + '\0');
+    ASSERT_TRUE(ending.Made());
+    EXPECT_EQ(ending.Read(), L"Corvinex::engine_error");
+    // A name longer than any real one is not read to its end.
+    ThrowInMemory endless(std::string(3000, 'x') + '\0');
+    ASSERT_TRUE(endless.Made());
+    EXPECT_EQ(endless.Read(), L"");
+}
+
+TEST(CxxException, ThrowInformationPointingAtItselfOrNowhereNamesNoType) {
+    ThrowInMemory looped(std::string(".?AVx@@") + '\0');
+    ASSERT_TRUE(looped.Made());
+    // The catchable types are the throw information itself, whose first entry points back at
+    // it again: the reading follows a fixed path, so it ends, with no name found.
+    looped.Words()[0] = 1;
+    looped.Words()[1] = looped.Address(0);
+    looped.Words()[3] = looped.Address(0);
+    EXPECT_EQ(looped.Read(), L"");
+    ThrowInMemory empty(std::string(".?AVx@@") + '\0');
+    ASSERT_TRUE(empty.Made());
+    empty.Words()[4] = 0; // no catchable type
+    EXPECT_EQ(empty.Read(), L"");
+    ThrowInMemory beyond(std::string(".?AVx@@") + '\0');
+    ASSERT_TRUE(beyond.Made());
+    beyond.Words()[5] = beyond.Address(4096 + 64); // the catchable type is not readable
+    EXPECT_EQ(beyond.Read(), L"");
 }
