@@ -2,12 +2,14 @@
 
 #include "testsupport/file_bytes.h"
 #include "testsupport/scratch_folder.h"
+#include "testsupport/test_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 using namespace Corvinex;
 
@@ -175,4 +177,58 @@ TEST(FileSystem, OpenTempFileIsRenamedAndStampedThroughItsHandle) {
     EXPECT_EQ(stamp.nSize, found.nSize);
     EXPECT_EQ(TimeValue(stamp.lastWrite), TimeValue(found.lastWrite));
     EXPECT_EQ(TimeValue(stamp.lastAccess), TimeValue(found.lastAccess));
+}
+
+namespace {
+
+// Starts append_writer.exe to append `count` lines tagged `tag` to path; null when it cannot.
+HANDLE StartAppender(const CWideString& path, const wchar_t* tag, int count) {
+    const std::wstring program = VpeTest::ProgramFolder() + L"append_writer.exe";
+    std::wstring commandLine = L"\"" + program + L"\" \"" + ToSystemPath(path).c_str() + L"\" " +
+                               tag + L" " + std::to_wstring(count);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+} // namespace
+
+TEST(FileSystem, AppendsOfTwoProcessesAtOnceAllLandWhole) {
+    ScratchFolder folder(L"append");
+    const CWideString path = folder.Path(L"shared.log");
+    const int count = 1000;
+    HANDLE writers[2] = {StartAppender(path, L"a", count), StartAppender(path, L"b", count)};
+    ASSERT_NE(writers[0], nullptr);
+    ASSERT_NE(writers[1], nullptr);
+    EXPECT_EQ(WaitForMultipleObjects(2, writers, TRUE, 120000), WAIT_OBJECT_0);
+    for (HANDLE writer : writers) {
+        DWORD code = 99;
+        EXPECT_TRUE(GetExitCodeProcess(writer, &code));
+        EXPECT_EQ(code, 0u);
+        CloseHandle(writer);
+    }
+    // Every line is whole, and each writer's lines are all there in the order it wrote them.
+    const VpeTest::Bytes bytes = VpeTest::ReadBytes(path);
+    const std::string text(bytes.begin(), bytes.end());
+    int next[2] = {0, 0};
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = text.find('\n', at);
+        ASSERT_NE(end, std::string::npos) << "unended last line";
+        const std::string line = text.substr(at, end - at);
+        ASSERT_TRUE(line.size() > 2 && (line[0] == 'a' || line[0] == 'b') && line[1] == ' ')
+            << line;
+        int& expected = next[line[0] - 'a'];
+        ASSERT_EQ(line.substr(2), std::to_string(expected)) << "line " << at;
+        ++expected;
+        at = end + 1;
+    }
+    EXPECT_EQ(next[0], count);
+    EXPECT_EQ(next[1], count);
+    RemoveFile(path);
 }

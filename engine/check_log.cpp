@@ -1,6 +1,8 @@
 #include "engine/check_log.h"
 
 #include "base/ansi_string.h"
+#include "base/file_handle.h"
+#include "base/file_system.h"
 #include "base/folders.h"
 #include "base/paths.h"
 #include "engine/check_log_format.h"
@@ -9,8 +11,6 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <wchar.h>
-
-#include <share.h>
 
 namespace Corvinex {
 
@@ -35,36 +35,8 @@ const FakeEndpoint kFakeEndpoints[] = {
     {L"192.0.2.40:8080", 220, 1, 1},
 };
 
-// A C runtime file stream opened for appending, closed when the object goes.
-class CAppendFile {
-public:
-    CAppendFile() : m_file(nullptr) {}
-    ~CAppendFile() { Close(); }
-    CAppendFile(const CAppendFile&) = delete;
-    CAppendFile& operator=(const CAppendFile&) = delete;
-
-    // Opens (creating if needed) for appending in binary mode, so the bytes written are the
-    // bytes stored; other processes may read and write the file meanwhile.
-    bool Open(const wchar_t* path) {
-        Close();
-        m_file = _wfsopen(path, L"ab", _SH_DENYNO);
-        return m_file != nullptr;
-    }
-    // Writes all bytes; false when the stream took fewer.
-    bool Write(const char* bytes, size_t count) { return fwrite(bytes, 1, count, m_file) == count; }
-    // Flushes and closes; false when the flush failed.
-    bool Close() {
-        if (m_file == nullptr) {
-            return true;
-        }
-        bool closed = fclose(m_file) == 0;
-        m_file = nullptr;
-        return closed;
-    }
-
-private:
-    FILE* m_file;
-};
+// Other processes may read and write the log meanwhile; the engine's own writer appends too.
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 } // namespace
 
@@ -99,12 +71,11 @@ void WriteCheckLogLine(const wchar_t* path, CWideString format, ...) {
     CAnsiString bytes(line.c_str());
 
     CWideString systemPath = ToBackslashes(path);
-    CAppendFile file;
-    if (!file.Open(systemPath.c_str())) {
+    CFileHandle file;
+    if (!file.Open(systemPath.c_str(), GENERIC_WRITE, kShareAll, OPEN_ALWAYS)) {
         return;
     }
-    file.Write(bytes.c_str(), static_cast<size_t>(bytes.GetLength()));
-    file.Close();
+    AppendAtFileEnd(file.Get(), bytes.c_str(), static_cast<size_t>(bytes.GetLength()));
 }
 
 CWideString GetTimestamp() {

@@ -1,6 +1,7 @@
 #include "refengine/log_file.h"
 
 #include "base/file_handle.h"
+#include "base/file_system.h"
 #include "engine/check_log_format.h"
 
 #include <stdio.h>
@@ -54,15 +55,9 @@ bool ReadWholeFile(const wchar_t* path, TArray<char>* contents) {
 }
 
 bool AppendToFile(const wchar_t* path, const char* bytes, size_t length) {
-    // FILE_APPEND_DATA without FILE_WRITE_DATA makes every write land at the end, also when
-    // another process appends to the same log at the same time.
-    CFileHandle file(CreateFileW(path, FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+    CFileHandle file(CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) {
-        return false;
-    }
-    SetFilePointer(file.Get(), 0, nullptr, FILE_END);
-    return WriteAll(file.Get(), bytes, length);
+    return file.IsOpen() && AppendAtFileEnd(file.Get(), bytes, length);
 }
 
 bool WriteNewFile(const wchar_t* path, const char* bytes, size_t length) {

@@ -15,8 +15,9 @@ namespace VeilpathEngine {
 // emptied, when the file cannot be opened or read. Other writers may have the file open.
 bool ReadWholeFile(const wchar_t* path, TArray<char>* contents);
 
-// Appends the bytes at the end of the file, creating it when missing. False when the file
-// cannot be opened (for example its folder is missing) or not all bytes were written.
+// Appends the bytes at the end of the file, creating it when missing, taking turns with other
+// processes appending to it (AppendAtFileEnd). False when the file cannot be opened (for example
+// its folder is missing) or not all bytes were written.
 bool AppendToFile(const wchar_t* path, const char* bytes, size_t length);
 
 // Replaces the file's contents by the bytes, creating it when missing. False on failure.
