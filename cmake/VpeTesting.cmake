@@ -25,6 +25,22 @@ function(vpe_add_tests name)
                        WORKING_DIRECTORY ${VPE_TEST_DIR} PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
 endfunction()
 
+# vpe_add_test_program(<name> [WIN32] <sources>... LIBS <libs>...): a helper program in
+# build/tests that tests start, with a wide entry point (wmain or wWinMain).
+function(vpe_add_test_program name)
+  cmake_parse_arguments(ARG "WIN32" "" "LIBS" ${ARGN})
+  if(ARG_WIN32)
+    add_executable(${name} WIN32 ${ARG_UNPARSED_ARGUMENTS})
+  else()
+    add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VPE_TEST_DIR})
+  if(MINGW)
+    target_link_options(${name} PRIVATE -municode)
+  endif()
+endfunction()
+
 # The formatting check runs on the build machine (Linux), not under Wine: every tracked source
 # must be as .clang-format says.
 if(CMAKE_HOST_UNIX)
