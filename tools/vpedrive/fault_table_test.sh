@@ -11,11 +11,13 @@ mkdir -p "$work"
 export VPE_ENGINE_HOME
 VPE_ENGINE_HOME=$(winepath -w "$work")\\engine-home
 
-# engine | check | extra arguments | status | evidence (an extended regex of a crash/detail line)
+# engine | check | extra arguments | status (empty: the helper ends without one) | evidence (an
+# extended regex of a crash/detail line)
 table=(
   "validate_good|lifecycle||passed|"
   "validate_crash_start|lifecycle||crashed|^crash exception 0xC000000(5|1D) at vpe\\.dll\\+.* in slot 6 \\(Start\\)"
   "validate_abort_start|lifecycle||crashed|^crash aborted in slot 6 \\(Start\\), state [A-Za-z]+: the engine ended the process inside the call"
+  "validate_abort_thread|lifecycle|||"
   "doctor_factory_throw|binding||crashed|^crash .*in the factory GetCorvinexEngine, state "
   "validate_hang_install|lifecycle|--timeout 20|timed out|^detail slot 2 \\(Install\\), state .*did not return within"
   "run_slow_status_engine|status-latency|--timeout 20|timed out|^detail slot 8 \\(IsEngineRunning\\), state .*did not return within"

@@ -70,9 +70,18 @@ TEST(ValidateChildReport, AnExitWithoutAReportIsJudgedByItsCode) {
     ReadChildReport("", true, 0xC0000005, &crashed);
     EXPECT_EQ(crashed.status, CheckStatus::Crashed);
     EXPECT_NE(crashed.details[0].find(L"0xC0000005"), std::wstring::npos);
+    CheckResult aborted;
+    ReadChildReport("detail slot 6 (Start)\n", true, 3, &aborted);
+    EXPECT_EQ(aborted.status, CheckStatus::Crashed);
+    EXPECT_NE(aborted.details[0].find(L"abort()"), std::wstring::npos);
+    EXPECT_EQ(aborted.details[1], L"slot 6 (Start)");
     CheckResult silent;
     ReadChildReport("", true, 0, &silent); // exit 0 without a report is no pass
     EXPECT_EQ(silent.status, CheckStatus::Failed);
+    CheckResult other;
+    ReadChildReport("", true, 5, &other);
+    EXPECT_EQ(other.status, CheckStatus::Failed);
+    EXPECT_NE(other.details[0].find(L"code 5 without a report"), std::wstring::npos);
     CheckResult killed; // the runner judges a killed child itself
     ReadChildReport("detail slot 2 (Install)\n", false, 5, &killed);
     EXPECT_EQ(killed.details, std::vector<std::wstring>{L"slot 2 (Install)"});

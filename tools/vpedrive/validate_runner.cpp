@@ -1,6 +1,7 @@
 #include "tools/vpedrive/validate_runner.h"
 
 #include "tools/driver/child_process.h"
+#include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
 #include "tools/vpedrive/check_helper.h"
 #include "tools/vpedrive/doctor.h"
@@ -251,6 +252,13 @@ void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, Chec
         result->details.insert(result->details.begin(),
                                std::wstring(L"the check's process ended with exception ") + hex +
                                    L" before it could report");
+    } else if (exitCode == Driver::kAbortExitCode) {
+        // The helper reports an abort() inside a call itself; one from a thread the engine
+        // started ends the process without a word.
+        result->status = CheckStatus::Crashed;
+        result->details.insert(result->details.begin(),
+                               L"the check's process ended with code 3 before it could report, "
+                               L"as abort() ends a process (an engine thread may have called it)");
     } else {
         result->status = CheckStatus::Failed;
         result->details.insert(result->details.begin(), L"the check's process ended with code " +

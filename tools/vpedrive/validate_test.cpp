@@ -71,6 +71,8 @@ const FaultCase kFaults[] = {
      "slot 6 (Start)"},
     {L"validate_abort_start", L"--only \"^(lifecycle|vtable-sanity)$\"", "lifecycle", "crashed",
      "aborted in slot 6 (Start)"},
+    {L"validate_abort_thread", L"--only \"^(lifecycle|vtable-sanity)$\"", "lifecycle", "crashed",
+     "as abort() ends a process"},
     {L"validate_hang_install", L"--timeout 20 --only \"^(lifecycle|binding)$\"", "lifecycle",
      "timed out", "slot 2 (Install)"},
     {L"validate_dead_second", L"--only \"^(binding|lifecycle)$\"", "binding", "failed",

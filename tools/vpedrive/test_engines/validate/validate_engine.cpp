@@ -83,7 +83,7 @@ void TouchNothing(void*) {
 }
 #endif
 
-#if defined(VPE_FAULT_ABORT_START)
+#if defined(VPE_FAULT_ABORT_START) || defined(VPE_FAULT_ABORT_THREAD)
 // What abort() of a runtime linked into the library (a /MT build) does: its own message on the
 // standard error, then the end of the process with exit code 3, past the caller's runtime.
 void AbortThroughOwnRuntime() {
@@ -92,6 +92,20 @@ void AbortThroughOwnRuntime() {
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), kMessage, sizeof(kMessage) - 1, &written, nullptr);
     ExitProcess(3);
+}
+#endif
+
+#if defined(VPE_FAULT_ABORT_THREAD)
+DWORD WINAPI AbortingThread(void*) {
+    AbortThroughOwnRuntime();
+    return 0;
+}
+
+// A worker of the engine aborts while the caller's thread waits in Start for it.
+void AbortOnAWorker() {
+    HANDLE thread = CreateThread(nullptr, 0, AbortingThread, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, 30000);
+    CloseHandle(thread);
 }
 #endif
 
@@ -148,6 +162,10 @@ public:
 #if defined(VPE_FAULT_ABORT_START)
         if (m_installed)
             AbortThroughOwnRuntime();
+#endif
+#if defined(VPE_FAULT_ABORT_THREAD)
+        if (m_installed)
+            AbortOnAWorker();
 #endif
         if (!m_installed)
             return 1;
