@@ -11,6 +11,7 @@ namespace {
 
 // A lock that needs no set-up, so a crash reporter may write before anything else ran.
 volatile LONG g_writing = 0;
+const DWORD kPatienceMs = 2000;
 
 void WriteConverted(HANDLE out, const wchar_t* text, int chars) {
     char small[1024];
@@ -36,7 +37,11 @@ void WriteReportLine(const wchar_t* line) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE)
         return;
-    while (InterlockedCompareExchange(&g_writing, 1, 0) != 0)
+    // A writer that never lets go (a thread ended by ExitProcess while it wrote) must not keep
+    // the last lines from being written: after a while the line goes out regardless.
+    const DWORD started = GetTickCount();
+    while (InterlockedCompareExchange(&g_writing, 1, 0) != 0 &&
+           GetTickCount() - started < kPatienceMs)
         Sleep(0);
     DWORD mode = 0;
     DWORD written = 0;

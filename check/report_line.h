@@ -9,7 +9,8 @@ namespace Corvinex {
 namespace Check {
 
 // Writes the text and a line feed: through WriteConsoleW when the output is a console, else
-// as UTF-8 bytes (pipes and files). Thread-safe: lines of two threads never interleave.
+// as UTF-8 bytes (pipes and files). Thread-safe: lines of two threads never interleave, except
+// that a line waits at most 2 s for another writer (one that a thread's end may have stopped).
 void WriteReportLine(const wchar_t* line);
 inline void WriteReportLine(const CWideString& line) {
     WriteReportLine(line.c_str());
