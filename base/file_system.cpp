@@ -189,7 +189,12 @@ bool RemoveFile(const CWideString& path) {
     return DeleteFileW(ToSystemPath(path).c_str()) != FALSE;
 }
 
-bool AppendAtFileEnd(HANDLE handle, const void* bytes, size_t length) {
+bool AppendToFile(const CWideString& path, const void* bytes, size_t length) {
+    CFileHandle file;
+    if (!file.Open(ToSystemPath(path).c_str(), GENERIC_WRITE,
+                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS)) {
+        return false;
+    }
     // Neither an append-only handle nor the C runtime's append mode makes "seek to the end,
     // write" one step across processes under Wine (two processes appending lose lines), so the
     // appenders take turns through a lock on one byte far beyond the end of any real file,
@@ -198,22 +203,22 @@ bool AppendAtFileEnd(HANDLE handle, const void* bytes, size_t length) {
     memset(&lockAt, 0, sizeof lockAt);
     lockAt.Offset = 0xFFFFFFF0u;
     lockAt.OffsetHigh = 0x7FFFFFFFu;
-    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockAt)) {
+    if (!LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockAt)) {
         return false;
     }
     LARGE_INTEGER none;
     none.QuadPart = 0;
-    bool written = SetFilePointerEx(handle, none, nullptr, FILE_END) != FALSE;
+    bool written = SetFilePointerEx(file.Get(), none, nullptr, FILE_END) != FALSE;
     const char* next = static_cast<const char*>(bytes);
     size_t left = length;
     while (written && left > 0) {
         DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
         DWORD done = 0;
-        written = WriteFile(handle, next, chunk, &done, nullptr) != FALSE && done > 0;
+        written = WriteFile(file.Get(), next, chunk, &done, nullptr) != FALSE && done > 0;
         next += done;
         left -= done;
     }
-    UnlockFileEx(handle, 0, 1, 0, &lockAt);
+    UnlockFileEx(file.Get(), 0, 1, 0, &lockAt);
     return written;
 }
 

@@ -68,10 +68,11 @@ bool WriteHandleStamp(HANDLE handle, const FILETIME* creation, const FILETIME* l
                       const FILETIME* lastWrite, DWORD attributes);
 // Deletes a file; false on failure.
 bool RemoveFile(const CWideString& path);
-// Writes length bytes at the end of the file open as handle (write or append access) while
-// holding an exclusive lock that every caller of this function takes on the same file, so
-// appends from several processes neither overwrite nor split each other. Waits for the lock;
-// false when it or a write failed, and then part of the bytes may have been written.
-bool AppendAtFileEnd(HANDLE handle, const void* bytes, size_t length);
+// Appends length bytes at the end of the file (created when missing; others may read, write and
+// delete it meanwhile) while holding an exclusive lock that every caller of this function takes
+// on the same file, so appends from several processes neither overwrite nor split each other.
+// Waits for the lock; false when the file cannot be opened, or when the lock or a write failed
+// (then part of the bytes may have been written).
+bool AppendToFile(const CWideString& path, const void* bytes, size_t length);
 
 } // namespace Corvinex

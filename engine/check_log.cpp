@@ -1,10 +1,8 @@
 #include "engine/check_log.h"
 
 #include "base/ansi_string.h"
-#include "base/file_handle.h"
 #include "base/file_system.h"
 #include "base/folders.h"
-#include "base/paths.h"
 #include "engine/check_log_format.h"
 #include "engine/endpoint_check.h"
 
@@ -34,9 +32,6 @@ const FakeEndpoint kFakeEndpoints[] = {
     {L"203.0.113.30:80", 120, 1, 0},
     {L"192.0.2.40:8080", 220, 1, 1},
 };
-
-// Other processes may read and write the log meanwhile; the engine's own writer appends too.
-const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 } // namespace
 
@@ -70,12 +65,7 @@ void WriteCheckLogLine(const wchar_t* path, CWideString format, ...) {
     line.Append(kLineEndW);
     CAnsiString bytes(line.c_str());
 
-    CWideString systemPath = ToBackslashes(path);
-    CFileHandle file;
-    if (!file.Open(systemPath.c_str(), GENERIC_WRITE, kShareAll, OPEN_ALWAYS)) {
-        return;
-    }
-    AppendAtFileEnd(file.Get(), bytes.c_str(), static_cast<size_t>(bytes.GetLength()));
+    AppendToFile(path, bytes.c_str(), static_cast<size_t>(bytes.GetLength()));
 }
 
 CWideString GetTimestamp() {

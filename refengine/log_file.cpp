@@ -54,12 +54,6 @@ bool ReadWholeFile(const wchar_t* path, TArray<char>* contents) {
     }
 }
 
-bool AppendToFile(const wchar_t* path, const char* bytes, size_t length) {
-    CFileHandle file(CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.IsOpen() && AppendAtFileEnd(file.Get(), bytes, length);
-}
-
 bool WriteNewFile(const wchar_t* path, const char* bytes, size_t length) {
     CFileHandle file(CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));

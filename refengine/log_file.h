@@ -15,11 +15,6 @@ namespace VeilpathEngine {
 // emptied, when the file cannot be opened or read. Other writers may have the file open.
 bool ReadWholeFile(const wchar_t* path, TArray<char>* contents);
 
-// Appends the bytes at the end of the file, creating it when missing, taking turns with other
-// processes appending to it (AppendAtFileEnd). False when the file cannot be opened (for example
-// its folder is missing) or not all bytes were written.
-bool AppendToFile(const wchar_t* path, const char* bytes, size_t length);
-
 // Replaces the file's contents by the bytes, creating it when missing. False on failure.
 bool WriteNewFile(const wchar_t* path, const char* bytes, size_t length);
 
@@ -27,7 +22,8 @@ bool WriteNewFile(const wchar_t* path, const char* bytes, size_t length);
 void GetTimestamp(char (&text)[20]);
 
 // Appends one log line as the engine writes it: timestamp, one space, the record, CR LF; or,
-// with bReplace, makes it the file's only line. False as for AppendToFile and WriteNewFile.
+// with bReplace, makes it the file's only line. False as for AppendToFile (base/file_system.h) and
+// WriteNewFile.
 bool WriteLogLine(const wchar_t* path, const char* record, bool bReplace = false);
 
 // True when the path names an existing folder.

@@ -6,7 +6,6 @@
 // The state queries (IsInstalled, IsEngineRunning, ...) answer from files too: when the file
 // named by VPE_SCRIPT_STATE exists, its lines "IsInstalled=1" override the environment, so a test
 // can change the engine's state while the harness runs.
-#include "base/file_handle.h"
 #include "base/file_system.h"
 #include "engine/engine_interface.h"
 
@@ -37,15 +36,11 @@ void Record(const wchar_t* line) {
     if (path[0] == L'\0') {
         return;
     }
-    Corvinex::CFileHandle file;
-    if (!file.Open(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS)) {
-        return;
-    }
     char utf8[4096];
     int n = WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof(utf8) - 1, nullptr, nullptr);
     n = n > 0 ? n - 1 : 0;
     utf8[n++] = '\n';
-    Corvinex::AppendAtFileEnd(file.Get(), utf8, static_cast<size_t>(n));
+    Corvinex::AppendToFile(path, utf8, static_cast<size_t>(n));
 }
 
 // Records "<operation> <number>".
