@@ -56,13 +56,16 @@ run_bench stream_bench.exe
 # vpedrive validate: a whole validation of the reference engine at strictness 5 against its
 # 30 s budget, and what one more check costs when it runs in a process of its own (the
 # baseline: a whole --in-process run of that check, with vpedrive's start-up and probe).
-wall_ms() {
-  local start end
+# Wall-clock milliseconds of one Wine program run in a folder (wall_ms: this build's bin/).
+wall_ms_in() {
+  local folder=$1 start end
+  shift
   start=$(date +%s%N)
-  (cd "$VPE_BUILD/bin" && wine "$@" >/dev/null 2>&1) || true
+  (cd "$folder" && wine "$@" >/dev/null 2>&1) || true
   end=$(date +%s%N)
   echo $(((end - start) / 1000000))
 }
+wall_ms() { wall_ms_in "$VPE_BUILD/bin" "$@"; }
 vpe_log "timing vpedrive validate on the reference engine"
 whole=$(wall_ms vpedrive.exe validate --engine vpe.dll --strictness 5 --seed 1)
 awk -v v="$whole" 'BEGIN { printf "BENCH|vpedrive validate, reference engine, strictness 5|%d ms|30000 ms|%.2f\n", v, v / 30000 }' >>"$lines"
@@ -77,14 +80,6 @@ awk -v o="$one" -v f="$five" -v n="$inside" 'BEGIN { c = (f - o) / 4; printf "BE
 # (medians of VPE_LATENCY_RUNS --in-process runs) and the one-check time as above (median of as
 # many), the two builds' runs alternating so that both see the same load. Each line's baseline
 # is the earlier build's figure: a ratio within 0.90..1.10 is a change of at most 10 %.
-wall_ms_in() {
-  local folder=$1 start end
-  shift
-  start=$(date +%s%N)
-  (cd "$folder" && wine "$@" >/dev/null 2>&1) || true
-  end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
-}
 # Prints "worst p99" in ms: the status-latency note of an --in-process run of that one check.
 latency_of() {
   (cd "$1" && wine vpedrive.exe validate --engine "$2" --only '^status-latency$' --seed 1 \

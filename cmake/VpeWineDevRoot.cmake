@@ -1,7 +1,7 @@
 # vpe_find_wine_dev_root(<var>): the root of Wine's development files (libwine-dev:i386), a
 # folder holding usr/include/wine/wine/windows/windows.h: the cache or environment variable
 # VPE_WINE_DEV_ROOT, else / when the package is installed, else the newest unpacked copy in
-# ~/.cache/vpe/libwine-dev-*-i386. <var> is empty when none is found.
+# $XDG_CACHE_HOME (default ~/.cache)/vpe/libwine-dev-*-i386. <var> is empty when none is found.
 function(vpe_find_wine_dev_root var)
   set(probe usr/include/wine/wine/windows/windows.h)
   set(root "")
@@ -12,7 +12,12 @@ function(vpe_find_wine_dev_root var)
   elseif(EXISTS /${probe})
     set(root /)
   else()
-    file(GLOB candidates "$ENV{HOME}/.cache/vpe/libwine-dev-*-i386")
+    # The folder scripts/install.sh unpacks into.
+    set(cache "$ENV{XDG_CACHE_HOME}")
+    if(cache STREQUAL "")
+      set(cache "$ENV{HOME}/.cache")
+    endif()
+    file(GLOB candidates "${cache}/vpe/libwine-dev-*-i386")
     if(candidates)
       list(SORT candidates COMPARE NATURAL ORDER DESCENDING)
       list(GET candidates 0 root)

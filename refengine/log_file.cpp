@@ -28,6 +28,14 @@ bool WriteAll(HANDLE hFile, const char* bytes, size_t length) {
     return true;
 }
 
+// The local time as "YYYY-MM-DD HH:MM:SS" (19 characters and the terminator) into text.
+void GetTimestamp(char (&text)[20]) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+             now.wHour, now.wMinute, now.wSecond);
+}
+
 } // namespace
 
 bool ReadWholeFile(const wchar_t* path, TArray<char>* contents) {
@@ -60,13 +68,6 @@ bool WriteNewFile(const wchar_t* path, const char* bytes, size_t length) {
     return file.IsOpen() && WriteAll(file.Get(), bytes, length);
 }
 
-void GetTimestamp(char (&text)[20]) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
-             now.wHour, now.wMinute, now.wSecond);
-}
-
 bool WriteLogLine(const wchar_t* path, const char* record, bool bReplace) {
     char stamp[20];
     GetTimestamp(stamp);
@@ -81,18 +82,6 @@ bool WriteLogLine(const wchar_t* path, const char* record, bool bReplace) {
     bool written = bReplace ? WriteNewFile(path, line, length) : AppendToFile(path, line, length);
     free(line);
     return written;
-}
-
-bool FolderExists(const wchar_t* path) {
-    DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool EnsureFolder(const wchar_t* path) {
-    if (CreateDirectoryW(path, nullptr)) {
-        return true;
-    }
-    return FolderExists(path);
 }
 
 } // namespace VeilpathEngine

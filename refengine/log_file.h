@@ -18,19 +18,10 @@ bool ReadWholeFile(const wchar_t* path, TArray<char>* contents);
 // Replaces the file's contents by the bytes, creating it when missing. False on failure.
 bool WriteNewFile(const wchar_t* path, const char* bytes, size_t length);
 
-// The local time as "YYYY-MM-DD HH:MM:SS" (19 characters and the terminator) into text.
-void GetTimestamp(char (&text)[20]);
-
 // Appends one log line as the engine writes it: timestamp, one space, the record, CR LF; or,
 // with bReplace, makes it the file's only line. False as for AppendToFile (base/file_system.h) and
 // WriteNewFile.
 bool WriteLogLine(const wchar_t* path, const char* record, bool bReplace = false);
-
-// True when the path names an existing folder.
-bool FolderExists(const wchar_t* path);
-
-// Creates the folder (its parent must exist); true when it exists afterwards.
-bool EnsureFolder(const wchar_t* path);
 
 } // namespace VeilpathEngine
 } // namespace Corvinex

@@ -44,11 +44,6 @@ size_t IndexOf(const LogSpan& span, char c, size_t start) {
 
 } // namespace
 
-LogSpan SpanOf(const char* text) {
-    LogSpan span = {text, strlen(text)};
-    return span;
-}
-
 bool SpanIs(const LogSpan& span, const char* text) {
     size_t n = strlen(text);
     return span.length == n && memcmp(span.text, text, n) == 0;

@@ -16,8 +16,6 @@ struct LogSpan {
     size_t length;
 };
 
-// The span of a zero-terminated text.
-LogSpan SpanOf(const char* text);
 // True when the span holds exactly the zero-terminated text.
 bool SpanIs(const LogSpan& span, const char* text);
 // True when the span begins with prefix; *rest gets what follows it.

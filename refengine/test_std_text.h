@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/array.h"
+#include "base/file_system.h"
 #include "base/wide_string.h"
 #include "refengine/check_log_reader.h"
 #include "refengine/check_simulation.h"
@@ -70,7 +71,7 @@ inline bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
     return WriteNewFile(path.c_str(), bytes.data(), bytes.size());
 }
 inline bool FolderExists(const std::wstring& path) {
-    return FolderExists(path.c_str());
+    return IsExistingFolder(CWideString(path.c_str()));
 }
 
 inline SimulationResult RunSimulatedCheck(const std::wstring& logPath, int nTimeoutMs,

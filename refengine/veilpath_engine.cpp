@@ -36,8 +36,9 @@ int CodeOf(SimulationResult result) {
 // The engine's folder and its log folder, created when missing.
 bool EnsureEngineFolders() {
     CWideString home = GetEngineHome();
-    return home.GetLength() > 0 && EnsureFolder(home.c_str()) &&
-           EnsureFolder(GetLogFolder().c_str());
+    const CWideString log = GetLogFolder();
+    return home.GetLength() > 0 && (MakeFolder(home) || IsExistingFolder(home)) &&
+           (MakeFolder(log) || IsExistingFolder(log));
 }
 
 CWideString AddressOf(const char* endpoint) {

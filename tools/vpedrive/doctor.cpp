@@ -310,7 +310,8 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, Mod
     std::wstring probeProgram, message;
     if (!ChooseProgram(kCheckHelperProgram, folder, path, abi, &probeProgram, &message))
         return Make(kDoctorNoProgramOfAbi, quoted + L" cannot be checked: " + message + L".");
-    AbiContext context = {abi, NeededAbi(path, ModuleAbi::Unknown), NeededAbi(path, abi), folder};
+    const ModuleAbi named = NeededAbi(path, ModuleAbi::Unknown);
+    AbiContext context = {abi, named, abi != ModuleAbi::Unknown ? abi : named, folder};
     // Neither --abi nor type names: the helper beside vpedrive.exe judges it, in its own ABI;
     // whatever does not depend on the ABI (loading, the factory) is found all the same.
     if (context.judged == ModuleAbi::Unknown)

@@ -1,5 +1,6 @@
 #include "tools/vpedrive/harness_choice.h"
 
+#include "base/file_system.h"
 #include "check/helper_arguments.h"
 #include "tools/driver/scratch_folder.h"
 
@@ -10,11 +11,6 @@ const AbiProgram kHarnessProgram = {L"vpetest.exe", L"harness", L"--harness PATH
 const AbiProgram kCheckHelperProgram = {Check::kHelperProgram, L"check helper (vpecheck.exe)", L""};
 
 namespace {
-
-bool IsFile(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 const wchar_t* AbiShortTitle(ModuleAbi abi) {
     return abi == ModuleAbi::Msvc ? L"MSVC" : L"GCC";
@@ -41,7 +37,8 @@ std::vector<std::wstring> ProgramCandidates(const std::wstring& folder, const Ab
 std::wstring FindProgramOfAbi(const std::vector<std::wstring>& candidates, ModuleAbi abi) {
     for (const std::wstring& candidate : candidates) {
         ModuleAbi own = ModuleAbi::Unknown;
-        if (IsFile(candidate) && ReadModuleAbi(candidate, &own) && own == abi)
+        if (IsExistingFile(CWideString(candidate.c_str())) && ReadModuleAbi(candidate, &own) &&
+            own == abi)
             return candidate;
     }
     return std::wstring();

@@ -2,6 +2,7 @@
 // tells why an engine library cannot be bound.
 #include "tools/driver/child_process.h"
 #include "tools/driver/scratch_folder.h"
+#include "base/file_system.h"
 #include "check/helper_arguments.h"
 #include "tools/vpedrive/check_helper.h"
 #include "tools/vpedrive/console_output.h"
@@ -34,11 +35,6 @@ std::wstring OwnPath() {
             return std::wstring(buffer.data(), n);
         buffer.resize(buffer.size() * 2);
     }
-}
-
-bool IsFile(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 int BadInput(COutput& err, const std::wstring& message) {
@@ -100,7 +96,7 @@ int main() {
         RunRequest request;
         if (!options.engine.empty()) {
             request.engine = Driver::FullPath(options.engine);
-            if (!IsFile(request.engine))
+            if (!IsExistingFile(CWideString(request.engine.c_str())))
                 return BadInput(err, L"the engine \"" + request.engine + L"\" does not exist");
         }
         std::wstring message;
@@ -110,13 +106,14 @@ int main() {
             err.Line(L"vpedrive: " + message);
             return kStatusNoHarnessOfAbi;
         }
-        if (!IsFile(request.harness))
+        if (!IsExistingFile(CWideString(request.harness.c_str())))
             return BadInput(err, L"the harness \"" + request.harness + L"\" does not exist");
         // Without --engine the engine is the reference engine of the harness's release folder:
         // beside the harness that --abi chose, else beside vpedrive.exe.
         const std::wstring engineFolder =
             options.abi != ModuleAbi::Unknown ? Driver::FolderOf(request.harness) : folder;
-        if (request.engine.empty() && IsFile(engineFolder + L"vpe.dll")) {
+        if (request.engine.empty() &&
+            IsExistingFile(CWideString((engineFolder + L"vpe.dll").c_str()))) {
             request.engine = engineFolder + L"vpe.dll";
         } else if (request.engine.empty() && !options.fakeCheck) {
             return BadInput(err, L"no engine given and no vpe.dll beside " +

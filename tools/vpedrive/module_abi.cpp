@@ -1,6 +1,6 @@
 #include "tools/vpedrive/module_abi.h"
 
-#include "base/file_handle.h"
+#include "tools/vpedrive/pe_image.h"
 
 #include <vector>
 
@@ -8,8 +8,6 @@ namespace Corvinex {
 namespace Vpedrive {
 
 namespace {
-
-const DWORD kMaxFileSize = 256u * 1024u * 1024u;
 
 bool IsIdentifierChar(BYTE c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -73,17 +71,8 @@ ModuleAbi AbiOfBytes(const BYTE* bytes, size_t size) {
 
 bool ReadModuleAbi(const std::wstring& path, ModuleAbi* abi) {
     *abi = ModuleAbi::Unknown;
-    CFileHandle file;
-    if (!file.Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING))
-        return false;
-    LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxFileSize)
-        return false;
-    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty() &&
-        (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-         read != bytes.size()))
+    std::vector<BYTE> bytes;
+    if (!ReadLibraryFile(path, &bytes))
         return false;
     *abi = AbiOfBytes(bytes.data(), bytes.size());
     return true;

@@ -10,24 +10,6 @@ namespace Vpedrive {
 
 namespace {
 
-const DWORD kMaxFileSize = 256u * 1024u * 1024u;
-
-bool ReadWholeFile(const std::wstring& path, std::vector<BYTE>* bytes) {
-    CFileHandle file;
-    if (!file.Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING))
-        return false;
-    LARGE_INTEGER size = {};
-    bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= kMaxFileSize;
-    if (ok) {
-        bytes->resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        ok = bytes->empty() || (ReadFile(file.Get(), bytes->data(),
-                                         static_cast<DWORD>(bytes->size()), &read, nullptr) &&
-                                read == bytes->size());
-    }
-    return ok;
-}
-
 // Maps the image's section layout back to file offsets.
 class CImageView {
 public:
@@ -118,12 +100,30 @@ bool ReadExports(const CImageView& view, const IMAGE_DATA_DIRECTORY& directory,
     return true;
 }
 
+const DWORD kMaxFileSize = 256u * 1024u * 1024u;
+
 } // namespace
+
+bool ReadLibraryFile(const std::wstring& path, std::vector<BYTE>* bytes) {
+    CFileHandle file;
+    if (!file.Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING))
+        return false;
+    LARGE_INTEGER size = {};
+    bool ok = GetFileSizeEx(file.Get(), &size) && size.QuadPart <= kMaxFileSize;
+    if (ok) {
+        bytes->resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        ok = bytes->empty() || (ReadFile(file.Get(), bytes->data(),
+                                         static_cast<DWORD>(bytes->size()), &read, nullptr) &&
+                                read == bytes->size());
+    }
+    return ok;
+}
 
 PeReadResult ReadPeImage(const std::wstring& path, PeImage* image) {
     *image = PeImage();
     std::vector<BYTE> bytes;
-    if (!ReadWholeFile(path, &bytes))
+    if (!ReadLibraryFile(path, &bytes))
         return PeReadResult::CannotRead;
     IMAGE_DOS_HEADER dos;
     if (bytes.size() < sizeof(dos))

@@ -24,6 +24,10 @@ enum class PeReadResult {
     Damaged,    // headers present but the import or export tables point outside the file
 };
 
+// The whole library file into *bytes; false when it cannot be opened or read, or is larger than
+// any library could be (256 MiB).
+bool ReadLibraryFile(const std::wstring& path, std::vector<BYTE>* bytes);
+
 // Reads the headers of the file; imports and exports are only read for a 32-bit x86 image.
 PeReadResult ReadPeImage(const std::wstring& path, PeImage* image);
 

@@ -9,10 +9,5 @@ const std::vector<CheckInfo>& CheckCatalogue() {
     return catalogue;
 }
 
-const CheckInfo* FindCheck(const std::wstring& name) {
-    const int index = Check::FindCheck(name.c_str());
-    return index < 0 ? nullptr : &Check::kCheckCatalogue[index];
-}
-
 } // namespace Vpedrive
 } // namespace Corvinex

@@ -14,8 +14,6 @@ using Check::CheckInfo;
 
 // Every check, in the order a run without --shuffle takes them.
 const std::vector<CheckInfo>& CheckCatalogue();
-// The check of that name, or null.
-const CheckInfo* FindCheck(const std::wstring& name);
 
 } // namespace Vpedrive
 } // namespace Corvinex

@@ -1,6 +1,7 @@
 // vpedrive validate end to end: each test engine breaks the contract in one way; its check
 // catches it and the checks that should not, do not. Runs the built vpedrive.exe.
 #include "tools/vpedrive/vpedrive_test_support.h"
+#include "testsupport/file_bytes.h"
 #include "testsupport/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -33,15 +34,8 @@ std::map<std::string, std::string> Statuses(const std::string& output) {
 
 // The whole file as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::string();
-    char buffer[65536];
-    DWORD read = 0;
-    ReadFile(file, buffer, sizeof(buffer), &read, nullptr);
-    CloseHandle(file);
-    return std::string(buffer, read);
+    const VpeTest::Bytes bytes = VpeTest::ReadBytes(Corvinex::CWideString(path.c_str()));
+    return std::string(bytes.begin(), bytes.end());
 }
 
 struct FaultCase {
