@@ -44,6 +44,34 @@ CWideString Decimal(unsigned long value) {
     return CWideString(text);
 }
 
+// Writes a minidump of this process with the exception into `path` through dbghelp's
+// MiniDumpWriteDump. False (and the file removed) when dbghelp is missing or writes nothing.
+bool WriteMinidump(EXCEPTION_POINTERS* pointers, const wchar_t* path) {
+    HMODULE dbghelp = LoadLibraryW(L"dbghelp.dll");
+    if (dbghelp == nullptr)
+        return false;
+    MiniDumpWriteDumpFunc write = reinterpret_cast<MiniDumpWriteDumpFunc>(
+        reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
+    if (write == nullptr)
+        return false;
+    CKernelHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen())
+        return false;
+    DumpExceptionInfo info = {GetCurrentThreadId(), pointers, FALSE};
+    const int kMiniDumpWithHandleData = 0x4;
+    BOOL written =
+        write(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), kMiniDumpWithHandleData,
+              pointers != nullptr ? &info : nullptr, nullptr, nullptr);
+    const DWORD size = GetFileSize(file.Get(), nullptr);
+    file.Close();
+    if (!written || size == 0 || size == INVALID_FILE_SIZE) {
+        DeleteFileW(path);
+        return false;
+    }
+    return true;
+}
+
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* pointers) {
     // A second fault while reporting (or on another thread) ends the process at once.
     if (InterlockedExchange(&g_crashing, 1) != 0) {
@@ -102,32 +130,6 @@ CWideString DescribeAddress(const void* address) {
                HexWord(reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(module));
     }
     return HexWord(reinterpret_cast<uintptr_t>(address));
-}
-
-bool WriteMinidump(EXCEPTION_POINTERS* pointers, const wchar_t* path) {
-    HMODULE dbghelp = LoadLibraryW(L"dbghelp.dll");
-    if (dbghelp == nullptr)
-        return false;
-    MiniDumpWriteDumpFunc write = reinterpret_cast<MiniDumpWriteDumpFunc>(
-        reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
-    if (write == nullptr)
-        return false;
-    CKernelHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen())
-        return false;
-    DumpExceptionInfo info = {GetCurrentThreadId(), pointers, FALSE};
-    const int kMiniDumpWithHandleData = 0x4;
-    BOOL written =
-        write(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), kMiniDumpWithHandleData,
-              pointers != nullptr ? &info : nullptr, nullptr, nullptr);
-    const DWORD size = GetFileSize(file.Get(), nullptr);
-    file.Close();
-    if (!written || size == 0 || size == INVALID_FILE_SIZE) {
-        DeleteFileW(path);
-        return false;
-    }
-    return true;
 }
 
 } // namespace Check

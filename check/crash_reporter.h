@@ -24,9 +24,5 @@ bool IsCrashReporting();
 // "vpe.dll+0x1234" for an address inside a loaded module, else the bare address in hex.
 CWideString DescribeAddress(const void* address);
 
-// Writes a minidump of this process with the exception into `path` through dbghelp's
-// MiniDumpWriteDump. False (and the file removed) when dbghelp is missing or writes nothing.
-bool WriteMinidump(EXCEPTION_POINTERS* pointers, const wchar_t* path);
-
 } // namespace Check
 } // namespace Corvinex

@@ -10,13 +10,10 @@ namespace Check {
 
 // Arms the watch for the rest of the process, on the thread that calls the engine: when that
 // thread ends the process through ExitProcess while `context` names a call in progress (a
-// non-empty text), a "crash aborted in ..." line (DescribeProcessEnd) and "status crashed" are
+// non-empty text), a "crash aborted in ..." line and "status crashed" are
 // written. An empty text (no call in progress: the helper's own end) writes nothing. Crashes
 // and hangs end the process with TerminateProcess, which the watch does not see.
 void InstallExitWatch(CrashContextFunc context);
-
-// The "crash ..." line for a process that ended during `call` ("slot N (Name), state S").
-CWideString DescribeProcessEnd(const CWideString& call);
 
 } // namespace Check
 } // namespace Corvinex

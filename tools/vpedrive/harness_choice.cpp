@@ -16,8 +16,8 @@ const wchar_t* AbiShortTitle(ModuleAbi abi) {
     return abi == ModuleAbi::Msvc ? L"MSVC" : L"GCC";
 }
 
-} // namespace
-
+// The copies of `program` a vpedrive.exe in `folder` (with its trailing backslash) may start,
+// in the order they are tried: beside it first. Some of them may not exist.
 std::vector<std::wstring> ProgramCandidates(const std::wstring& folder, const AbiProgram& program) {
     // The release keeps the MSVC-ABI programs in bin\ and the GCC-ABI ones in bin-mingw\; the
     // build tree keeps the GCC-ABI ones in bin/ and the MSVC-ABI ones in msvc/bin/.
@@ -34,6 +34,7 @@ std::vector<std::wstring> ProgramCandidates(const std::wstring& folder, const Ab
     return candidates;
 }
 
+// The first of `candidates` that exists and whose type names say `abi`; empty when none does.
 std::wstring FindProgramOfAbi(const std::vector<std::wstring>& candidates, ModuleAbi abi) {
     for (const std::wstring& candidate : candidates) {
         ModuleAbi own = ModuleAbi::Unknown;
@@ -43,6 +44,8 @@ std::wstring FindProgramOfAbi(const std::vector<std::wstring>& candidates, Modul
     }
     return std::wstring();
 }
+
+} // namespace
 
 ModuleAbi NeededAbi(const std::wstring& engine, ModuleAbi requested) {
     ModuleAbi needed = requested;

@@ -22,13 +22,6 @@ struct AbiProgram {
 extern const AbiProgram kHarnessProgram;     // vpetest.exe, --harness PATH
 extern const AbiProgram kCheckHelperProgram; // vpecheck.exe, no option
 
-// The copies of `program` a vpedrive.exe in `folder` (with its trailing backslash) may start,
-// in the order they are tried: beside it first. Some of them may not exist.
-std::vector<std::wstring> ProgramCandidates(const std::wstring& folder, const AbiProgram& program);
-
-// The first of `candidates` that exists and whose type names say `abi`; empty when none does.
-std::wstring FindProgramOfAbi(const std::vector<std::wstring>& candidates, ModuleAbi abi);
-
 // The ABI a program for `engine` (empty: none given) must have: `requested` when it is not
 // Unknown, else the one the engine's type names say (Unknown when they say none).
 ModuleAbi NeededAbi(const std::wstring& engine, ModuleAbi requested);

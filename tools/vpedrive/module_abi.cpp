@@ -90,13 +90,11 @@ const wchar_t* AbiName(ModuleAbi abi) {
 }
 
 bool ParseAbiName(const std::wstring& text, ModuleAbi* abi) {
-    if (_wcsicmp(text.c_str(), L"msvc") == 0) {
-        *abi = ModuleAbi::Msvc;
-        return true;
-    }
-    if (_wcsicmp(text.c_str(), L"gcc") == 0) {
-        *abi = ModuleAbi::Gcc;
-        return true;
+    for (ModuleAbi known : {ModuleAbi::Msvc, ModuleAbi::Gcc}) {
+        if (_wcsicmp(text.c_str(), AbiName(known)) == 0) {
+            *abi = known;
+            return true;
+        }
     }
     return false;
 }

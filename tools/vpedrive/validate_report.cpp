@@ -149,9 +149,7 @@ std::vector<std::wstring> TapStart(int count) {
 }
 
 std::vector<std::wstring> TapLine(int number, const CheckResult& result, bool strict) {
-    const bool lenient =
-        result.status == CheckStatus::Warning || result.status == CheckStatus::Skipped;
-    const bool ok = result.status == CheckStatus::Passed || (lenient && !strict);
+    const bool ok = !FailsRun(result.status, strict);
     std::wstring description = result.name;
     if (result.round > 1)
         description += L" #" + std::to_wstring(result.round);
@@ -253,9 +251,7 @@ std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult
     const RunSummary summary = Summarize(results, header.strict);
     int failures = 0, errors = 0, skipped = 0;
     for (const CheckResult& result : results) {
-        const bool lenient =
-            result.status == CheckStatus::Warning || result.status == CheckStatus::Skipped;
-        if (result.status == CheckStatus::Failed || (header.strict && lenient))
+        if (result.status == CheckStatus::Failed || (header.strict && IsLenient(result.status)))
             ++failures;
         else if (result.status == CheckStatus::Crashed || result.status == CheckStatus::TimedOut)
             ++errors;

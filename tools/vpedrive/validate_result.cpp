@@ -8,15 +8,21 @@ bool IsFailure(CheckStatus status) {
            status == CheckStatus::TimedOut;
 }
 
+bool IsLenient(CheckStatus status) {
+    return status == CheckStatus::Warning || status == CheckStatus::Skipped;
+}
+
+bool FailsRun(CheckStatus status, bool strict) {
+    return IsFailure(status) || (strict && IsLenient(status));
+}
+
 RunSummary Summarize(const std::vector<CheckResult>& results, bool strict) {
     RunSummary summary;
     for (const CheckResult& result : results) {
         ++summary.counts[static_cast<int>(result.status)];
         ++summary.total;
         summary.seconds += result.seconds;
-        const bool lenient =
-            result.status == CheckStatus::Warning || result.status == CheckStatus::Skipped;
-        if (IsFailure(result.status) || (strict && lenient))
+        if (FailsRun(result.status, strict))
             summary.success = false;
     }
     return summary;

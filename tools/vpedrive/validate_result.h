@@ -15,6 +15,10 @@ using Check::ParseStatusWord;
 using Check::StatusWord;
 // True for the statuses that make a run fail without --strict (failed, crashed, timed out).
 bool IsFailure(CheckStatus status);
+// True for the statuses that fail a run only with --strict (warning, skipped).
+bool IsLenient(CheckStatus status);
+// True when a check of this status makes the run fail.
+bool FailsRun(CheckStatus status, bool strict);
 
 // What one run of one check found.
 struct CheckResult {

@@ -343,10 +343,7 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
             out.Line(result.output.substr(0, last + 1));
         if (result.output.find(L"status ") == std::wstring::npos && !result.details.empty())
             err.Line(L"vpedrive: " + result.details[0]);
-        const bool lenient =
-            result.status == CheckStatus::Warning || result.status == CheckStatus::Skipped;
-        return IsFailure(result.status) || (options.strict && lenient) ? kValidateFailure
-                                                                       : kValidateSuccess;
+        return FailsRun(result.status, options.strict) ? kValidateFailure : kValidateSuccess;
     }
 
     for (const PlannedCheck& planned : plan)
