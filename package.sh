@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds both ABIs (Release: build/ with MinGW, and through it build/msvc/ with clang-cl) and makes
 # the release ZIP: build/EngineVeilpathTestEnv-<version>-win32.zip, the install tree of
-# `cmake --install build --prefix DIR` (bin/, bin-mingw/, sdk/, README.md, see
+# `cmake --install build --prefix DIR` (bin/, bin-mingw/, sdk/, README.md, docs/, see
 # cmake/VpePackage.cmake). The same by hand: cmake --build build && (cd build && cpack -G ZIP)
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"

@@ -5,7 +5,8 @@
 #   sdk/include  the engine interface and the headers it needs; sdk/src the SDK library's sources
 #   sdk/lib/cmake/VeilpathEngineSdk  the package config: find_package(VeilpathEngineSdk 1.0)
 #   sdk/clang-cl the clang-cl toolchain file and its language support (never for Visual Studio)
-#   sdk/template a stand-alone engine project to copy; README.md and its screenshot
+#   sdk/template a stand-alone engine project to copy
+#   README.md and docs/ (the documents it links to, and the screenshot)
 include(CMakePackageConfigHelpers)
 
 # The engine SDK (sdk/): headers, the SDK library's sources and a package config that builds them
@@ -39,8 +40,11 @@ if(NOT VPE_NO_STDLIB)
           DESTINATION bin-mingw)
 endif()
 
+# The README links into docs/, so the documents travel with it (sdk/tests/package_files.txt lists
+# them one by one: a new document is a change of the ZIP).
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
-install(FILES ${CMAKE_SOURCE_DIR}/docs/screenshot.png DESTINATION docs)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md"
+        PATTERN "*.png")
 
 # cpack (or ./package.sh) makes build/EngineVeilpathTestEnv-<version>-win32.zip.
 # It packs what is built (package.sh builds first) rather than building everything again, so the

@@ -51,3 +51,13 @@ if(CMAKE_HOST_UNIX)
   add_test(NAME install_check COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/tests/install_test.sh)
   set_tests_properties(install_check PROPERTIES TIMEOUT 120)
 endif()
+
+# Every relative link and anchor of README.md and docs/*.md resolves (a CMake script, so it runs
+# wherever CMake does); the check itself against small trees with known broken links.
+add_test(NAME doc_links
+         COMMAND ${CMAKE_COMMAND} -DVPE_ROOT=${CMAKE_SOURCE_DIR}
+                 -P ${CMAKE_SOURCE_DIR}/scripts/tests/doc_links_test.cmake)
+add_test(NAME doc_links_selftest
+         COMMAND ${CMAKE_COMMAND} -DVPE_WORK=${CMAKE_BINARY_DIR}/doc-links-selftest
+                 -P ${CMAKE_SOURCE_DIR}/scripts/tests/doc_links_selftest.cmake)
+set_tests_properties(doc_links doc_links_selftest PROPERTIES TIMEOUT 60)

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build tree into a fresh prefix, as `cmake --install` does for a user, and checks
-# that both harness folders are there and that the SDK part holds the engine headers, the SDK
-# library's sources and the clang-cl support, and nothing of the harness.
+# that both harness folders are there, that the SDK part holds the engine headers, the SDK
+# library's sources and the clang-cl support, and nothing of the harness, and that the README
+# comes with every document of docs/ and its links resolve inside the release.
 # Usage: install_sdk.sh BUILD_DIR PREFIX
 set -eu
 build=$1 prefix=$2
+source_root=$(cd "$(dirname "$0")/../.." && pwd)
 rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
@@ -17,6 +19,14 @@ for file in bin/vpetest.exe bin/vpedrive.exe bin/vpe.dll bin-mingw/vpetest.exe b
   sdk/lib/cmake/VeilpathEngineSdk/VeilpathEngineSdkConfigVersion.cmake; do
   [ -f "$prefix/$file" ] || { echo "missing after install: $file"; status=1; }
 done
+for document in "$source_root"/docs/*.md; do
+  file=docs/$(basename "$document")
+  [ -f "$prefix/$file" ] || { echo "missing after install: $file"; status=1; }
+done
+# The release has no sources beside its documents: a link from them into the tree would not
+# resolve here.
+cmake -DVPE_ROOT="$prefix" -P "$source_root/scripts/tests/doc_links_test.cmake" >/dev/null ||
+  { echo "the installed README.md and docs/ have broken links (above)"; status=1; }
 # bin/ is the MSVC-ABI build, bin-mingw/ this build: the two harnesses are different programs.
 if cmp -s "$prefix/bin/vpetest.exe" "$prefix/bin-mingw/vpetest.exe"; then
   echo "bin/ and bin-mingw/ hold the same vpetest.exe"
