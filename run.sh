@@ -4,10 +4,13 @@
 #  - Without one (a fresh machine over ssh): runs a tour of every menu command through vpedrive
 #    on a private X server inside Wine's virtual desktop, prints the transcript, saves a
 #    screenshot of the harness with a developer message box open to build/screenshot.png, and
-#    exits with vpedrive's status (75 when the set-up cannot install what it needs).
+#    exits 0. When the tour fails (the harness did not start, showed no box, or ended other than
+#    by Exit) it says why in one line and exits with vpedrive's status, or 1 (75 when the set-up
+#    cannot install what it needs).
 # The harness runs in a Wine prefix of its own (build/wineprefix-run), apart from the tests'.
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"
+. "$VPE_ROOT/scripts/tour.sh"
 
 vpe_install_packages run
 vpe_build Release >&2
@@ -22,15 +25,23 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${VPE_HEADLESS:-}" ]; then
   exec wine vpetest.exe
 fi
 
+vpe_on_exit 'vpe_stop_wineserver; vpe_stop_x; rm -f "${transcript:-}"'
 vpe_start_x
-trap 'vpe_stop_wineserver; vpe_stop_x' EXIT
 vpe_log "no display: a tour of every menu command on a private X server ($DISPLAY)"
 tour=(Install IsInstalled Start IsEngineRunning "Activate Anonymity" SurfCheck
       "Update Test" UpdateStart IsUpdateRunning UpdateStop "Analyse Update Log"
       CheckStart IsCheckRunning CheckStop "Analyse Check Log" "Check Test"
       "Deactivate Anonymity" Stop Test Uninstall About)
 status=0
-wine vpedrive.exe run --timeout 60 "${tour[@]}" || status=$?
+transcript=$(mktemp)
+wine vpedrive.exe run --timeout 60 "${tour[@]}" >"$transcript" || status=$?
+cat "$transcript"
+failure=$(vpe_tour_failure "$status" "$transcript")
+if [ -n "$failure" ]; then
+  vpe_log "the tour failed: $failure"
+  [ "$status" -ne 0 ] || status=1
+  exit "$status"
+fi
 
 # The caption buttons are drawn with Marlett: the prefix must hold it, and Wine must list it.
 fonts=$(WINEDEBUG=+font wine rundll32 gdi32.dll,GdiFlush 2>&1 </dev/null || true)

@@ -172,6 +172,8 @@ CCheckSession::CCheckSession(int strictness, uint32_t seed, DWORD callLimitMs,
     m_window =
         CreateWindowExW(0, windowClass.lpszClassName, L"vpedrive validate", WS_OVERLAPPEDWINDOW, 0,
                         0, 100, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (m_window == nullptr)
+        m_windowError = GetLastError();
     m_stop.Attach(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_watchdog.Attach(CreateThread(nullptr, 0, WatchdogMain, this, 0, nullptr));
 }

@@ -127,7 +127,10 @@ public:
     void SetHangHint(const wchar_t* hint) { m_hangHint = hint; }
     // Pumps the window's messages for `ms` milliseconds.
     void Pump(DWORD ms);
+    // The session's window; null when it could not be made (WindowError then says why: under
+    // Wine, no X display to create it on).
     HWND Window() const { return m_window; }
+    DWORD WindowError() const { return m_windowError; }
     // How many kProbeMessage messages the window has received so far.
     LONG ProbesDispatched() const;
 
@@ -149,6 +152,7 @@ private:
     uint32_t m_random;
     DWORD m_callLimitMs;
     HWND m_window = nullptr;
+    DWORD m_windowError = 0;
     CKernelHandle m_watchdog;
     CKernelHandle m_stop;
     LARGE_INTEGER m_callStart = {};

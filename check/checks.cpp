@@ -532,6 +532,16 @@ void CheckUnloadHygiene(CCheckSession& session, const wchar_t* path) {
 // ---- message loop ------------------------------------------------------------------------
 
 void CheckMessageLoop(CCheckSession& session, const wchar_t* path) {
+    // Without its window the check cannot tell a dropped message from one never delivered;
+    // that says nothing about the engine.
+    if (session.Window() == nullptr) {
+        const DWORD error = session.WindowError();
+        session.Skip(CWideString(L"the check process could not create its window") +
+                     (error != 0 ? L" (Windows error " + Int(static_cast<int>(error)) + L")"
+                                 : CWideString()) +
+                     L"; under Wine it needs an X display: run vpedrive inside xvfb-run -a");
+        return;
+    }
     CEngineUnderTest binding;
     if (!BindFor(session, binding, path))
         return;
@@ -576,6 +586,7 @@ const CheckFunc kCheckFunctions[kCheckCount] = {
 } // namespace
 
 int RunCheck(const CheckRequest& request) {
+    WriteReportLine(kCheckBeganLine);
     const int index = FindCheck(request.check);
     if (index < 0) {
         WriteReportLine(L"detail no check is named \"" + CWideString(request.check) + L"\"");

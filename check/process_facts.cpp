@@ -3,7 +3,6 @@
 #include "base/scoped_handle.h"
 #include "check/check_session.h"
 
-#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <wchar.h>
@@ -107,12 +106,20 @@ bool IsMapped(uintptr_t address) {
 }
 
 bool ModuleRange(HMODULE module, uintptr_t* base, uintptr_t* size) {
-    MODULEINFO info = {};
-    if (module == nullptr ||
-        !GetModuleInformation(GetCurrentProcess(), module, &info, sizeof(info)))
+    // Read from the module's own mapped headers, not through GetModuleInformation: Wine answers
+    // that by reading this process's loader data through the wineserver, which fails when the
+    // server cannot reach the process (an emulated wineserver under qemu-i386).
+    const BYTE* image = reinterpret_cast<const BYTE*>(module);
+    if (module == nullptr || !IsReadable(image, sizeof(IMAGE_DOS_HEADER)))
         return false;
-    *base = reinterpret_cast<uintptr_t>(info.lpBaseOfDll);
-    *size = info.SizeOfImage;
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 || dos->e_lfanew > 0x10000000)
+        return false;
+    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+    if (!IsReadable(nt, sizeof(IMAGE_NT_HEADERS)) || nt->Signature != IMAGE_NT_SIGNATURE)
+        return false;
+    *base = reinterpret_cast<uintptr_t>(module);
+    *size = nt->OptionalHeader.SizeOfImage;
     return true;
 }
 

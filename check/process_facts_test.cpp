@@ -110,6 +110,20 @@ TEST(ValidateSystem, VirtualTablesAndExecutableCode) {
     EXPECT_EQ(ReadableTable(nullptr), nullptr);
 }
 
+TEST(ValidateSystem, AModulesRangeHoldsItsCodeAndNoOtherModules) {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    uintptr_t base = 0, size = 0;
+    ASSERT_TRUE(ModuleRange(kernel, &base, &size));
+    const uintptr_t sleep = reinterpret_cast<uintptr_t>(GetProcAddress(kernel, "Sleep"));
+    EXPECT_EQ(base, reinterpret_cast<uintptr_t>(kernel));
+    EXPECT_TRUE(sleep >= base && sleep < base + size);
+    const uintptr_t own = reinterpret_cast<uintptr_t>(GetModuleHandleW(nullptr));
+    EXPECT_FALSE(own >= base && own < base + size);
+    unsigned char notAnImage[64] = {0};
+    EXPECT_FALSE(ModuleRange(reinterpret_cast<HMODULE>(notAnImage), &base, &size));
+    EXPECT_FALSE(ModuleRange(nullptr, &base, &size));
+}
+
 TEST(ValidateSystem, NewThreadsAreFoundByTheirStartAddress) {
     HMODULE self = GetModuleHandleW(nullptr);
     uintptr_t base = 0, size = 0;

@@ -7,6 +7,8 @@
 namespace Corvinex {
 namespace Check {
 
+const wchar_t kCheckBeganLine[] = L"stage begin";
+
 namespace {
 
 // A lock that needs no set-up, so a crash reporter may write before anything else ran.

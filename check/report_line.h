@@ -8,6 +8,10 @@
 namespace Corvinex {
 namespace Check {
 
+// The first line a check writes, before it touches the engine: a report without it comes from
+// a helper that ended before the check began (its start failed), not from the engine.
+extern const wchar_t kCheckBeganLine[]; // "stage begin"
+
 // Writes the text and a line feed: through WriteConsoleW when the output is a console, else
 // as UTF-8 bytes (pipes and files). Thread-safe: lines of two threads never interleave, except
 // that a line waits at most 2 s for another writer (one that a thread's end may have stopped).

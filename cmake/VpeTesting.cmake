@@ -50,6 +50,9 @@ if(CMAKE_HOST_UNIX)
   # The package set-up's decisions, against fake apt and dpkg tools (never the real ones).
   add_test(NAME install_check COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/tests/install_test.sh)
   set_tests_properties(install_check PROPERTIES TIMEOUT 120)
+  # run.sh's verdict on its tour of the harness.
+  add_test(NAME tour_check COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/tests/tour_test.sh)
+  set_tests_properties(tour_check PROPERTIES TIMEOUT 60)
 endif()
 
 # Every relative link and anchor of README.md and docs/*.md resolves (a CMake script, so it runs

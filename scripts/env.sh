@@ -3,6 +3,8 @@
 
 VPE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VPE_BUILD=${VPE_BUILD:-$VPE_ROOT/build}
+# The kernel's binfmt_misc folder, where qemu-i386 is registered on machines that need it.
+VPE_BINFMT=${VPE_BINFMT:-/proc/sys/fs/binfmt_misc}
 
 # Pinned so the ANSI code page is 1252 and messages are English, whatever the caller's locale.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
@@ -23,8 +25,8 @@ vpe_log() { printf '== %s\n' "$*" >&2; }
 # message that says why, when something cannot be installed.
 vpe_install_packages() {
   local purpose=${1:-test}
-  # The cross compiler, 32-bit Wine (the prefixes are 32-bit: wine64 is not needed) with its own
-  # fonts, the private X server, CMake and GoogleTest's sources.
+  # The cross compiler, 32-bit Wine with its own fonts, the private X server, CMake and
+  # GoogleTest's sources. wine64 follows once the machine's kind is known (vpe_install_wine64).
   local packages=(g++-mingw-w64-i686 mingw-w64-i686-dev wine wine32:i386 fonts-wine xvfb xauth
     cmake googletest)
   case $purpose in
@@ -38,6 +40,7 @@ vpe_install_packages() {
   esac
   vpe_install_missing "${packages[@]}" || return
   vpe_enable_i386 || return
+  vpe_install_wine64 || return
   if [ "$purpose" != run ]; then
     vpe_wine_dev_files || return
   fi
@@ -46,33 +49,113 @@ vpe_install_packages() {
 # Says in a few words how this machine runs i386 programs: natively, or through qemu-i386
 # (binfmt_misc hands them to it, see vpe_enable_i386).
 vpe_machine_kind() {
-  if grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
+  if vpe_runs_i386_under_qemu; then
     echo "i386 code runs under qemu-i386 ($(qemu-i386-static --version 2>/dev/null | head -n1))"
   else
     echo "i386 code runs natively"
   fi
 }
 
+# True when i386 programs run under qemu-i386 (binfmt_misc hands them to it).
+vpe_runs_i386_under_qemu() {
+  grep -qsx enabled "$VPE_BINFMT/qemu-i386"
+}
+
+# Says which wineserver Wine starts: Debian's `wineserver` wrapper runs wineserver64 when wine64
+# is installed, else the i386 wineserver32, which on a qemu machine is emulated itself.
+vpe_wineserver_kind() {
+  if [ -x /usr/lib/wine/wineserver64 ]; then
+    echo "the native wineserver64 (package wine64)"
+  elif vpe_runs_i386_under_qemu; then
+    echo "the i386 wineserver32 under qemu-i386 (wine64 is missing)"
+  else
+    echo "the i386 wineserver32 (wine64 is missing)"
+  fi
+}
+
+# Installs wine64 for its native wineserver (and the x64 side of Wine). Under qemu-i386 an
+# emulated wineserver32 cannot serve a debugger: every program started under one dies at start
+# (server_init_process_done asserts), so there a wine64 that cannot be installed ends the set-up
+# (VPE_STATUS_INSTALL_FAILED). A machine that runs i386 code natively goes on with wineserver32.
+vpe_install_wine64() {
+  local log status=0
+  vpe_installed_version wine64 >/dev/null && return 0
+  if vpe_runs_i386_under_qemu; then
+    vpe_log "under qemu-i386 Wine needs the native wineserver64 of package wine64"
+    vpe_install_missing wine64
+    return
+  fi
+  log=$(mktemp)
+  vpe_install_missing wine64 2>"$log" || status=$?
+  if [ "$status" -eq 0 ]; then
+    cat "$log" >&2
+  else
+    vpe_log "wine64 cannot be installed; i386 code runs natively here, so wineserver32 serves:"
+    grep -e '^E:' -e 'Depends:' -e 'version skew' "$log" >&2 || true
+  fi
+  rm -f "$log"
+  return 0
+}
+
 # 32-bit Wine needs a kernel that runs i386 programs. Some virtual machines run 64-bit user code
 # only (execve of any i386 program fails with ENOEXEC, "Exec format error"); there the kernel is
-# told to hand i386 programs to qemu's user-mode emulator. qemu 7.2 (bookworm) cannot run Wine
-# (it ignores MAP_FIXED_NOREPLACE, and Wine's start-up never ends); qemu 10 from
-# bookworm-backports can.
+# told to hand i386 programs to qemu's user-mode emulator.
 vpe_enable_i386() {
   /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
   vpe_log "this kernel runs no i386 programs: Wine's 32-bit side runs under qemu-i386"
+  vpe_register_qemu_i386 || return
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { vpe_log "i386 programs still do not run"; return 1; }
+}
+
+# Registers qemu-i386 with binfmt_misc for every i386 program, installing qemu first when needed.
+# qemu 7.2 (bookworm) cannot run Wine (it ignores MAP_FIXED_NOREPLACE, and Wine's start-up never
+# ends); qemu 10 from bookworm-backports can. binfmt_misc's entries are tried before the kernel's
+# own ELF loader, so on a machine that runs i386 code natively this makes it the qemu kind.
+vpe_register_qemu_i386() {
   if ! qemu-i386-static --version 2>/dev/null | grep -q 'version \(9\|[1-9][0-9]\)'; then
     vpe_install_qemu || return
   fi
-  [ -e /proc/sys/fs/binfmt_misc/register ] ||
-    vpe_as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] &&
-    echo -1 | vpe_as_root tee /proc/sys/fs/binfmt_misc/qemu-i386 >/dev/null
+  [ -e "$VPE_BINFMT/register" ] ||
+    vpe_as_root mount -t binfmt_misc binfmt_misc "$VPE_BINFMT" || return
+  vpe_unregister_qemu_i386
   # ELF, 32-bit, little endian, executable or shared object, machine 3 (i386). No flags: the
   # kernel opens the emulator at each start, so an upgraded qemu takes effect at once.
   printf '%s' ':qemu-i386:M::\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:' |
-    vpe_as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { vpe_log "i386 programs still do not run"; return 1; }
+    vpe_as_root tee "$VPE_BINFMT/register" >/dev/null
+}
+
+vpe_unregister_qemu_i386() {
+  [ ! -e "$VPE_BINFMT/qemu-i386" ] || echo -1 | vpe_as_root tee "$VPE_BINFMT/qemu-i386" >/dev/null
+}
+
+# Makes a machine that runs i386 code natively run it under qemu-i386 until
+# vpe_end_qemu_kind, so the suite can be run as the other kind of machine. On a machine of the
+# qemu kind already, changes nothing. Sets VPE_QEMU_KIND_REGISTERED when it registered qemu.
+vpe_begin_qemu_kind() {
+  if vpe_runs_i386_under_qemu; then
+    vpe_log "this machine runs i386 code under qemu-i386 already"
+    return 0
+  fi
+  vpe_log "running as the qemu kind: qemu-i386 registered for every i386 program until the end"
+  VPE_QEMU_KIND_REGISTERED=1
+  vpe_register_qemu_i386 || return
+  vpe_runs_i386_under_qemu || { vpe_log "qemu-i386 could not be registered"; return 1; }
+}
+
+# Runs `commands` when the script ends: normally, on an error, on Ctrl+C (status 130) or on
+# SIGTERM (143).
+vpe_on_exit() {
+  trap "$1" EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+}
+
+# Gives i386 programs back to the kernel when vpe_begin_qemu_kind registered qemu for them.
+vpe_end_qemu_kind() {
+  [ -n "${VPE_QEMU_KIND_REGISTERED:-}" ] || return 0
+  vpe_unregister_qemu_i386
+  VPE_QEMU_KIND_REGISTERED=
+  vpe_log "qemu-i386 unregistered: i386 code runs natively again"
 }
 
 # The settings every prefix carries, one per line: key|value name|type|data.

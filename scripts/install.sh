@@ -109,34 +109,40 @@ vpe_apt_update() {
   return "$status"
 }
 
-# Adds the pins for one i386 package apt refused ($1, name:i386) to the caller's array `pins`:
-# name:i386 at the newest version both architectures' lists offer (apt-cache madison lists the
-# newest first), and name:amd64 at the same version when amd64 has it installed, because the
-# copies of a Multi-Arch: same library must have one version. A pin that would downgrade the
-# installed amd64 copy is not made; the caller's array `skew` gets a sentence instead.
+# Adds the pins for one package apt refused ($1: name:i386, or a bare name for the machine's own
+# amd64) to the caller's array `pins`: the package at the newest version both architectures'
+# lists offer (apt-cache madison lists the newest first), and its copy of the other architecture
+# at the same version when that copy is installed, because the copies of a Multi-Arch: same
+# library must have one version. A pin that would downgrade the installed copy of the other
+# architecture is not made; the caller's array `skew` gets a sentence instead.
 vpe_apt_pin_pair() {
-  local name=${1%:i386} version="" candidate installed i386 amd64
-  i386=$(apt-cache madison "$name:i386" | sed -n 's/^[^|]*| *\([^ |]*\) *|.*/\1/p')
-  amd64=$(apt-cache madison "$name:amd64" | sed -n 's/^[^|]*| *\([^ |]*\) *|.*/\1/p')
-  if [ -z "$i386" ]; then
-    skew+=("$name:i386 is in no package list apt has")
+  local name=${1%:*} arch=amd64 other=i386 version="" candidate installed own others
+  if [ "$1" != "$name" ]; then
+    arch=${1##*:}
+    [ "$arch" = amd64 ] || other=amd64
+  fi
+  [ "$arch" = i386 ] || other=i386
+  own=$(apt-cache madison "$name:$arch" | sed -n 's/^[^|]*| *\([^ |]*\) *|.*/\1/p')
+  others=$(apt-cache madison "$name:$other" | sed -n 's/^[^|]*| *\([^ |]*\) *|.*/\1/p')
+  if [ -z "$own" ]; then
+    skew+=("$name:$arch is in no package list apt has")
     return 0
   fi
-  if [ -z "$amd64" ]; then
-    version=$(head -n1 <<<"$i386")
+  if [ -z "$others" ]; then
+    version=$(head -n1 <<<"$own")
   else
-    for candidate in $i386; do
-      grep -qxF -- "$candidate" <<<"$amd64" && version=$candidate && break
+    for candidate in $own; do
+      grep -qxF -- "$candidate" <<<"$others" && version=$candidate && break
     done
   fi
-  installed=$(vpe_installed_version "$name:amd64") || installed=""
+  installed=$(vpe_installed_version "$name:$other") || installed=""
   if [ -z "$version" ] || { [ -n "$installed" ] && [ "$installed" != "$version" ] &&
     dpkg --compare-versions "$version" lt "$installed"; }; then
-    skew+=("$name: amd64 has ${installed:-no copy} installed, the i386 lists offer at most $(head -n1 <<<"$i386"): the i386 index lags behind the amd64 one")
+    skew+=("$name: $other has ${installed:-no copy} installed, the $arch lists offer at most $(head -n1 <<<"$own"): the i386 index lags behind the amd64 one")
     return 0
   fi
-  pins+=("$name:i386=$version")
-  [ -z "$installed" ] || pins+=("$name:amd64=$version")
+  pins+=("$name:$arch=$version")
+  [ -z "$installed" ] || pins+=("$name:$other=$version")
 }
 
 # Installs packages without their recommends: `vpe_apt_install [apt option...] -- package...`.
@@ -162,8 +168,8 @@ vpe_apt_install() {
       grep -q 'will be DOWNGRADED' "$log" || break
       skew+=("the install would downgrade installed packages")
     fi
-    names=$(grep -o 'Depends: [^ ]*:i386 .*but it is not going to be installed' "$log" |
-      sed 's/^Depends: \([^ ]*\) .*/\1/' | sort -u)
+    names=$(grep -o 'Depends: [^ ]* .*but it is not going to be installed' "$log" |
+      sed -e 's/^Depends: \([^ ]*\) .*/\1/' -e '/:/!s/$/:amd64/' | sort -u)
     pinned=$(printf '%s\n' "${pins[@]}" | sed 's/=.*//')
     names=$(grep -vxF -e "${pinned:-=}" <<<"$names" || true)
     if [ -z "$names" ] || [ "$round" -ge "$VPE_APT_PIN_ROUNDS" ] || [ ${#skew[@]} -gt 0 ]; then
@@ -209,7 +215,9 @@ vpe_install_missing() {
       return
     }
   fi
-  vpe_apt_update || return
+  # One update per set-up: the lists fetched for an earlier install in this run are fresh.
+  [ -n "${VPE_APT_LISTS_FRESH:-}" ] || vpe_apt_update || return
+  VPE_APT_LISTS_FRESH=1
   vpe_apt_install -- "${missing[@]}"
 }
 

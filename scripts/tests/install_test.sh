@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fakes=$work/fakes tools=$work/tools
 mkdir -p "$fakes" "$tools"
-for tool in bash env cat grep sed sort head mkdir mktemp rm mv cp tee sleep dirname; do
+for tool in bash env cat grep sed sort head mkdir mktemp rm mv cp sleep dirname; do
   ln -s "$(command -v "$tool")" "$tools/$tool"
 done
 
@@ -42,7 +42,7 @@ case " $* " in
   status=0
   while read -r requester dependency; do
     [[ " $* " == *" $requester "* || " $* " == *" $requester="* ]] || continue
-    [[ " $* " == *" $dependency="* ]] && continue
+    [[ " $* " == *" $dependency="* || " $* " == *" $dependency:amd64="* ]] && continue
     echo " $requester : Depends: $dependency (>= 1) but it is not going to be installed"
     status=100
   done < <(cat "$FAKE/refusals" 2>/dev/null)
@@ -90,6 +90,23 @@ cat >"$fakes/sudo" <<'EOF'
 echo "sudo $*" >>"$FAKE/calls"
 exec "$@"
 EOF
+# tee writes its file, but binfmt_misc's: a line written to register adds the entry it names,
+# -1 written to an entry removes it.
+cat >"$fakes/tee" <<'EOF'
+#!/usr/bin/env bash
+echo "tee $*" >>"$FAKE/calls"
+line=$(cat)
+case $1 in
+*/binfmt/register) name=${line#:}; echo enabled >"$(dirname "$1")/${name%%:*}" ;;
+*/binfmt/*) [ "$line" = -1 ] && rm -f "$1" ;;
+*) printf '%s\n' "$line" >"$1" ;;
+esac
+exit 0
+EOF
+cat >"$fakes/qemu-i386-static" <<'EOF'
+#!/usr/bin/env bash
+echo "qemu-i386 version 10.0.2 (Debian 1:10.0.2+ds-1~bpo12+1)"
+EOF
 cat >"$fakes/id" <<'EOF'
 #!/usr/bin/env bash
 cat "$FAKE/uid" 2>/dev/null || echo 0
@@ -102,7 +119,8 @@ new_case() {
   cases=$((cases + 1))
   name=$1
   export FAKE=$work/case$cases
-  mkdir -p "$FAKE/madison"
+  mkdir -p "$FAKE/madison" "$FAKE/binfmt"
+  : >"$FAKE/binfmt/register"
   : >"$FAKE/calls"
   : >"$FAKE/installed"
   echo i386 >"$FAKE/archs"
@@ -112,7 +130,7 @@ new_case() {
 run() {
   (
     export PATH=$fakes:$tools HOME=$FAKE XDG_CACHE_HOME=$FAKE/cache
-    export VPE_APT_RETRY_PAUSE=0 VPE_APT_ETC=$FAKE/etc
+    export VPE_APT_RETRY_PAUSE=0 VPE_APT_ETC=$FAKE/etc VPE_BINFMT=$FAKE/binfmt
     . "$root/scripts/env.sh"
     "$@"
     status=$?
@@ -130,6 +148,7 @@ expect() {
 calls() { grep -c -e "$1" "$FAKE/calls"; }
 said() { grep -qF -e "$1" "$FAKE/out"; }
 said_line() { grep -qxF -e "$1" "$FAKE/out"; }
+not_said() { ! grep -qF -e "$1" "$FAKE/out"; }
 
 new_case "fresh machine"
 : >"$FAKE/archs"
@@ -224,6 +243,48 @@ expect "ends with the set-up's status" [ "$status" -eq 75 ]
 expect "installs nothing" [ "$(calls '^apt-get install -y')" -eq 0 ]
 expect "names the skew" said "version skew: libssl3: amd64 has 3.0.22 installed, the i386 lists offer at most 3.0.20"
 expect "names what apt refused" said "libwine:i386 : Depends: libssl3:i386 (>= 1) but it is not going to be installed"
+
+new_case "wine64 whose amd64 library the lagging i386 copy holds back"
+# The i386 copy came from a lagging index; the amd64 copy wine64 needs must match it.
+printf 'wine64 libgstreamer-plugins-base1.0-0\n' >"$FAKE/refusals"
+printf ' libgstreamer-plugins-base1.0-0 | 1.22.0-3+deb12u7 | security\n libgstreamer-plugins-base1.0-0 | 1.22.0-3+deb12u6 | main\n' \
+  >"$FAKE/madison/libgstreamer-plugins-base1.0-0:amd64"
+printf 'libgstreamer-plugins-base1.0-0:i386 | 1.22.0-3+deb12u6 | main\n' \
+  >"$FAKE/madison/libgstreamer-plugins-base1.0-0:i386"
+echo "libgstreamer-plugins-base1.0-0:i386 1.22.0-3+deb12u6" >>"$FAKE/installed"
+run vpe_install_missing wine64
+expect "succeeds" [ "$status" -eq 0 ]
+expect "installs with the amd64 copy pinned to the i386 copy's version" grep -q \
+  '^apt-get install -y .* wine64 libgstreamer-plugins-base1.0-0:amd64=1.22.0-3+deb12u6 libgstreamer-plugins-base1.0-0:i386=1.22.0-3+deb12u6$' \
+  "$FAKE/calls"
+
+new_case "wine64 cannot be installed on a machine that runs i386 code natively"
+: >"$FAKE/install-fails"
+run vpe_install_wine64
+expect "goes on" [ "$status" -eq 0 ]
+expect "says so" said "wine64 cannot be installed; i386 code runs natively here"
+
+new_case "wine64 cannot be installed under qemu-i386"
+echo enabled >"$FAKE/binfmt/qemu-i386"
+: >"$FAKE/install-fails"
+run vpe_install_wine64
+expect "ends with the set-up's status" [ "$status" -eq 75 ]
+expect "says why wine64 is needed" said "under qemu-i386 Wine needs the native wineserver64"
+
+new_case "the qemu kind on a native machine, undone on Ctrl+C"
+run bash -c '. "$0"; vpe_on_exit vpe_end_qemu_kind; vpe_begin_qemu_kind || exit 9
+  [ -e "$VPE_BINFMT/qemu-i386" ] && echo "registered: $(vpe_machine_kind)"
+  kill -INT $$; sleep 5; echo "still running"' "$root/scripts/env.sh"
+expect "ends as interrupted" [ "$status" -eq 130 ]
+expect "registers qemu-i386 for the run" said "registered: i386 code runs under qemu-i386"
+expect "removes it again" [ ! -e "$FAKE/binfmt/qemu-i386" ]
+expect "stops at the interrupt" not_said "still running"
+
+new_case "the qemu kind on a qemu machine"
+echo enabled >"$FAKE/binfmt/qemu-i386"
+run bash -c '. "$0"; vpe_on_exit vpe_end_qemu_kind; vpe_begin_qemu_kind' "$root/scripts/env.sh"
+expect "succeeds" [ "$status" -eq 0 ]
+expect "leaves the machine's own registration" [ -e "$FAKE/binfmt/qemu-i386" ]
 
 new_case "qemu from bookworm-backports"
 mkdir -p "$FAKE/etc/sources.list.d"

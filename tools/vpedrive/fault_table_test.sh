@@ -15,7 +15,7 @@ VPE_ENGINE_HOME=$(winepath -w "$work")\\engine-home
 # extended regex of a crash/detail line)
 table=(
   "validate_good|lifecycle||passed|"
-  "validate_crash_start|lifecycle||crashed|^crash exception 0xC000000(5|1D) at vpe\\.dll\\+.* in slot 6 \\(Start\\)"
+  "validate_crash_start|lifecycle||crashed|^crash exception 0xC00000(05|1D) at vpe\\.dll\\+.* in slot 6 \\(Start\\)"
   "validate_abort_start|lifecycle||crashed|^crash aborted in slot 6 \\(Start\\), state [A-Za-z]+: the engine ended the process inside the call"
   "validate_abort_thread|lifecycle|||"
   "doctor_factory_throw|binding||crashed|^crash .*in the factory GetCorvinexEngine, state "

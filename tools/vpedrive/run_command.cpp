@@ -42,6 +42,7 @@ struct RunContext {
     const CInterruptScope& interrupt;
     Driver::CDebugOutputReader& trace;
     std::wstring outputFile; // where the harness's standard output and error go
+    bool boxesOn;            // the developer settings show the harness's boxes
     bool outputPassedOn = false;
     std::string output; // what the harness wrote there, once it was passed on
 };
@@ -134,10 +135,21 @@ int ReportHung(RunContext& run, const std::wstring& problem, const std::wstring&
     return kStatusHung;
 }
 
+// What a run had not yet seen when the harness ended at its start: `what` ("the main window"),
+// and whether it had seen a box by then (the harness reports a failed binding in one).
+struct StartUnseen {
+    std::wstring what;
+    bool sawBox = false;
+};
+
 // Turns how the harness ended into vpedrive's status, telling the user when it was not normal.
 // `command` names the command that was still running when it ended (empty: the harness ended
-// on its own terms, at start-up, after Exit or after the fake check).
-int FinalStatus(RunContext& run, const std::wstring& during, const std::wstring& command) {
+// on its own terms, at start-up, after Exit or after the fake check). `unseen` is given when it
+// ended before the run saw its start: exit code 0, or no box where boxes are on, is then a
+// failed start (kStatusEndedAtStart), never the harness's verdict (a code that is one of
+// vpedrive's own statuses stays kStatusOwnStatusCode).
+int FinalStatus(RunContext& run, const std::wstring& during, const std::wstring& command,
+                const StartUnseen* unseen = nullptr) {
     RunEnd end;
     end.command = command;
     if (run.interrupt.Interrupted()) {
@@ -172,6 +184,16 @@ int FinalStatus(RunContext& run, const std::wstring& during, const std::wstring&
                      L")");
         return kStatusCrashed;
     }
+    if (unseen != nullptr &&
+        (code == 0 || (run.boxesOn && !unseen->sawBox && !IsOwnStatus(code)))) {
+        end.how = L"ended at start";
+        end.notSeen = unseen->what;
+        run.transcript.Ended(end);
+        run.err.Line(L"vpedrive: vpetest.exe ended" + during + L" before " + unseen->what +
+                     L" appeared (exit code " + std::to_wstring(code) +
+                     L"): its start failed; what it printed, if anything, is above");
+        return kStatusEndedAtStart;
+    }
     if (!command.empty()) {
         // Whatever code it chose (0 included), a harness that ends inside a command was ended by
         // the engine or its runtime, not closed: the code must not pass for the run's verdict.
@@ -200,8 +222,14 @@ int RunFakeCheck(RunContext& run, Driver::CGuiSession& session, DWORD timeoutMs,
     run.transcript.Step(L"fakecheck", L"fakecheck", -1, result, L"", false);
     if (result.outcome == Driver::WaitOutcome::TimedOut)
         return ReportHung(run, L"the fake check did not end within " + Seconds(timeoutMs), L"");
-    run.transcript.LogLines(logPath, ReadAppendedLines(logPath, logSize),
-                            FolderExists(Driver::FolderOf(logPath)));
+    const std::vector<std::wstring> lines = ReadAppendedLines(logPath, logSize);
+    run.transcript.LogLines(logPath, lines, FolderExists(Driver::FolderOf(logPath)));
+    // Its "Fakecheck" box comes first, before any line; without it the fake check never began.
+    if (run.boxesOn && result.boxes.empty() && lines.empty()) {
+        StartUnseen unseen;
+        unseen.what = L"its \"Fakecheck\" box or a check log line";
+        return FinalStatus(run, L" during the fake check", L"", &unseen);
+    }
     return FinalStatus(run, L" during the fake check", L"");
 }
 
@@ -212,8 +240,12 @@ int RunCommands(RunContext& run, Driver::CGuiSession& session, const RunRequest&
     if (startup.outcome == Driver::WaitOutcome::TimedOut)
         return ReportHung(run, L"vpetest.exe showed no window within " + Seconds(request.timeoutMs),
                           L"");
-    if (startup.outcome != Driver::WaitOutcome::Finished)
-        return FinalStatus(run, L" while starting", L"");
+    if (startup.outcome != Driver::WaitOutcome::Finished) {
+        StartUnseen unseen;
+        unseen.what = L"its main window";
+        unseen.sawBox = !startup.boxes.empty();
+        return FinalStatus(run, L" while starting", L"", &unseen);
+    }
 
     std::vector<WORD> commands = request.commands;
     if (commands.empty() || commands.back() != IDM_EXIT)
@@ -268,7 +300,8 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
 
     Driver::CDeveloperSettingsGuard settings;
     CInterruptScope interrupt(&settings);
-    if (!settings.EnableMessageBox(true))
+    const bool boxesOn = settings.EnableMessageBox(true);
+    if (!boxesOn)
         err.Line(std::wstring(L"vpedrive: the developer settings could not be written; the "
                               L"harness will show no boxes"));
 
@@ -299,7 +332,8 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
     interrupt.SetHarness(harness.Handle());
     transcript.Started(request.harness, request.engine, arguments);
     Driver::CGuiSession session(harness);
-    RunContext run = {harness, transcript, err, interrupt, trace, outputFile, false, std::string()};
+    RunContext run = {harness,    transcript, err,   interrupt,    trace,
+                      outputFile, boxesOn,    false, std::string()};
     if (request.fakeCheck)
         return RunFakeCheck(run, session, request.timeoutMs, logPath, logSize);
     return RunCommands(run, session, request);

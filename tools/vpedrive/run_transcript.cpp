@@ -117,6 +117,8 @@ void CTranscript::Ended(const RunEnd& end) {
             line.Add("stuck_in", end.stuckIn);
         if (!end.exception.empty())
             line.Add("exception", end.exception);
+        if (!end.notSeen.empty())
+            line.Add("not_seen", end.notSeen);
         m_out.Line(line.Text());
         return;
     }
@@ -132,6 +134,8 @@ void CTranscript::Ended(const RunEnd& end) {
         text += L"; stuck in " + end.stuckIn;
     if (!end.exception.empty())
         text += L"; C++ exception " + end.exception;
+    if (!end.notSeen.empty())
+        text += L"; never seen: " + end.notSeen;
     m_out.Line(text);
 }
 

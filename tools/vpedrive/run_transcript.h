@@ -14,12 +14,14 @@ namespace Vpedrive {
 
 // How a run ended, as the last transcript entry shows it.
 struct RunEnd {
-    std::wstring how; // "exited", "crashed", "aborted", "hung", "interrupted", "ended during"
+    // "exited", "crashed", "aborted", "hung", "interrupted", "ended during", "ended at start"
+    std::wstring how;
     bool exitCodeKnown = false; // the harness ended and its exit code was read
     DWORD exitCode = 0;
     std::wstring command;   // the command running at the end; empty when none was
     std::wstring stuckIn;   // what the harness was busy with when it hung; empty if unknown
     std::wstring exception; // the C++ exception type that aborted it; empty if unknown
+    std::wstring notSeen;   // what a run that ended at start never saw ("the main window")
 };
 
 // "0x" and eight hex digits, as exception codes are written.

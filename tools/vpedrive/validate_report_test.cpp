@@ -67,24 +67,45 @@ TEST(ValidateChildReport, TheCrashLineLeads) {
 
 TEST(ValidateChildReport, AnExitWithoutAReportIsJudgedByItsCode) {
     CheckResult crashed;
-    ReadChildReport("", true, 0xC0000005, &crashed);
+    ReadChildReport("stage begin\n", true, 0xC0000005, &crashed);
     EXPECT_EQ(crashed.status, CheckStatus::Crashed);
     EXPECT_NE(crashed.details[0].find(L"0xC0000005"), std::wstring::npos);
+    EXPECT_FALSE(crashed.helperFailed);
     CheckResult aborted;
-    ReadChildReport("detail slot 6 (Start)\n", true, 3, &aborted);
+    ReadChildReport("stage begin\ndetail slot 6 (Start)\n", true, 3, &aborted);
     EXPECT_EQ(aborted.status, CheckStatus::Crashed);
     EXPECT_NE(aborted.details[0].find(L"abort()"), std::wstring::npos);
     EXPECT_EQ(aborted.details[1], L"slot 6 (Start)");
     CheckResult silent;
-    ReadChildReport("", true, 0, &silent); // exit 0 without a report is no pass
+    ReadChildReport("stage begin\n", true, 0, &silent); // exit 0 without a report is no pass
     EXPECT_EQ(silent.status, CheckStatus::Failed);
+    EXPECT_FALSE(silent.helperFailed);
     CheckResult other;
-    ReadChildReport("", true, 5, &other);
+    ReadChildReport("stage begin\n", true, 5, &other);
     EXPECT_EQ(other.status, CheckStatus::Failed);
     EXPECT_NE(other.details[0].find(L"code 5 without a report"), std::wstring::npos);
     CheckResult killed; // the runner judges a killed child itself
     ReadChildReport("detail slot 2 (Install)\n", false, 5, &killed);
     EXPECT_EQ(killed.details, std::vector<std::wstring>{L"slot 2 (Install)"});
+}
+
+// A helper that dies at its own start (Wine's server refusing it under qemu) says nothing about
+// the engine, whatever code it ends with.
+TEST(ValidateChildReport, AHelperThatEndsBeforeTheCheckBeginsIsTheSetUpsFault) {
+    for (DWORD code : {0ul, 0xC000001Dul}) {
+        CheckResult result;
+        ReadChildReport("vpecheck.exe: dlls/ntdll/unix/server.c:1723: server_init_process_done: "
+                        "Assertion `!status' failed.\n",
+                        true, code, &result);
+        EXPECT_TRUE(result.helperFailed) << code;
+        EXPECT_EQ(result.status, CheckStatus::Failed);
+        ASSERT_EQ(result.details.size(), 1u);
+        EXPECT_NE(result.details[0].find(L"ended before the check began"), std::wstring::npos);
+        EXPECT_NE(result.details[0].find(L"Assertion `!status' failed."), std::wstring::npos);
+    }
+    CheckResult reported; // a status line is the helper's own verdict, begun or not
+    ReadChildReport("detail no check is named \"x\"\nstatus failed\n", true, 1, &reported);
+    EXPECT_FALSE(reported.helperFailed);
 }
 
 TEST(ValidateSummary, StrictMakesWarningsAndSkipsFail) {

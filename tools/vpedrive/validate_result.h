@@ -30,6 +30,9 @@ struct CheckResult {
     // Sentences a developer can act on: the first says why the status is what it is.
     std::vector<std::wstring> details;
     std::wstring output; // everything the child process wrote, for system-out
+    // The helper ended before the check began (its own start failed, as under a broken Wine):
+    // the set-up's fault, not the engine's. details[0] says so, with what the helper printed.
+    bool helperFailed = false;
 };
 
 // The tally of a run.

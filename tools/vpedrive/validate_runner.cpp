@@ -3,6 +3,7 @@
 #include "tools/driver/child_process.h"
 #include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
+#include "check/report_line.h"
 #include "tools/vpedrive/check_helper.h"
 #include "tools/vpedrive/doctor.h"
 #include "tools/vpedrive/harness_choice.h"
@@ -31,6 +32,15 @@ public:
 private:
     uint32_t m_state;
 };
+
+// An exit code as people read it: exception codes in hex, the rest in decimal.
+std::wstring HexOrDecimal(DWORD code) {
+    if (code < 0xC0000000u)
+        return std::to_wstring(code);
+    wchar_t hex[16];
+    swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
+    return hex;
+}
 
 std::wstring FromUtf8(const std::string& text) {
     if (text.empty())
@@ -151,6 +161,7 @@ CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned
     QueryPerformanceCounter(&start);
     if (!child.Start(helper, arguments, L"")) {
         result.status = CheckStatus::Failed;
+        result.helperFailed = true;
         result.details.push_back(L"vpedrive could not start its check process (Windows error " +
                                  std::to_wstring(child.LastError()) + L")");
         return result;
@@ -190,6 +201,35 @@ int BadInput(COutput& err, const std::wstring& message) {
     return kValidateBadInput;
 }
 
+// Ends a run whose checks cannot run (the library cannot be bound, or the helper cannot start)
+// with `sentence` in every report asked for; a CI job then shows a failed test instead of a
+// missing report. `beforeChecks`: no report line was printed yet. Returns kValidateBadInput.
+int RefuseRun(const ValidateOptions& options, const RunHeader& header, const std::wstring& sentence,
+              int doctorStatus, bool beforeChecks, COutput& out, COutput& err) {
+    if (options.tap)
+        PrintLines(out, beforeChecks ? std::vector<std::wstring>{L"TAP version 13", L"1..0",
+                                                                 TapBailOut(sentence)}
+                                     : std::vector<std::wstring>{TapBailOut(sentence)});
+    else if (options.json) {
+        CJsonObject error;
+        error.Add("error", sentence);
+        if (doctorStatus != kDoctorBindable)
+            error.Add("doctor", static_cast<long long>(doctorStatus));
+        out.Line(error.Text());
+    }
+    err.Line(L"vpedrive: " + sentence);
+    if (!options.junitFile.empty() &&
+        !WriteWholeFile(Driver::FullPath(options.junitFile), JunitBindingFailure(header, sentence)))
+        err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
+    return kValidateBadInput;
+}
+
+// The sentence for a run stopped by a helper that could not run a check.
+std::wstring HelperFailure(const std::wstring& helper, const CheckResult& result) {
+    return L"the check helper \"" + helper + L"\" cannot run checks: " + result.details[0] +
+           L". This is the set-up (Wine, the helper), not the engine.";
+}
+
 } // namespace
 
 std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed) {
@@ -223,7 +263,8 @@ std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed)
 void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, CheckResult* result) {
     const std::wstring text = FromUtf8(output);
     result->output = text;
-    bool haveStatus = false;
+    bool haveStatus = false, began = false;
+    std::wstring firstOther; // the first line that is none of the report's own
     std::vector<std::wstring> crash;
     size_t at = 0;
     while (at < text.size()) {
@@ -240,6 +281,20 @@ void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, Chec
             result->details.push_back(line.substr(7));
         else if (line.compare(0, 6, L"crash ") == 0 || line.compare(0, 5, L"dump ") == 0)
             crash.push_back(line);
+        else if (line == Check::kCheckBeganLine)
+            began = true;
+        else if (firstOther.empty())
+            firstOther = line;
+    }
+    if (!began && !haveStatus && ended) {
+        result->status = CheckStatus::Failed;
+        result->helperFailed = true;
+        std::wstring sentence = L"the check helper ended before the check began (exit code " +
+                                HexOrDecimal(exitCode) + L")";
+        if (!firstOther.empty())
+            sentence += L"; it printed: " + firstOther;
+        result->details.insert(result->details.begin(), sentence);
+        return;
     }
     // The crash report leads: it names the exception, the address, the slot and the state.
     result->details.insert(result->details.begin(), crash.begin(), crash.end());
@@ -308,22 +363,8 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
     ModuleAbi helperAbi = ModuleAbi::Unknown;
     if (!verdict.helper.empty() && ReadModuleAbi(verdict.helper, &helperAbi))
         header.helper = verdict.helper + L" (" + AbiTitle(helperAbi) + L")";
-    if (verdict.status != kDoctorBindable) {
-        if (options.tap)
-            PrintLines(out, {L"TAP version 13", L"1..0", TapBailOut(verdict.sentence)});
-        else if (options.json)
-            out.Line(CJsonObject()
-                         .Add("error", verdict.sentence)
-                         .Add("doctor", static_cast<long long>(verdict.status))
-                         .Text());
-        err.Line(L"vpedrive: " + verdict.sentence);
-        // A CI job shows a failed test instead of a missing report.
-        if (!options.junitFile.empty() &&
-            !WriteWholeFile(Driver::FullPath(options.junitFile),
-                            JunitBindingFailure(header, verdict.sentence)))
-            err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
-        return kValidateBadInput;
-    }
+    if (verdict.status != kDoctorBindable)
+        return RefuseRun(options, header, verdict.sentence, verdict.status, true, out, err);
     const std::wstring& helper = verdict.helper;
     const std::vector<PlannedCheck> plan = PlanRun(options, options.seed);
     if (plan.empty())
@@ -338,6 +379,8 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
         if (!home.Create(L"vpedrive-validate-"))
             return BadInput(err, L"no scratch folder can be made in the temporary folder");
         const CheckResult result = RunChild(options, plan[0], options.seed, helper, home, 0, err);
+        if (result.helperFailed)
+            return BadInput(err, HelperFailure(helper, result));
         const size_t last = result.output.find_last_not_of(L"\r\n");
         if (last != std::wstring::npos)
             out.Line(result.output.substr(0, last + 1));
@@ -363,6 +406,9 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
             err.Line(L"  running " + std::wstring(plan[i].info->name) + L" ...");
         CheckResult result = RunChild(options, plan[i], checkSeeds.Next(), helper, scratch,
                                       static_cast<int>(i), err);
+        if (result.helperFailed)
+            return RefuseRun(options, header, HelperFailure(helper, result), kDoctorBindable, false,
+                             out, err);
         if (options.json)
             out.Line(JsonCheck(result));
         else if (options.tap)

@@ -34,7 +34,8 @@ std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed)
 
 // Reads a child's report (its UTF-8 output) into *result: its status line and details. When
 // the child ended (`ended`) without a status line, its exit code decides: crashed for an
-// exception code, failed otherwise.
+// exception code, failed otherwise; a child that ended before the check began (no
+// kCheckBeganLine) is a helper that failed at its start (result->helperFailed).
 void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, CheckResult* result);
 
 // The whole command, from the arguments after the program name (`self` is vpedrive.exe's own

@@ -27,6 +27,10 @@ const int kStatusAborted = 7;
 const int kStatusOwnStatusCode = 8;
 // The run needs a harness of an ABI (the engine's, or the one --abi names) and none was found.
 const int kStatusNoHarnessOfAbi = 9;
+// The harness ended before it showed what every run starts with (its main window; for the fake
+// check its box or a log line), with exit code 0 or without a word: its start failed (under
+// Wine, for example, the wineserver refused it). What it printed is passed on.
+const int kStatusEndedAtStart = 10;
 const int kStatusInterrupted = 130;
 
 // True when `code` is one of vpedrive's own statuses above.

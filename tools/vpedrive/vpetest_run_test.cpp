@@ -89,6 +89,29 @@ TEST(VpetestRun, AnExitCodeThatIsOneOfVpedrivesStatusesIsNotPassedOn) {
     EXPECT_EQ(run.output.find("aborted"), std::string::npos) << run.output;
 }
 
+// A harness that ends before its window with exit code 0 and no box never ran: whatever ended
+// it (here the factory's ExitProcess(0); under qemu, Wine's server refusing the process), the
+// run must not pass for a success.
+TEST(VpetestRun, AHarnessThatEndsBeforeItsWindowWithoutAWordIsAFailedStart) {
+    CDeveloperSettingsGuard settings;
+    VpeTest::VpedriveRun run = RunWithEngine(L"run_factory_exit_zero", L"Start");
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusEndedAtStart))
+        << run.output;
+    EXPECT_NE(run.output.find("end: ended at start, exit code 0; never seen: its main window"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("vpetest.exe ended while starting before its main window appeared "
+                              "(exit code 0)"),
+              std::string::npos)
+        << run.output;
+    VpeTest::VpedriveRun json = RunWithEngine(L"run_factory_exit_zero", L"--json Start");
+    EXPECT_EQ(json.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusEndedAtStart));
+    EXPECT_NE(json.output.find("\"how\":\"ended at start\",\"exit_code\":0,"
+                               "\"not_seen\":\"its main window\""),
+              std::string::npos)
+        << json.output;
+}
+
 TEST(VpetestRun, AnEngineEndingTheProcessInACommandIsItsOwnStatus) {
     CDeveloperSettingsGuard settings;
     // The engine's Start calls ExitProcess(0): not a success, whatever code it chose.
