@@ -22,6 +22,8 @@ expect "a harness that died at start" 10 \
   "ended before its window appeared (vpedrive status 10; end: ended at start, exit code 0"
 expect "vpe.dll that is not a library" 1 \
   '> startup\n  box "Internal Error": engineDLL.Init returned 20\n  (process ended)\nend: exited, exit code 1\n' \
+  "could not bind the engine (engineDLL.Init returned 20;"
+expect "another status 1" 1 '> startup\n  title: VPETEST\nend: exited, exit code 1\n' \
   "vpedrive ended with status 1 (end: exited, exit code 1"
 expect "a harness that cannot be started" 5 '' "could not be started"
 expect "no box at all" 0 '> startup\n  title: VPETEST\n> Exit (32774)\nend: exited, exit code 0\n' \
