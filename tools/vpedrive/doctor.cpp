@@ -2,6 +2,7 @@
 
 #include "check/engine_probe.h"
 #include "check/helper_arguments.h"
+#include "engine/engine_interface.h"
 #include "tools/driver/child_process.h"
 #include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
@@ -32,6 +33,9 @@ using Check::kProbeStagePrefix;
 using Check::kProbeWrongType;
 
 namespace {
+
+// The factory's name as sentences give it.
+const std::wstring kFactory = kEngineFactoryTitle;
 
 std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
@@ -122,7 +126,7 @@ std::wstring StageText(const std::string& stage) {
         return L"while it is being loaded";
     if (stage == "check")
         return L"while its engine's type is checked";
-    return L"in GetCorvinexEngine";
+    return L"in " + kFactory;
 }
 
 // What the probe's verdict depends on beyond its report: the ABI asked for with --abi, the one
@@ -141,9 +145,9 @@ Verdict BindableVerdict(const std::wstring& quoted, const AbiContext& context) {
         return Make(kDoctorNoProgramOfAbi,
                     quoted + L" can be bound in the " + AbiTitle(context.judged) +
                         L", but the release lacks its harness: " + message + L".");
-    return Make(kDoctorBindable, quoted +
-                                     L" can be bound: GetCorvinexEngine returns a "
-                                     L"Corvinex::VeilpathEngine::IVeilpathEngine, built in the " +
+    return Make(kDoctorBindable, quoted + L" can be bound: " + kFactory +
+                                     L" returns a Corvinex::VeilpathEngine::IVeilpathEngine, "
+                                     L"built in the " +
                                      AbiTitle(context.judged) + L": bind it with " + harness +
                                      L".");
 }
@@ -154,7 +158,7 @@ Verdict ForeignAbiVerdict(const std::wstring& quoted, const AbiContext& context)
                     quoted + L" carries no C++ type names of either ABI, so the ABI it is built "
                              L"in cannot be told; --abi msvc or --abi gcc judges it in one.");
     return Make(kDoctorWrongType,
-                L"GetCorvinexEngine of " + quoted +
+                kFactory + L" of " + quoted +
                     L" returns an object without type information of the " +
                     AbiTitle(context.judged) +
                     (context.requested != ModuleAbi::Unknown ? L" that --abi names" : L"") +
@@ -176,13 +180,13 @@ Verdict ProbeVerdict(const std::wstring& path, DWORD code, const ProbeReport& re
     case kProbeForeignAbi:
         return ForeignAbiVerdict(quoted, context);
     case kProbeNoExport:
-        return Make(kDoctorNoExport, quoted + L" does not export GetCorvinexEngine.");
+        return Make(kDoctorNoExport, quoted + L" does not export " + kFactory + L".");
     case kProbeNullFactory:
         return Make(kDoctorNullFactory,
-                    L"GetCorvinexEngine of " + quoted + L" returns no engine object (null).");
+                    kFactory + L" of " + quoted + L" returns no engine object (null).");
     case kProbeWrongType:
         return Make(kDoctorWrongType,
-                    L"GetCorvinexEngine of " + quoted +
+                    kFactory + L" of " + quoted +
                         L" returns an object that is not a Corvinex::VeilpathEngine::"
                         L"IVeilpathEngine.");
     case kProbeLoadFailed: {
@@ -222,15 +226,15 @@ Verdict ProbeVerdict(const std::wstring& path, DWORD code, const ProbeReport& re
                                               exception + L").");
         if (stage == L"check")
             return Make(kDoctorWrongType,
-                        L"GetCorvinexEngine of " + quoted +
+                        kFactory + L" of " + quoted +
                             L" returns something that is not an engine object (exception " +
                             exception + L" while checking its type).");
-        return Make(kDoctorFactoryFault, L"GetCorvinexEngine of " + quoted +
-                                             L" crashes (exception " + exception + L").");
+        return Make(kDoctorFactoryFault,
+                    kFactory + L" of " + quoted + L" crashes (exception " + exception + L").");
     }
     case kProbeException:
         return Make(kDoctorFactoryException,
-                    L"GetCorvinexEngine of " + quoted + L" throws a C++ exception.");
+                    kFactory + L" of " + quoted + L" throws a C++ exception.");
     case kProbeAborted:
         if (!report.exceptionType.empty())
             return Make(kDoctorFactoryException,
@@ -303,9 +307,9 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, Mod
                         L", which is neither beside it nor on the system.");
     bool exported = false;
     for (const std::string& name : image.exports)
-        exported = exported || name == "GetCorvinexEngine";
+        exported = exported || name == kEngineFactoryName;
     if (!exported)
-        return Make(kDoctorNoExport, quoted + L" does not export GetCorvinexEngine.");
+        return Make(kDoctorNoExport, quoted + L" does not export " + kFactory + L".");
 
     std::wstring probeProgram, message;
     if (!ChooseProgram(kCheckHelperProgram, folder, path, abi, &probeProgram, &message))
