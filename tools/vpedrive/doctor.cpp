@@ -6,10 +6,9 @@
 #include "tools/driver/child_process.h"
 #include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
+#include "tools/driver/text_file.h"
 #include "tools/vpedrive/harness_choice.h"
-#include "tools/vpedrive/pe_image.h"
 
-#include "base/file_handle.h"
 #include "base/file_system.h"
 
 #include <cstdlib>
@@ -81,28 +80,12 @@ struct ProbeReport {
 
 ProbeReport ReadProbeReport(const std::wstring& file) {
     ProbeReport report;
-    CFileHandle handle;
-    if (!handle.Open(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING))
-        return report;
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (text.size() < 65536 && ReadFile(handle.Get(), buffer, sizeof(buffer), &read, nullptr) &&
-           read > 0)
-        text.append(buffer, read);
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    const std::string text = Driver::ReadFileBytes(file, 65536);
+    for (const std::string& line : Driver::SplitLines(text)) {
         if (line.compare(0, strlen(kProbeStagePrefix), kProbeStagePrefix) == 0)
             report.stage = line.substr(strlen(kProbeStagePrefix));
         else if (line.compare(0, strlen(kProbeAnswerPrefix), kProbeAnswerPrefix) == 0)
             report.answer = line.substr(strlen(kProbeAnswerPrefix));
-        at = end + 1;
     }
     Driver::FindTerminateLine(text, &report.exceptionType);
     return report;
@@ -271,28 +254,35 @@ std::string FindMissingDependency(const std::wstring& folder,
     return std::string();
 }
 
-Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, ModuleAbi abi,
-                       DWORD timeoutMs) {
+Verdict DiagnoseLibraryFile(const std::wstring& path, PeImage* image) {
     const std::wstring quoted = L"\"" + path + L"\"";
+    *image = PeImage();
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return Make(kDoctorNoFile, L"There is no file " + quoted + L".");
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return Make(kDoctorNoFile, quoted + L" is a folder, not a library file.");
-
-    PeImage image;
-    switch (ReadPeImage(path, &image)) {
+    switch (ReadPeImage(path, image)) {
     case PeReadResult::CannotRead:
         return Make(kDoctorLoadFailed, quoted + L" cannot be read.");
     case PeReadResult::NotPe:
         return Make(kDoctorNotLibrary,
                     quoted + L" is not a library: it has no Windows executable (MZ/PE) header.");
     case PeReadResult::Damaged:
-        return Make(kDoctorNotLibrary,
-                    quoted + L" is damaged: its import or export table lies outside the file.");
+        return Make(kDoctorNotLibrary, quoted + L" is damaged: " + image->damage + L".");
     case PeReadResult::Ok:
         break;
     }
+    return Make(kDoctorBindable, std::wstring());
+}
+
+Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, ModuleAbi abi,
+                       DWORD timeoutMs) {
+    const std::wstring quoted = L"\"" + path + L"\"";
+    PeImage image;
+    const Verdict file = DiagnoseLibraryFile(path, &image);
+    if (file.status != kDoctorBindable)
+        return file;
     if (image.machine != IMAGE_FILE_MACHINE_I386 || image.isPe32Plus)
         return Make(kDoctorOtherMachine,
                     quoted + L" is built for " + MachineName(image.machine) +

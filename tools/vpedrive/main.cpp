@@ -19,6 +19,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -42,11 +43,39 @@ int BadInput(COutput& err, const std::wstring& message) {
     return kStatusBadInput;
 }
 
+// Ends vpedrive when an exception escapes one of its threads: its own fault, said as such.
+[[noreturn]] void OnTerminate() {
+    COutput err(STD_ERROR_HANDLE);
+    err.Line(L"vpedrive: vpedrive itself failed (an exception nothing caught); this is a fault "
+             L"of vpedrive, not of the engine");
+    ExitProcess(kStatusInternalFault);
+}
+
+int Run(COutput& out, COutput& err);
+
 } // namespace
 
+// Whatever vpedrive throws and does not catch is its own fault: reported as such with a status
+// of its own (kStatusInternalFault), never as a verdict on the engine or the harness.
 int main() {
+    std::set_terminate(OnTerminate);
     COutput out(STD_OUTPUT_HANDLE);
     COutput err(STD_ERROR_HANDLE);
+    try {
+        return Run(out, err);
+    } catch (const std::exception& error) {
+        err.Line(L"vpedrive: vpedrive itself failed (" + FromUtf8(error.what()) +
+                 L"); this is a fault of vpedrive, not of the engine");
+    } catch (...) {
+        err.Line(L"vpedrive: vpedrive itself failed (an exception of an unknown type); this is "
+                 L"a fault of vpedrive, not of the engine");
+    }
+    return kStatusInternalFault;
+}
+
+namespace {
+
+int Run(COutput& out, COutput& err) {
     // The wide command line keeps paths that the ANSI code page cannot show.
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -79,9 +108,9 @@ int main() {
         return RunSettings(options.debug, options.messageBox, out, err);
     case Mode::DoctorProbe: {
         const std::wstring engine = Driver::FullPath(options.engine);
-        return ForwardToHelper(CheckHelperFor(folder, engine, ModuleAbi::Unknown),
-                               std::wstring(Check::kProbeVerb) + L" " +
-                                   Driver::QuoteArgument(engine));
+        return ForwardToHelper(
+            folder, engine, ModuleAbi::Unknown,
+            std::wstring(Check::kProbeVerb) + L" " + Driver::QuoteArgument(engine), err);
     }
     case Mode::Doctor: {
         const std::wstring engine = Driver::FullPath(options.engine);
@@ -98,6 +127,12 @@ int main() {
             request.engine = Driver::FullPath(options.engine);
             if (!IsExistingFile(CWideString(request.engine.c_str())))
                 return BadInput(err, L"the engine \"" + request.engine + L"\" does not exist");
+            // A file that is no library at all is refused with doctor's sentence before the
+            // harness ever loads it.
+            PeImage image;
+            const Verdict file = DiagnoseLibraryFile(request.engine, &image);
+            if (file.status != kDoctorBindable)
+                return BadInput(err, file.sentence);
         }
         std::wstring message;
         if (!options.harness.empty())
@@ -130,3 +165,5 @@ int main() {
     }
     return kStatusBadInput;
 }
+
+} // namespace

@@ -3,9 +3,11 @@
 #include "tools/driver/child_process.h"
 #include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
+#include "tools/driver/text_file.h"
 #include "check/report_line.h"
 #include "tools/vpedrive/check_helper.h"
 #include "tools/vpedrive/doctor.h"
+#include "tools/vpedrive/file_version.h"
 #include "tools/vpedrive/harness_choice.h"
 #include "tools/vpedrive/json_text.h"
 #include "tools/vpedrive/validate_report.h"
@@ -40,84 +42,6 @@ std::wstring HexOrDecimal(DWORD code) {
     wchar_t hex[16];
     swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
     return hex;
-}
-
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-// "file version 1.2.3.4, built 2026-12-09 00:21:46 UTC" from the version resource and the
-// time stamp of the image's file header.
-std::wstring DescribeLibraryFile(const std::wstring& path) {
-    std::wstring version = L"no version resource";
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size > 0) {
-        std::vector<char> data(size);
-        VS_FIXEDFILEINFO* info = nullptr;
-        UINT length = 0;
-        if (GetFileVersionInfoW(path.c_str(), 0, size, data.data()) &&
-            VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) &&
-            info != nullptr) {
-            version = L"file version " + std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
-                      std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
-                      std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
-                      std::to_wstring(LOWORD(info->dwFileVersionLS));
-        }
-    }
-    const std::string bytes = ReadWholeFile(path);
-    std::wstring built = L"no image time stamp";
-    if (bytes.size() >= 0x40) {
-        uint32_t header = 0, stamp = 0;
-        memcpy(&header, bytes.data() + 0x3C, 4);
-        if (header + 12 <= bytes.size() &&
-            bytes.compare(header, 4, std::string("PE\0\0", 4)) == 0) {
-            memcpy(&stamp, bytes.data() + header + 8, 4);
-            // Seconds since 1970 to a FILETIME (100 ns since 1601).
-            ULARGE_INTEGER time;
-            time.QuadPart = (static_cast<ULONGLONG>(stamp) + 11644473600ULL) * 10000000ULL;
-            FILETIME file = {time.LowPart, time.HighPart};
-            SYSTEMTIME utc;
-            if (FileTimeToSystemTime(&file, &utc)) {
-                wchar_t text[48];
-                swprintf(text, 48, L"built %04u-%02u-%02u %02u:%02u:%02u UTC", utc.wYear,
-                         utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond);
-                built = text;
-            }
-        }
-    }
-    return version + L", " + built;
 }
 
 void PrintLines(COutput& out, const std::vector<std::wstring>& lines) {
@@ -184,7 +108,7 @@ CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned
     QueryPerformanceCounter(&end);
     result.seconds = static_cast<double>(end.QuadPart - start.QuadPart) /
                      static_cast<double>(frequency.QuadPart);
-    const std::string output = ReadWholeFile(reportFile);
+    const std::string output = Driver::ReadFileBytes(reportFile, static_cast<size_t>(-1));
     ReadChildReport(output, ended, code, &result);
     if (!ended) {
         result.status = CheckStatus::TimedOut;
@@ -219,7 +143,8 @@ int RefuseRun(const ValidateOptions& options, const RunHeader& header, const std
     }
     err.Line(L"vpedrive: " + sentence);
     if (!options.junitFile.empty() &&
-        !WriteWholeFile(Driver::FullPath(options.junitFile), JunitBindingFailure(header, sentence)))
+        !Driver::WriteFileBytes(Driver::FullPath(options.junitFile),
+                                JunitBindingFailure(header, sentence)))
         err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
     return kValidateBadInput;
 }
@@ -343,23 +268,26 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
         options.dumpFolder = Driver::FullPath(options.dumpFolder);
     const std::wstring folder = Driver::FolderOf(self);
     if (options.child)
-        return ForwardToHelper(CheckHelperFor(folder, options.engine, options.abi),
-                               HelperCheckArguments(options, options.check, options.seed));
+        return ForwardToHelper(folder, options.engine, options.abi,
+                               HelperCheckArguments(options, options.check, options.seed), err);
 
     if (!options.seedGiven)
         options.seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    // An engine that cannot be bound at all is not a failed check: doctor says why, before
+    // anything else reads the file. The checks run in the helper that bound it, of the
+    // engine's ABI or of --abi.
+    const Verdict verdict = DiagnoseEngine(options.engine, folder, options.abi, 30000);
+    PeImage image;
+    const PeReadResult read = ReadPeImage(options.engine, &image);
     RunHeader header;
     header.engine = options.engine;
-    header.engineFile = DescribeLibraryFile(options.engine);
+    header.engineFile = DescribeLibraryFile(read, image);
     header.strictness = options.strictness;
     header.seed = options.seed;
     header.repeat = options.repeat;
     header.shuffle = options.shuffle;
     header.strict = options.strict;
 
-    // An engine that cannot be bound at all is not a failed check: doctor says why.
-    // The checks run in the helper that bound it, of the engine's ABI or of --abi.
-    const Verdict verdict = DiagnoseEngine(options.engine, folder, options.abi, 30000);
     ModuleAbi helperAbi = ModuleAbi::Unknown;
     if (!verdict.helper.empty() && ReadModuleAbi(verdict.helper, &helperAbi))
         header.helper = verdict.helper + L" (" + AbiTitle(helperAbi) + L")";
@@ -424,8 +352,8 @@ int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self,
         out.Line(L"# " + TextSummary(summary)[0] + L": " + TextSummary(summary)[1]);
     else
         PrintLines(out, TextSummary(summary));
-    if (!options.junitFile.empty() &&
-        !WriteWholeFile(Driver::FullPath(options.junitFile), JunitDocument(header, results))) {
+    if (!options.junitFile.empty() && !Driver::WriteFileBytes(Driver::FullPath(options.junitFile),
+                                                              JunitDocument(header, results))) {
         err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
         return kValidateBadInput;
     }

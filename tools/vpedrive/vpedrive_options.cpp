@@ -31,9 +31,9 @@ bool ParseSwitch(const std::wstring& text, int* value) {
 
 bool IsOwnStatus(DWORD code) {
     const int statuses[] = {
-        kStatusBadInput,           kStatusHung,       kStatusCrashed,       kStatusCannotStart,
-        kStatusEndedDuringCommand, kStatusAborted,    kStatusOwnStatusCode, kStatusNoHarnessOfAbi,
-        kStatusEndedAtStart,       kStatusInterrupted};
+        kStatusBadInput,           kStatusHung,        kStatusCrashed,       kStatusCannotStart,
+        kStatusEndedDuringCommand, kStatusAborted,     kStatusOwnStatusCode, kStatusNoHarnessOfAbi,
+        kStatusEndedAtStart,       kStatusInterrupted, kStatusInternalFault};
     for (int status : statuses) {
         if (code == static_cast<DWORD>(status))
             return true;

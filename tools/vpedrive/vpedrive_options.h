@@ -13,6 +13,9 @@ namespace Vpedrive {
 
 // Exit statuses of vpedrive itself (a run otherwise ends with the harness's own exit code).
 const int kStatusBadInput = 2;
+// The same status for a set-up vpedrive cannot work with (no check helper of the needed ABI, or
+// one that cannot be started): the set-up's fault, never a verdict on the engine.
+const int kStatusSetUpFailed = kStatusBadInput;
 const int kStatusHung = 3;
 const int kStatusCrashed = 4;
 const int kStatusCannotStart = 5;
@@ -32,6 +35,9 @@ const int kStatusNoHarnessOfAbi = 9;
 // Wine, for example, the wineserver refused it). What it printed is passed on.
 const int kStatusEndedAtStart = 10;
 const int kStatusInterrupted = 130;
+// vpedrive itself failed (an exception it did not catch): its own fault, never a verdict on the
+// engine or the harness. 70 is EX_SOFTWARE of BSD's sysexits.
+const int kStatusInternalFault = 70;
 
 // True when `code` is one of vpedrive's own statuses above.
 bool IsOwnStatus(DWORD code);
