@@ -273,8 +273,15 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
         return kStatusCannotStart;
     }
     if (!request.engine.empty()) {
-        for (const std::wstring& dependency : LocalDependencies(request.engine))
-            scratch.CopyIn(dependency, Driver::FileNameOf(dependency));
+        for (const std::wstring& dependency : LocalDependencies(request.engine)) {
+            if (!scratch.CopyIn(dependency, Driver::FileNameOf(dependency))) {
+                err.Line(L"vpedrive: cannot copy \"" + dependency +
+                         L"\", a library the engine "
+                         L"imports from its folder, to " +
+                         scratch.Path());
+                return kStatusCannotStart;
+            }
+        }
     }
 
     Driver::CDeveloperSettingsGuard settings;
@@ -308,7 +315,9 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
                  std::to_wstring(harness.LastError()) + L")");
         return kStatusCannotStart;
     }
-    interrupt.SetHarness(harness.Handle());
+    if (!interrupt.SetHarness(harness.Handle()))
+        err.Line(std::wstring(L"vpedrive: Ctrl+C cannot end the harness (no handle of its own); "
+                              L"the developer settings are still put back"));
     transcript.Started(request.harness, request.engine, arguments);
     Driver::CGuiSession session(harness);
     RunContext run = {harness,    transcript, err,   interrupt,    trace,

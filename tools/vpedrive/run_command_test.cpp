@@ -251,6 +251,27 @@ TEST(HarnessRunFiles, FindsTheDependenciesBesideAnEngine) {
               (std::vector<std::wstring>{folder.Path() + L"vpe_absent_helper.dll"}));
 }
 
+// A library the engine imports from its folder that cannot be copied stops the run before the
+// harness starts, naming the library, rather than leaving the harness to fail on it.
+TEST_F(HarnessRunTest, ADependencyThatCannotBeCopiedStopsTheRun) {
+    CScratchFolder folder;
+    ASSERT_TRUE(folder.Create(L"vpe-deps-"));
+    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"missing_dep_engine"), L"vpe.dll"));
+    ASSERT_TRUE(
+        folder.CopyIn(VpeTest::TestEnginePath(L"absent_helper_store", L"vpe_absent_helper.dll"),
+                      L"vpe_absent_helper.dll"));
+    Corvinex::CFileHandle held; // open without sharing: the copy cannot read it
+    ASSERT_TRUE(held.Open((folder.Path() + L"vpe_absent_helper.dll").c_str(), GENERIC_READ, 0,
+                          OPEN_EXISTING));
+    VpeTest::VpedriveRun run =
+        VpeTest::RunVpedrive(L"run --harness " + QuoteArgument(VpeTest::TestTargetPath()) +
+                             L" --engine " + QuoteArgument(folder.Path() + L"vpe.dll") + L" Start");
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusCannotStart)) << run.output;
+    EXPECT_NE(run.output.find("cannot copy"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("vpe_absent_helper.dll"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("harness:"), std::string::npos) << run.output;
+}
+
 TEST_F(HarnessRunTest, SettingsCommandShowsAndSetsTheTwoSwitches) {
     VpeTest::VpedriveRun set = VpeTest::RunVpedrive(L"settings --debug on --message-box on");
     EXPECT_EQ(set.status, 0u) << set.output;
