@@ -45,25 +45,12 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 } // namespace
 
 const wchar_t* StateName(EngineState state) {
-    switch (state) {
-    case EngineState::Fresh:
-        return L"freshly bound";
-    case EngineState::NotInstalled:
-        return L"not installed";
-    case EngineState::Installed:
-        return L"installed";
-    case EngineState::Running:
-        return L"running";
-    case EngineState::Updating:
-        return L"updating";
-    case EngineState::Checking:
-        return L"checking";
-    case EngineState::Stopped:
-        return L"stopped";
-    case EngineState::Unloaded:
-        return L"after unload";
-    }
-    return L"unknown";
+    // In the order of EngineState.
+    const wchar_t* const names[] = {L"freshly bound", L"not installed", L"installed",
+                                    L"running",       L"updating",      L"checking",
+                                    L"stopped",       L"after unload"};
+    const size_t index = static_cast<size_t>(state);
+    return index < sizeof(names) / sizeof(names[0]) ? names[index] : L"unknown";
 }
 
 void CurrentCall(LONG* slot, EngineState* state) {

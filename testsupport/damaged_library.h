@@ -53,29 +53,41 @@ inline Layout LayoutOf(const LibraryBytes& bytes) {
     return layout;
 }
 
-// The section header whose bytes in the file hold `offset`; 0 when none does.
-inline size_t SectionHolding(const LibraryBytes& bytes, size_t offset) {
+// One section: where its header lies, its RVA and its bytes in the file.
+struct Section {
+    size_t header;
+    DWORD rva;
+    DWORD rawSize;
+    DWORD rawAt;
+};
+
+inline std::vector<Section> Sections(const LibraryBytes& bytes) {
     const Layout layout = LayoutOf(bytes);
+    std::vector<Section> sections;
     for (WORD i = 0; i < layout.count; ++i) {
         const size_t header = layout.sections + i * sizeof(IMAGE_SECTION_HEADER);
-        const size_t raw = Dword(bytes, header + offsetof(IMAGE_SECTION_HEADER, PointerToRawData));
-        const size_t size = Dword(bytes, header + offsetof(IMAGE_SECTION_HEADER, SizeOfRawData));
-        if (offset >= raw && offset < raw + size)
-            return header;
+        sections.push_back(
+            {header, Dword(bytes, header + offsetof(IMAGE_SECTION_HEADER, VirtualAddress)),
+             Dword(bytes, header + offsetof(IMAGE_SECTION_HEADER, SizeOfRawData)),
+             Dword(bytes, header + offsetof(IMAGE_SECTION_HEADER, PointerToRawData))});
+    }
+    return sections;
+}
+
+// The section header whose bytes in the file hold `offset`; 0 when none does.
+inline size_t SectionHolding(const LibraryBytes& bytes, size_t offset) {
+    for (const Section& section : Sections(bytes)) {
+        if (offset >= section.rawAt && offset < section.rawAt + section.rawSize)
+            return section.header;
     }
     return 0;
 }
 
 // The file offset of an RVA, mapped through the section table; 0 when no section holds it.
 inline size_t FileOffsetOf(const LibraryBytes& bytes, DWORD rva) {
-    const Layout layout = LayoutOf(bytes);
-    for (WORD i = 0; i < layout.count; ++i) {
-        const size_t header = layout.sections + i * sizeof(IMAGE_SECTION_HEADER);
-        const DWORD va = Dword(bytes, header + offsetof(IMAGE_SECTION_HEADER, VirtualAddress));
-        const DWORD size = Dword(bytes, header + offsetof(IMAGE_SECTION_HEADER, SizeOfRawData));
-        if (rva >= va && rva - va < size)
-            return Dword(bytes, header + offsetof(IMAGE_SECTION_HEADER, PointerToRawData)) +
-                   (rva - va);
+    for (const Section& section : Sections(bytes)) {
+        if (rva >= section.rva && rva - section.rva < section.rawSize)
+            return section.rawAt + (rva - section.rva);
     }
     return 0;
 }

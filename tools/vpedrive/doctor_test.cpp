@@ -104,10 +104,7 @@ TEST(Doctor, NamesTheMissingDependency) {
 TEST(Doctor, ADependencyBesideTheLibraryIsFound) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-doctor-"));
-    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"missing_dep_engine"), L"vpe.dll"));
-    ASSERT_TRUE(
-        folder.CopyIn(VpeTest::TestEnginePath(L"absent_helper_store", L"vpe_absent_helper.dll"),
-                      L"vpe_absent_helper.dll"));
+    ASSERT_TRUE(VpeTest::CopyEngineWithDependency(folder, true));
     EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_absent_helper.dll"}), "");
     EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_nowhere.dll"}),
               "vpe_nowhere.dll");

@@ -242,11 +242,9 @@ TEST(HarnessRunFiles, ReadsOnlyTheAppendedLines) {
 TEST(HarnessRunFiles, FindsTheDependenciesBesideAnEngine) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-deps-"));
-    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"missing_dep_engine"), L"vpe.dll"));
+    ASSERT_TRUE(VpeTest::CopyEngineWithDependency(folder, false));
     EXPECT_TRUE(LocalDependencies(folder.Path() + L"vpe.dll").empty());
-    ASSERT_TRUE(
-        folder.CopyIn(VpeTest::TestEnginePath(L"absent_helper_store", L"vpe_absent_helper.dll"),
-                      L"vpe_absent_helper.dll"));
+    ASSERT_TRUE(VpeTest::CopyEngineWithDependency(folder, true));
     EXPECT_EQ(LocalDependencies(folder.Path() + L"vpe.dll"),
               (std::vector<std::wstring>{folder.Path() + L"vpe_absent_helper.dll"}));
 }
@@ -256,10 +254,7 @@ TEST(HarnessRunFiles, FindsTheDependenciesBesideAnEngine) {
 TEST_F(HarnessRunTest, ADependencyThatCannotBeCopiedStopsTheRun) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-deps-"));
-    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"missing_dep_engine"), L"vpe.dll"));
-    ASSERT_TRUE(
-        folder.CopyIn(VpeTest::TestEnginePath(L"absent_helper_store", L"vpe_absent_helper.dll"),
-                      L"vpe_absent_helper.dll"));
+    ASSERT_TRUE(VpeTest::CopyEngineWithDependency(folder, true));
     Corvinex::CFileHandle held; // open without sharing: the copy cannot read it
     ASSERT_TRUE(held.Open((folder.Path() + L"vpe_absent_helper.dll").c_str(), GENERIC_READ, 0,
                           OPEN_EXISTING));
