@@ -11,8 +11,8 @@ namespace Corvinex {
 // The title template; each tag is replaced by "TRUE" or "FALSE".
 extern const wchar_t kStatusTemplate[];
 
-// The status text for the engine: queries IsCheckRunning, IsUpdateRunning, IsAnonymityActive,
-// IsEngineRunning and IsInstalled, in that order, and fills the template.
+// The status text for the engine: makes the status queries in the slot table's order
+// (kStatusQueries of engine/engine_slots.h) and fills the template.
 CWideString BuildStatusLine(VeilpathEngine::IVeilpathEngine* engine);
 
 // Sets the window's title to the engine's status text (also when it is unchanged). Without an

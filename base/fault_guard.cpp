@@ -20,12 +20,25 @@ void CallCatchingLanguageExceptions(GuardedFunc fn, void* context, volatile bool
 
 #if defined(_MSC_VER)
 
-bool RunGuarded(GuardedFunc fn, void* context) {
+namespace {
+
+int RecordCode(unsigned long code, volatile unsigned long* recorded) {
+    *recorded = code;
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+} // namespace
+
+bool RunGuarded(GuardedFunc fn, void* context, unsigned long* exceptionCode) {
     volatile bool completed = false;
+    volatile unsigned long code = 0;
     __try {
         CallCatchingLanguageExceptions(fn, context, &completed);
-    } __except (EXCEPTION_EXECUTE_HANDLER) {
+    } __except (RecordCode(_exception_code(), &code)) {
         completed = false;
+    }
+    if (exceptionCode != nullptr) {
+        *exceptionCode = code;
     }
     return completed;
 }
@@ -40,6 +53,7 @@ namespace {
 struct GuardFrame {
     EXCEPTION_REGISTRATION_RECORD registration;
     void* jumpBuffer[5];
+    unsigned long code;
 };
 
 EXCEPTION_DISPOSITION NTAPI GuardHandler(EXCEPTION_RECORD* record, void* establisherFrame, CONTEXT*,
@@ -49,6 +63,7 @@ EXCEPTION_DISPOSITION NTAPI GuardHandler(EXCEPTION_RECORD* record, void* establi
     }
     // Kept in memory: the x86 RtlUnwind of some Windows versions does not preserve ebx, esi, edi.
     GuardFrame* volatile guard = static_cast<GuardFrame*>(establisherFrame);
+    guard->code = record->ExceptionCode;
     // Let the inner frames run their unwind handlers and drop them from the chain; afterwards
     // our frame is the head of the chain again.
     RtlUnwind(establisherFrame, nullptr, record, nullptr);
@@ -69,8 +84,9 @@ void SetChainHead(EXCEPTION_REGISTRATION_RECORD* head) {
 
 } // namespace
 
-bool RunGuarded(GuardedFunc fn, void* context) {
+bool RunGuarded(GuardedFunc fn, void* context, unsigned long* exceptionCode) {
     GuardFrame frame;
+    frame.code = 0;
     volatile bool completed = false;
     frame.registration.Next = ChainHead();
     frame.registration.Handler = &GuardHandler;
@@ -81,6 +97,9 @@ bool RunGuarded(GuardedFunc fn, void* context) {
         completed = false;
     }
     SetChainHead(frame.registration.Next);
+    if (exceptionCode != nullptr) {
+        *exceptionCode = frame.code;
+    }
     return completed;
 }
 

@@ -39,10 +39,10 @@ int OpenRegistryKey(HKEY root, const CWideString& path, REGSAM access, CRegistry
     CWideString normalized = NormalizeKeyPath(path);
     HKEY opened = nullptr;
     if (RegOpenKeyExW(root, normalized.c_str(), 0, access, &opened) != ERROR_SUCCESS) {
-        return 1;
+        return kRegistryNotDone;
     }
     *key->Receive() = opened;
-    return 0;
+    return kRegistryDone;
 }
 
 int CreateRegistryKey(HKEY root, const CWideString& path, CRegistryKey* key) {
@@ -52,20 +52,20 @@ int CreateRegistryKey(HKEY root, const CWideString& path, CRegistryKey* key) {
     LONG status = RegCreateKeyExW(root, normalized.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_WRITE, nullptr, &created, &disposition);
     if (status != ERROR_SUCCESS) {
-        return 1;
+        return kRegistryNotDone;
     }
     if (key != nullptr) {
         *key->Receive() = created;
     } else {
         CloseRegistryKey(created);
     }
-    return 0;
+    return kRegistryDone;
 }
 
 int ReadDwordValue(HKEY root, const CWideString& path, const CWideString& name, uint32_t* value) {
     CRegistryKey key;
-    if (OpenRegistryKey(root, path, KEY_READ, &key) != 0) {
-        return 1;
+    if (OpenRegistryKey(root, path, KEY_READ, &key) != kRegistryDone) {
+        return kRegistryNotDone;
     }
     DWORD type = 0;
     DWORD data = 0;
@@ -73,28 +73,28 @@ int ReadDwordValue(HKEY root, const CWideString& path, const CWideString& name, 
     LONG status = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type,
                                    reinterpret_cast<BYTE*>(&data), &bytes);
     if (status != ERROR_SUCCESS || type != REG_DWORD || bytes != sizeof(data)) {
-        return 1;
+        return kRegistryNotDone;
     }
     *value = data;
-    return 0;
+    return kRegistryDone;
 }
 
 int ReadStringValue(HKEY root, const CWideString& path, const CWideString& name,
                     CWideString* text) {
     CHeapBuffer buffer(kStringBufferBytes);
     if (buffer.Get() == nullptr) {
-        return 101;
+        return kRegistryNoBuffer;
     }
     CRegistryKey key;
-    if (OpenRegistryKey(root, path, KEY_READ, &key) != 0) {
-        return 1;
+    if (OpenRegistryKey(root, path, KEY_READ, &key) != kRegistryDone) {
+        return kRegistryNotDone;
     }
     DWORD type = 0;
     DWORD bytes = kStringReadBytes;
     LONG status = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type,
                                    static_cast<BYTE*>(buffer.Get()), &bytes);
     if (status != ERROR_SUCCESS || type != REG_SZ) {
-        return 1;
+        return kRegistryNotDone;
     }
     // A stored value need not carry its terminator: take the characters read, up to the first
     // zero, and never more.
@@ -107,7 +107,7 @@ int ReadStringValue(HKEY root, const CWideString& path, const CWideString& name,
     if (count > 0) {
         wchar_t* out = result.GetBuffer(static_cast<int32_t>(count));
         if (out == nullptr) {
-            return 1;
+            return kRegistryNotDone;
         }
         for (DWORD i = 0; i < count; ++i) {
             out[i] = chars[i];
@@ -116,30 +116,42 @@ int ReadStringValue(HKEY root, const CWideString& path, const CWideString& name,
         result.GetLength();
     }
     *text = result;
-    return 0;
+    return kRegistryDone;
 }
 
 int WriteStringValue(HKEY root, const CWideString& path, const CWideString& name,
                      const CWideString& text) {
     CRegistryKey key;
-    if (CreateRegistryKey(root, path, &key) != 0) {
-        return 1;
+    if (CreateRegistryKey(root, path, &key) != kRegistryDone) {
+        return kRegistryNotDone;
     }
     DWORD bytes = static_cast<DWORD>(2 * text.GetLength() + 2);
     LONG status = RegSetValueExW(key.Get(), name.c_str(), 0, REG_SZ,
                                  reinterpret_cast<const BYTE*>(text.c_str()), bytes);
-    return status == ERROR_SUCCESS ? 0 : 1;
+    return status == ERROR_SUCCESS ? kRegistryDone : kRegistryNotDone;
 }
 
 int WriteDwordValue(HKEY root, const CWideString& path, const CWideString& name, uint32_t value) {
     CRegistryKey key;
-    if (CreateRegistryKey(root, path, &key) != 0) {
-        return 1;
+    if (CreateRegistryKey(root, path, &key) != kRegistryDone) {
+        return kRegistryNotDone;
     }
     DWORD data = value;
     LONG status = RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD,
                                  reinterpret_cast<const BYTE*>(&data), sizeof(data));
-    return status == ERROR_SUCCESS ? 0 : 1;
+    return status == ERROR_SUCCESS ? kRegistryDone : kRegistryNotDone;
+}
+
+int DeleteRegistryValue(HKEY root, const CWideString& path, const CWideString& name) {
+    CRegistryKey key;
+    if (OpenRegistryKey(root, path, KEY_READ | KEY_WRITE, &key) != kRegistryDone) {
+        CRegistryKey probe;
+        return OpenRegistryKey(root, path, KEY_READ, &probe) == kRegistryDone ? kRegistryNotDone
+                                                                              : kRegistryDone;
+    }
+    LONG status = RegDeleteValueW(key.Get(), name.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? kRegistryDone
+                                                                     : kRegistryNotDone;
 }
 
 int CloseRegistryKey(HKEY key) {

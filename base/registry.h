@@ -1,7 +1,8 @@
-// Raw registry access. Key paths are written with forward slashes like file paths and turned
-// into registry form (NormalizeKeyPath) only when a key is opened. Every key is flushed before it
-// is closed. Only REG_DWORD and REG_SZ values are read or written; a missing key or value, a
-// value of another type or a failed read answers 1 and leaves the output untouched.
+// Raw registry access, the one way the project reads and writes the registry. Key paths are
+// written with forward slashes like file paths and turned into registry form (NormalizeKeyPath)
+// only when a key is opened. Every key is flushed before it is closed. Only REG_DWORD and REG_SZ
+// values are read or written; a missing key or value, a value of another type or a failed read
+// answers kRegistryNotDone and leaves the output untouched.
 #pragma once
 
 #include "base/scoped_handle.h"
@@ -12,6 +13,13 @@
 #include <stdint.h>
 
 namespace Corvinex {
+
+// What the functions below answer; the numbers are fixed.
+enum RegistryResult {
+    kRegistryDone = 0,
+    kRegistryNotDone = 1,    // no such key or value, a value of another type, or a failed call
+    kRegistryNoBuffer = 101, // no read buffer could be had
+};
 
 // Flushes, then closes a raw key handle; non-zero when RegCloseKey failed.
 int CloseRegistryKey(HKEY key);
@@ -34,20 +42,23 @@ public:
 // and runs of separators shrink to one. "a/b/", "a//b" and "a\\b" all give "a\b".
 CWideString NormalizeKeyPath(const CWideString& path);
 
-// Opens the key below root with the access mask; 0 opened (key receives it), 1 not.
+// Opens the key below root with the access mask; kRegistryDone opened (key receives it).
 int OpenRegistryKey(HKEY root, const CWideString& path, REGSAM access, CRegistryKey* key);
-// Creates or opens the key for writing, with any missing keys along the path; 0 done, 1 not.
+// Creates or opens the key for writing, with any missing keys along the path; kRegistryDone.
 // With a null key the new handle is flushed and closed at once.
 int CreateRegistryKey(HKEY root, const CWideString& path, CRegistryKey* key);
-// Reads a REG_DWORD value; 0 read into *value, 1 not (value untouched).
+// Reads a REG_DWORD value; kRegistryDone read into *value (else untouched).
 int ReadDwordValue(HKEY root, const CWideString& path, const CWideString& name, uint32_t* value);
 // Reads a REG_SZ value of at most 260 bytes with its terminator (129 characters); a longer
-// value counts as absent. 0 read into *text, 1 not, 101 no read buffer could be had.
+// value counts as absent. kRegistryDone read into *text, kRegistryNotDone, kRegistryNoBuffer.
 int ReadStringValue(HKEY root, const CWideString& path, const CWideString& name, CWideString* text);
-// Stores text as REG_SZ with its terminator, creating the key if needed; 0 stored, 1 not.
+// Stores text as REG_SZ with its terminator, creating the key if needed; kRegistryDone stored.
 int WriteStringValue(HKEY root, const CWideString& path, const CWideString& name,
                      const CWideString& text);
-// Stores a REG_DWORD value, creating the key if needed; 0 stored, 1 not.
+// Stores a REG_DWORD value, creating the key if needed; kRegistryDone stored.
 int WriteDwordValue(HKEY root, const CWideString& path, const CWideString& name, uint32_t value);
+// Deletes the value; kRegistryDone when it is gone afterwards (also when it never existed or
+// its key does not exist).
+int DeleteRegistryValue(HKEY root, const CWideString& path, const CWideString& name);
 
 } // namespace Corvinex

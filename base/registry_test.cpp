@@ -164,3 +164,16 @@ TEST(RegistryKeys, ClosingAHandleTwiceReportsTheFailure) {
     EXPECT_EQ(0, CloseRegistryKey(raw));
     EXPECT_NE(0, CloseRegistryKey(raw));
 }
+
+TEST(RegistryValues, DeletedValueIsGoneAndDeletingItAgainOrInAMissingKeyIsDone) {
+    ScratchRegistryKey scratch;
+    CWideString path = Wide(scratch.ForwardPath());
+    ASSERT_EQ(kRegistryDone, WriteDwordValue(HKEY_CURRENT_USER, path, L"Debug", 1));
+    EXPECT_EQ(kRegistryDone, DeleteRegistryValue(HKEY_CURRENT_USER, path, L"Debug"));
+    uint32_t value = 0;
+    EXPECT_EQ(kRegistryNotDone, ReadDwordValue(HKEY_CURRENT_USER, path, L"Debug", &value));
+    EXPECT_EQ(kRegistryDone, DeleteRegistryValue(HKEY_CURRENT_USER, path, L"Debug"));
+    EXPECT_EQ(kRegistryDone,
+              DeleteRegistryValue(HKEY_CURRENT_USER, Wide(scratch.ForwardPath() + L"/no"), L"X"));
+    EXPECT_FALSE(scratch.KeyExists(L"no"));
+}

@@ -13,39 +13,6 @@ namespace Check {
 
 namespace {
 
-const wchar_t* const kSlotNames[30] = {
-    L"GetInterfaceVersion",
-    L"IsInstalled",
-    L"Install",
-    L"Uninstall",
-    L"Update",
-    L"GetEngineVersion",
-    L"Start",
-    L"Stop",
-    L"IsEngineRunning",
-    L"UpdateStart",
-    L"UpdateStop",
-    L"IsUpdateRunning",
-    L"GetUpdateProgress",
-    L"GetLastUpdateResult",
-    L"AnalyseUpdateLog",
-    L"CheckStart",
-    L"CheckStop",
-    L"IsCheckRunning",
-    L"GetCheckProgress",
-    L"AnalyseCheckLog",
-    L"GetCheckedEndpointCount",
-    L"GetWorkingEndpointCount",
-    L"ClearCheckLog",
-    L"SetAnonymity",
-    L"IsAnonymityActive",
-    L"GetAnonymousIP",
-    L"GetActiveEndpointIndex",
-    L"SelectEndpoint",
-    L"GetLastResult",
-    L"GetRealIP",
-};
-
 // The call in progress, read by the watchdog and the crash reporter on other threads.
 volatile LONG g_slot = -1;
 volatile LONG g_state = 0;
@@ -77,29 +44,13 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 
 } // namespace
 
-const int kCalledSlots[18] = {1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 14, 15, 16, 17, 19, 23, 24, 29};
-const int kStatusSlots[5] = {17, 11, 24, 8, 1};
-
 const wchar_t* StateName(EngineState state) {
-    switch (state) {
-    case EngineState::Fresh:
-        return L"freshly bound";
-    case EngineState::NotInstalled:
-        return L"not installed";
-    case EngineState::Installed:
-        return L"installed";
-    case EngineState::Running:
-        return L"running";
-    case EngineState::Updating:
-        return L"updating";
-    case EngineState::Checking:
-        return L"checking";
-    case EngineState::Stopped:
-        return L"stopped";
-    case EngineState::Unloaded:
-        return L"after unload";
-    }
-    return L"unknown";
+    // In the order of EngineState.
+    const wchar_t* const names[] = {L"freshly bound", L"not installed", L"installed",
+                                    L"running",       L"updating",      L"checking",
+                                    L"stopped",       L"after unload"};
+    const size_t index = static_cast<size_t>(state);
+    return index < sizeof(names) / sizeof(names[0]) ? names[index] : L"unknown";
 }
 
 void CurrentCall(LONG* slot, EngineState* state) {
@@ -108,16 +59,12 @@ void CurrentCall(LONG* slot, EngineState* state) {
 }
 
 CWideString DescribeCall(LONG slot, EngineState state) {
-    if (slot >= 0 && slot < 30)
-        return FormatString(L"slot %i (%s), state %s", static_cast<int>(slot), kSlotNames[slot],
-                            StateName(state));
+    if (slot >= 0 && slot < kSlotCount)
+        return FormatString(L"slot %i (%s), state %s", static_cast<int>(slot),
+                            SlotName(static_cast<Slot>(slot)), StateName(state));
     if (slot == kFactoryCall)
-        return FormatString(L"the factory GetCorvinexEngine, state %s", StateName(state));
+        return FormatString(L"the factory %s, state %s", kEngineFactoryTitle, StateName(state));
     return FormatString(L"no engine call, state %s", StateName(state));
-}
-
-const wchar_t* SlotName(int slot) {
-    return slot >= 0 && slot < 30 ? kSlotNames[slot] : L"?";
 }
 
 Budgets BudgetsFor(int strictness) {
@@ -140,20 +87,9 @@ Budgets BudgetsFor(int strictness) {
 int CEngineUnderTest::Bind(const wchar_t* path) {
     g_callTick = GetTickCount();
     g_slot = kFactoryCall;
-    int result = Load(path);
+    const int result = CEngineBinding::Bind(path);
     g_slot = -1;
-    if (result != 0)
-        return result;
-    // The type check reads the object's table: an object without one (destroyed, wiped)
-    // would fault there, in the harness as here.
-    if (ReadableTable(pEngine) == nullptr)
-        return 3;
-    // dynamic_cast reads the type information in this helper's layout: an object of the other
-    // C++ ABI, or of a library built without type information, would make it fault.
-    if (!HasTypeInfoOfThisAbi(pEngine))
-        return 4;
-    m_engine = dynamic_cast<IVeilpathEngine*>(pEngine);
-    return m_engine != nullptr ? 0 : 2;
+    return result;
 }
 
 CCheckSession::CCheckSession(int strictness, uint32_t seed, DWORD callLimitMs,

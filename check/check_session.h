@@ -1,7 +1,7 @@
 // The machinery a check runs in: the engine bound through the project's binding, every call
-// made from one thread that owns a window and pumps its messages between calls (as in the
-// harness), the slot and state of the call in progress (for crash and hang reports), a
-// watchdog for calls that never return, budgets by strictness, and the findings.
+// made through the slot table from one thread that owns a window and pumps its messages between
+// calls (as in the harness), the slot and state of the call in progress (for crash and hang
+// reports), a watchdog for calls that never return, budgets by strictness, and the findings.
 #pragma once
 
 #include "base/array.h"
@@ -9,6 +9,7 @@
 #include "base/wide_string.h"
 #include "engine/engine_binding.h"
 #include "engine/engine_interface.h"
+#include "engine/engine_slots.h"
 
 #include <windows.h>
 
@@ -17,7 +18,17 @@
 namespace Corvinex {
 namespace Check {
 
+using VeilpathEngine::CallSlot;
+using VeilpathEngine::CEngineBinding;
 using VeilpathEngine::IVeilpathEngine;
+using VeilpathEngine::kSlotCount;
+using VeilpathEngine::kStatusQueries;
+using VeilpathEngine::kStatusQueryCount;
+using VeilpathEngine::Slot;
+using VeilpathEngine::SlotAnswer;
+using VeilpathEngine::SlotArguments;
+using VeilpathEngine::SlotName;
+using VeilpathEngine::SlotNumber;
 
 // The states a check drives the engine into; named in every report.
 enum class EngineState {
@@ -31,15 +42,6 @@ enum class EngineState {
     Unloaded
 };
 const wchar_t* StateName(EngineState state);
-
-// "IsInstalled", ... for slots 0 to 29.
-const wchar_t* SlotName(int slot);
-
-// The slots the harness calls, in slot order.
-extern const int kCalledSlots[18];
-const int kCalledSlotCount = 18;
-// The status queries in the order the harness's status line polls them (17, 11, 24, 8, 1).
-extern const int kStatusSlots[5];
 
 // A message the message-loop check posts to the session's window; the window counts them.
 const UINT kProbeMessage = WM_APP + 0x56;
@@ -59,34 +61,19 @@ struct Budgets {
 };
 Budgets BudgetsFor(int strictness);
 
-// The project's binding, loading the library from any path (the harness's own binding loads
-// vpe.dll beside the program only). Owns the library reference it took; never calls the engine.
-class CEngineUnderTest : public TEngineDLLAPICore<IEngine, EngineFactoryFunc> {
+// The project's binding (engine_binding.h) with the factory call marked as an engine call for
+// the crash reporter, the exit watch and the watchdog. Owns the library reference it took; never
+// calls the engine.
+class CEngineUnderTest : public CEngineBinding {
 public:
-    CEngineUnderTest() : m_engine(nullptr) {}
-    // 0 bound; 20, 22, 201 as CLibrary::Load; 1 no factory or it returned null; 2 the object
-    // is not an IVeilpathEngine, 3 the object has no readable virtual table, 4 its type
-    // information is not laid out in this helper's C++ ABI (the library stays loaded until
-    // Release in these cases).
+    // CEngineBinding::Bind: kBindDone, or the named result of the step that failed (the library
+    // stays loaded until Release when the type check fails).
     int Bind(const wchar_t* path);
-    // Forgets the engine and releases this binding's library reference.
-    void Release() {
-        m_engine = nullptr;
-        Unload();
-    }
-    IVeilpathEngine* Engine() const { return m_engine; }
-    HMODULE Module() const { return GetModule(); }
-
-protected:
-    CAnsiString GetFactoryName() override { return CAnsiString("GetCorvinexEngine"); }
-
-private:
-    IVeilpathEngine* m_engine;
 };
 
 // What CurrentCall gives while the library is loaded and its factory called (Bind): no slot,
 // but an engine call all the same, for the crash reporter, the exit watch and the watchdog.
-const LONG kFactoryCall = 30;
+const LONG kFactoryCall = kSlotCount;
 
 // The slot being called right now (-1 for none, kFactoryCall for the factory) and the state, as the
 // watchdog and the crash reporter see them; any thread may ask.
@@ -109,16 +96,17 @@ public:
     // A deterministic pseudo-random number from the seed (xorshift), the same on every system.
     uint32_t Random();
 
-    // Calls fn() as the harness would call `slot`: the slot and the state are recorded for a
-    // crash or hang report, the call is timed (LastCallMs), and the window's messages are
-    // pumped afterwards.
-    template <class F> auto Call(int slot, F fn) -> decltype(fn()) {
-        BeginCall(slot);
+    // Calls `slot` of the engine through the slot table, as the harness calls it: the slot and
+    // the state are recorded for a crash or hang report, the call is timed (LastCallMs), and the
+    // window's messages are pumped afterwards. A text answer belongs to the caller.
+    SlotAnswer Call(Slot slot, IVeilpathEngine* engine,
+                    const SlotArguments& arguments = SlotArguments()) {
+        BeginCall(SlotNumber(slot));
         struct End {
             CCheckSession* session;
             ~End() { session->EndCall(); }
         } end = {this};
-        return fn();
+        return CallSlot(engine, slot, arguments);
     }
     double LastCallMs() const { return m_lastCallMs; }
     void SetState(EngineState state);

@@ -5,6 +5,7 @@
 #include "check/crash_reporter.h"
 #include "check/engine_ops.h"
 #include "check/process_facts.h"
+#include "engine/type_info_layout.h"
 #include "check/report_line.h"
 
 #include <ws2tcpip.h>
@@ -32,8 +33,8 @@ CWideString Ms(double ms) {
     return text;
 }
 
-CWideString SlotText(int slot) {
-    return L"slot " + Int(slot) + L" " + SlotName(slot);
+CWideString SlotText(Slot slot) {
+    return L"slot " + Int(SlotNumber(slot)) + L" " + SlotName(slot);
 }
 
 double Elapsed(const LARGE_INTEGER& start) {
@@ -47,14 +48,15 @@ double Elapsed(const LARGE_INTEGER& start) {
 // Binds the engine for a check; a failure is the check's finding.
 bool BindFor(CCheckSession& session, CEngineUnderTest& binding, const wchar_t* path) {
     const int code = binding.Bind(path);
-    if (code == 0) {
+    if (code == kBindDone) {
         session.SetState(EngineState::Fresh);
         return true;
     }
-    session.Fail(
-        L"the library cannot be bound (binding code " + Int(code) +
-        (code == 4 ? L": its object carries no type information of this helper's C++ ABI" : L"") +
-        L"); vpedrive doctor --engine PATH tells why");
+    session.Fail(L"the library cannot be bound (binding code " + Int(code) +
+                 (code == kBindForeignAbi
+                      ? L": its object carries no type information of this helper's C++ ABI"
+                      : L"") +
+                 L"); vpedrive doctor --engine PATH tells why");
     return false;
 }
 
@@ -64,12 +66,12 @@ CWideString VtableFault(const void* object, HMODULE module) {
     uintptr_t base = 0, size = 0;
     if (!ModuleRange(module, &base, &size))
         return L"the library's image cannot be examined";
-    const void* const* table = ReadableTable(object);
+    const void* const* table = ReadableVirtualTable(object, kSlotCount);
     if (table == nullptr)
         return L"the object has no readable virtual table (it is dead or not an object)";
     CWideString faults;
     int count = 0;
-    for (int slot = 0; slot < 30; ++slot) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
         const uintptr_t target = reinterpret_cast<uintptr_t>(table[slot]);
         const bool inImage = target >= base && target < base + size;
         if (inImage && IsExecutable(table[slot]))
@@ -78,7 +80,8 @@ CWideString VtableFault(const void* object, HMODULE module) {
             continue;
         if (faults.GetLength() > 0)
             faults.Append(L"; ");
-        faults = faults + SlotText(slot) + L" points to " + DescribeAddress(table[slot]) +
+        faults = faults + SlotText(static_cast<Slot>(slot)) + L" points to " +
+                 DescribeAddress(table[slot]) +
                  (inImage ? L", which is not executable" : L", outside the library's image");
     }
     if (count > 3)
@@ -107,12 +110,12 @@ void CheckBinding(CCheckSession& session, const wchar_t* path) {
         return;
     }
     IVeilpathEngine* one = first.Engine();
-    const BOOL installed = session.Call(1, [&] { return one->IsInstalled(); });
+    const BOOL installed = session.Call(Slot::IsInstalled, one).number;
     {
         // The installation commands bind a second time while the window's binding lives.
         CEngineUnderTest second;
         const int code = second.Bind(path);
-        if (code != 0) {
+        if (code != kBindDone) {
             session.Fail(L"a second factory call while the first binding lives gave no usable "
                          L"object (binding code " +
                          Int(code) +
@@ -130,26 +133,26 @@ void CheckBinding(CCheckSession& session, const wchar_t* path) {
         session.Note(two == one ? L"both factory calls gave the same object"
                                 : L"each factory call gave an object of its own");
         for (int round = 0; round < 1 + session.strictness() / 3; ++round) {
-            session.Call(1, [&] { return one->IsInstalled(); });
-            const BOOL secondInstalled = session.Call(1, [&] { return two->IsInstalled(); });
-            session.Call(8, [&] { return two->IsEngineRunning(); });
-            session.Call(8, [&] { return one->IsEngineRunning(); });
+            session.Call(Slot::IsInstalled, one);
+            const BOOL secondInstalled = session.Call(Slot::IsInstalled, two).number;
+            session.Call(Slot::IsEngineRunning, two);
+            session.Call(Slot::IsEngineRunning, one);
             if (secondInstalled != 0 && installed == 0 && two != one)
                 session.Warn(L"the second object says installed while the first says not; "
                              L"installation is the machine's state, both should agree");
         }
     }
     // The second binding is gone; the first must still work.
-    session.Call(1, [&] { return one->IsInstalled(); });
-    session.Call(8, [&] { return one->IsEngineRunning(); });
+    session.Call(Slot::IsInstalled, one);
+    session.Call(Slot::IsEngineRunning, one);
     first.Release();
     CEngineUnderTest fresh;
-    if (fresh.Bind(path) != 0) {
+    if (fresh.Bind(path) != kBindDone) {
         session.Fail(L"binding again after the library was released failed");
         return;
     }
     IVeilpathEngine* three = fresh.Engine();
-    session.Call(1, [&] { return three->IsInstalled(); });
+    session.Call(Slot::IsInstalled, three);
 }
 
 // ---- vtable sanity -----------------------------------------------------------------------
@@ -176,40 +179,42 @@ void CheckLifecycle(CCheckSession& session, const wchar_t* path) {
     const int cycles = session.budgets().lifecycleCycles;
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         const CWideString when = L" (cycle " + Int(cycle) + L")";
-        int code = session.Call(2, [&] { return e->Install(); });
+        int code = session.Call(Slot::Install, e).number;
         session.SetState(EngineState::Installed);
-        if (code == 0 && !session.Call(1, [&] { return e->IsInstalled(); }))
+        if (code == 0 && !session.Call(Slot::IsInstalled, e).number)
             session.Warn(L"Install returned 0 but IsInstalled answers FALSE afterwards" + when);
-        code = session.Call(6, [&] { return e->Start(); });
+        code = session.Call(Slot::Start, e).number;
         session.SetState(EngineState::Running);
-        if (code == 0 && !session.Call(8, [&] { return e->IsEngineRunning(); }))
+        if (code == 0 && !session.Call(Slot::IsEngineRunning, e).number)
             session.Warn(L"Start returned 0 but IsEngineRunning answers FALSE afterwards" + when);
-        session.Call(23, [&] { return e->SetAnonymity(TRUE); });
-        session.Call(24, [&] { return e->IsAnonymityActive(); });
-        session.Call(23, [&] { return e->SetAnonymity(FALSE); });
-        if (session.Call(24, [&] { return e->IsAnonymityActive(); }))
+        SlotArguments off;
+        off.anonymity = FALSE;
+        session.Call(Slot::SetAnonymity, e);
+        session.Call(Slot::IsAnonymityActive, e);
+        session.Call(Slot::SetAnonymity, e, off);
+        if (session.Call(Slot::IsAnonymityActive, e).number)
             session.Warn(L"IsAnonymityActive answers TRUE after SetAnonymity(FALSE)" + when);
-        code = session.Call(7, [&] { return e->Stop(); });
+        code = session.Call(Slot::Stop, e).number;
         session.SetState(EngineState::Stopped);
-        if (code == 0 && session.Call(8, [&] { return e->IsEngineRunning(); }))
+        if (code == 0 && session.Call(Slot::IsEngineRunning, e).number)
             session.Warn(L"Stop returned 0 but IsEngineRunning still answers TRUE" + when);
-        code = session.Call(3, [&] { return e->Uninstall(); });
+        code = session.Call(Slot::Uninstall, e).number;
         session.SetState(EngineState::NotInstalled);
-        if (code == 0 && session.Call(1, [&] { return e->IsInstalled(); }))
+        if (code == 0 && session.Call(Slot::IsInstalled, e).number)
             session.Warn(L"Uninstall returned 0 but IsInstalled still answers TRUE" + when);
     }
     binding.Release();
     CEngineUnderTest fresh;
-    if (fresh.Bind(path) != 0) {
+    if (fresh.Bind(path) != kBindDone) {
         session.Fail(L"binding again after " + Int(cycles) + L" cycles and a release failed");
         return;
     }
     session.SetState(EngineState::Fresh);
     IVeilpathEngine* f = fresh.Engine();
-    if (session.Call(8, [&] { return f->IsEngineRunning(); }))
+    if (session.Call(Slot::IsEngineRunning, f).number)
         session.Warn(L"a fresh binding after Stop and a release says the engine runs");
-    for (int slot : kStatusSlots)
-        CallSlot(session, f, slot);
+    for (Slot query : kStatusQueries)
+        CallAsHarness(session, f, query);
 }
 
 // ---- out of order ------------------------------------------------------------------------
@@ -222,26 +227,25 @@ void CheckOutOfOrder(CCheckSession& session, const wchar_t* path) {
     const EngineState states[] = {EngineState::NotInstalled, EngineState::Installed,
                                   EngineState::Running,      EngineState::Updating,
                                   EngineState::Checking,     EngineState::Stopped};
-    int slots[kCalledSlotCount];
-    memcpy(slots, kCalledSlots, sizeof(slots));
+    VeilpathEngine::SlotList slots = VeilpathEngine::SlotsCalledByHarness();
     const int passes = session.strictness() >= 8 ? 2 : 1;
     for (EngineState state : states) {
         if (session.strictness() >= 6) {
-            for (int i = kCalledSlotCount - 1; i > 0; --i) {
+            for (int i = slots.count - 1; i > 0; --i) {
                 const int other = static_cast<int>(session.Random() % static_cast<uint32_t>(i + 1));
-                const int slot = slots[i];
-                slots[i] = slots[other];
-                slots[other] = slot;
+                const Slot slot = slots.slots[i];
+                slots.slots[i] = slots.slots[other];
+                slots.slots[other] = slot;
             }
         }
-        for (int slot : slots) {
+        for (Slot slot : slots) {
             Reach(session, e, state);
             for (int pass = 0; pass < passes; ++pass)
-                CallSlot(session, e, slot);
+                CallAsHarness(session, e, slot);
         }
     }
     Reach(session, e, EngineState::NotInstalled);
-    session.Note(L"called " + Int(kCalledSlotCount) + L" slots in 6 states");
+    session.Note(L"called " + Int(slots.count) + L" slots in 6 states");
 }
 
 // ---- status latency ----------------------------------------------------------------------
@@ -256,13 +260,13 @@ void CheckStatusLatency(CCheckSession& session, const wchar_t* path) {
                                   EngineState::Updating, EngineState::Checking};
     TArray<double> all(CompareMs);
     double worst = 0;
-    int worstSlot = 0;
+    Slot worstSlot = kStatusQueries[0];
     EngineState worstState = EngineState::Installed;
     for (EngineState phase : phases) {
         Reach(session, e, phase);
         for (int round = 0; round < budgets.latencyRounds; ++round) {
-            for (int slot : kStatusSlots) {
-                CallSlot(session, e, slot);
+            for (Slot slot : kStatusQueries) {
+                CallAsHarness(session, e, slot);
                 const double ms = session.LastCallMs();
                 all.Add(ms);
                 if (ms > worst) {
@@ -287,9 +291,16 @@ void CheckStatusLatency(CCheckSession& session, const wchar_t* path) {
     session.Note(L"worst " + Ms(worst) + L" (" + SlotText(worstSlot) + L", state " +
                  StateName(worstState) + L"), 99th percentile " + Ms(p99) + L" over " +
                  Int(all.GetCount()) + L" queries");
-    const CWideString advice = L"; the status line polls slots 17, 11, 24, 8 and 1 on the "
-                               L"window's thread every second, so answer from a flag and never "
-                               L"wait inside a status query";
+    CWideString polled;
+    for (int i = 0; i < kStatusQueryCount; ++i)
+        polled = polled +
+                 (i == 0                       ? L""
+                  : i + 1 == kStatusQueryCount ? L" and "
+                                               : L", ") +
+                 Int(SlotNumber(kStatusQueries[i]));
+    const CWideString advice = L"; the status line polls slots " + polled +
+                               L" on the window's thread every second, so answer from a flag and "
+                               L"never wait inside a status query";
     if (worst > budgets.latencyFailMs)
         session.Fail(SlotText(worstSlot) + L" took " + Ms(worst) + L" in state " +
                      StateName(worstState) + L" (budget " + Ms(budgets.latencyFailMs) +
@@ -312,18 +323,16 @@ void CheckStopResponsiveness(CCheckSession& session, const wchar_t* path) {
     for (int round = 0; round < rounds; ++round) {
         for (int kind = 0; kind < 2; ++kind) {
             const bool update = kind == 0;
-            const int stopSlot = update ? 10 : 16;
-            const int querySlot = update ? 11 : 17;
+            const Slot stopSlot = update ? Slot::UpdateStop : Slot::CheckStop;
+            const Slot querySlot = update ? Slot::IsUpdateRunning : Slot::IsCheckRunning;
             Reach(session, e, update ? EngineState::Updating : EngineState::Checking);
             session.Pump(50 + session.Random() % 100);
-            if (!session.Call(querySlot, [&] {
-                    return update ? e->IsUpdateRunning() : e->IsCheckRunning();
-                })) {
+            if (!session.Call(querySlot, e).number) {
                 session.Note(CWideString(update ? L"the update" : L"the check") +
                              L" had already ended before the stop");
                 continue;
             }
-            session.Call(stopSlot, [&] { return update ? e->UpdateStop() : e->CheckStop(); });
+            session.Call(stopSlot, e);
             const double returnMs = session.LastCallMs();
             if (returnMs > budgets.stopReturnFailMs)
                 session.Fail(SlotText(stopSlot) + L" took " + Ms(returnMs) +
@@ -355,13 +364,13 @@ bool IsAddress(const wchar_t* text) {
     return InetPtonW(AF_INET, text, bytes) == 1 || InetPtonW(AF_INET6, text, bytes) == 1;
 }
 
-void JudgeString(CCheckSession& session, CWideString& text, int slot, const wchar_t* what) {
+void JudgeString(CCheckSession& session, CWideString& text, Slot slot, const wchar_t* what) {
     const CWideString fault = StringFault(text);
     if (fault.GetLength() > 0)
         session.Fail(CWideString(what) + L" of " + SlotText(slot) + L" (state " +
                      StateName(session.State()) + L"): " + fault +
                      L"; build it with CWideString, whose blocks come from GlobalAlloc");
-    if (fault.GetLength() == 0 && slot == 29 && !IsAddress(text.c_str()))
+    if (fault.GetLength() == 0 && slot == Slot::GetRealIP && !IsAddress(text.c_str()))
         session.Fail(L"GetRealIP answered \"" + CWideString(text.c_str()) +
                      L"\", which is no IPv4 or IPv6 address; the surf check puts it in its URL");
     DisposeString(text);
@@ -377,18 +386,19 @@ void CheckStrings(CCheckSession& session, const wchar_t* path) {
     for (EngineState state : states) {
         Reach(session, e, state);
         if (state == EngineState::Installed) {
-            session.Call(4, [&] { return e->Update(); });
-            session.Call(15, [&] { return e->CheckStart(3000); });
-            WaitUntilIdle(session, e, 17, 15000);
+            session.Call(Slot::Update, e);
+            session.Call(Slot::CheckStart, e);
+            WaitUntilIdle(session, e, Slot::IsCheckRunning, 15000);
         }
         for (int round = 0; round < 1 + session.strictness() / 5; ++round) {
-            CWideString check = session.Call(19, [&] { return e->AnalyseCheckLog(); });
-            JudgeString(session, check, 19, L"the text returned");
-            CWideString ip = session.Call(29, [&] { return e->GetRealIP(); });
-            JudgeString(session, ip, 29, L"the text returned");
+            const Slot texts[] = {Slot::AnalyseCheckLog, Slot::GetRealIP};
+            for (Slot text : texts) {
+                SlotAnswer answer = session.Call(text, e);
+                JudgeString(session, answer.text, text, L"the text returned");
+            }
             CGuardedUpdateOutputs outputs;
             outputs.Call(session, e);
-            JudgeString(session, outputs.Message(), 14, L"the message filled");
+            JudgeString(session, outputs.Message(), Slot::AnalyseUpdateLog, L"the message filled");
         }
     }
     Reach(session, e, EngineState::NotInstalled);
@@ -406,12 +416,13 @@ void CheckCallerMemory(CCheckSession& session, const wchar_t* path) {
     for (EngineState state : states) {
         Reach(session, e, state);
         if (state == EngineState::Installed)
-            session.Call(4, [&] { return e->Update(); });
+            session.Call(Slot::Update, e);
         CGuardedUpdateOutputs outputs;
         outputs.Call(session, e);
         const CWideString damage = outputs.DamagedGuard();
         if (damage.GetLength() > 0) {
-            session.Fail(L"AnalyseUpdateLog (slot 14, state " + CWideString(StateName(state)) +
+            session.Fail(CWideString(SlotName(Slot::AnalyseUpdateLog)) + L" (slot " +
+                         Int(SlotNumber(Slot::AnalyseUpdateLog)) + L", state " + StateName(state) +
                          L") wrote outside its outputs: " + damage +
                          L"; bSuccess and nServerCountHTTP are single ints, write nothing "
                          L"beyond them");
@@ -434,9 +445,11 @@ void CheckSwallowedFaults(CCheckSession& session, const wchar_t* path) {
                                   EngineState::Checking,     EngineState::Stopped};
     for (EngineState state : states) {
         Reach(session, e, state);
-        for (int slot : kCalledSlots) {
-            if (slot != 2 && slot != 3 && slot != 6 && slot != 7)
-                CallSlot(session, e, slot);
+        // Everything but the operations that change the installation or the running state.
+        for (Slot slot : VeilpathEngine::SlotsCalledByHarness()) {
+            if (slot != Slot::Install && slot != Slot::Uninstall && slot != Slot::Start &&
+                slot != Slot::Stop)
+                CallAsHarness(session, e, slot);
         }
     }
     Reach(session, e, EngineState::NotInstalled);
@@ -475,7 +488,7 @@ void CheckUnloadHygiene(CCheckSession& session, const wchar_t* path) {
                                       EngineState::NotInstalled};
         for (EngineState state : states)
             Reach(session, e, state);
-        session.Call(7, [&] { return e->Stop(); });
+        session.Call(Slot::Stop, e);
         binding.Release();
     }
     session.SetState(EngineState::Unloaded);
@@ -518,8 +531,8 @@ void CheckUnloadHygiene(CCheckSession& session, const wchar_t* path) {
             return;
         IVeilpathEngine* e = binding.Engine();
         Reach(session, e, EngineState::Updating);
-        session.Call(6, [&] { return e->Start(); });
-        session.Call(15, [&] { return e->CheckStart(3000); });
+        session.Call(Slot::Start, e);
+        session.Call(Slot::CheckStart, e);
         binding.Release();
     }
     session.SetState(EngineState::Unloaded);
@@ -553,12 +566,12 @@ void CheckMessageLoop(CCheckSession& session, const wchar_t* path) {
                                   EngineState::NotInstalled};
     for (EngineState state : states) {
         Reach(session, e, state);
-        for (int slot : kCalledSlots) {
+        for (Slot slot : VeilpathEngine::SlotsCalledByHarness()) {
             // A message posted for the harness's window before the call must reach it: a call
             // may pump messages, but must dispatch what it takes, not drop it.
             const LONG before = session.ProbesDispatched();
-            PostMessageW(session.Window(), kProbeMessage, static_cast<WPARAM>(slot), 0);
-            CallSlot(session, e, slot);
+            PostMessageW(session.Window(), kProbeMessage, static_cast<WPARAM>(SlotNumber(slot)), 0);
+            CallAsHarness(session, e, slot);
             if (session.ProbesDispatched() == before) {
                 session.Fail(SlotText(slot) + L" (state " + StateName(state) +
                              L") removed a message meant for the caller's window without "

@@ -11,62 +11,53 @@ const unsigned char kGuardByte = 0xA5;
 
 // Stops any update or check; gives up on one that does not end within the stop budget.
 void StopWorkers(CCheckSession& session, IVeilpathEngine* engine) {
-    if (session.Call(11, [&] { return engine->IsUpdateRunning(); })) {
-        session.Call(10, [&] { return engine->UpdateStop(); });
-        WaitUntilIdle(session, engine, 11, session.budgets().stopSettleMs);
-    }
-    if (session.Call(17, [&] { return engine->IsCheckRunning(); })) {
-        session.Call(16, [&] { return engine->CheckStop(); });
-        WaitUntilIdle(session, engine, 17, session.budgets().stopSettleMs);
+    const struct {
+        Slot query;
+        Slot stop;
+    } workers[] = {{Slot::IsUpdateRunning, Slot::UpdateStop},
+                   {Slot::IsCheckRunning, Slot::CheckStop}};
+    for (const auto& worker : workers) {
+        if (session.Call(worker.query, engine).number) {
+            session.Call(worker.stop, engine);
+            WaitUntilIdle(session, engine, worker.query, session.budgets().stopSettleMs);
+        }
     }
 }
+
+// The calls that lead from any state into each state, in order (after StopWorkers).
+struct Route {
+    EngineState state;
+    Slot steps[3];
+    int count;
+};
+const Route kRoutes[] = {
+    {EngineState::NotInstalled, {Slot::Stop, Slot::Uninstall}, 2},
+    {EngineState::Installed, {Slot::Stop, Slot::Install}, 2},
+    {EngineState::Running, {Slot::Install, Slot::Start}, 2},
+    {EngineState::Updating, {Slot::Install, Slot::UpdateStart}, 2},
+    {EngineState::Checking, {Slot::Install, Slot::Start, Slot::CheckStart}, 3},
+    {EngineState::Stopped, {Slot::Install, Slot::Start, Slot::Stop}, 3},
+};
 
 } // namespace
 
 void Reach(CCheckSession& session, IVeilpathEngine* engine, EngineState state) {
     StopWorkers(session, engine);
-    switch (state) {
-    case EngineState::Fresh:
-    case EngineState::Unloaded:
-        break;
-    case EngineState::NotInstalled:
-        session.Call(7, [&] { return engine->Stop(); });
-        session.Call(3, [&] { return engine->Uninstall(); });
-        break;
-    case EngineState::Installed:
-        session.Call(7, [&] { return engine->Stop(); });
-        session.Call(2, [&] { return engine->Install(); });
-        break;
-    case EngineState::Running:
-        session.Call(2, [&] { return engine->Install(); });
-        session.Call(6, [&] { return engine->Start(); });
-        break;
-    case EngineState::Updating:
-        session.Call(2, [&] { return engine->Install(); });
-        session.Call(9, [&] { return engine->UpdateStart(); });
-        break;
-    case EngineState::Checking:
-        session.Call(2, [&] { return engine->Install(); });
-        session.Call(6, [&] { return engine->Start(); });
-        session.Call(15, [&] { return engine->CheckStart(3000); });
-        break;
-    case EngineState::Stopped:
-        session.Call(2, [&] { return engine->Install(); });
-        session.Call(6, [&] { return engine->Start(); });
-        session.Call(7, [&] { return engine->Stop(); });
-        break;
+    for (const Route& route : kRoutes) {
+        if (route.state != state)
+            continue;
+        for (int i = 0; i < route.count; ++i)
+            session.Call(route.steps[i], engine);
     }
     session.SetState(state);
 }
 
-double WaitUntilIdle(CCheckSession& session, IVeilpathEngine* engine, int slot, DWORD limitMs) {
+double WaitUntilIdle(CCheckSession& session, IVeilpathEngine* engine, Slot query, DWORD limitMs) {
     LARGE_INTEGER frequency, start, now;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     for (;;) {
-        const BOOL running = session.Call(slot, [&] {
-            return slot == 11 ? engine->IsUpdateRunning() : engine->IsCheckRunning();
-        });
+        const BOOL running = session.Call(query, engine).number;
         QueryPerformanceCounter(&now);
         const double ms = static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 /
                           static_cast<double>(frequency.QuadPart);
@@ -78,71 +69,14 @@ double WaitUntilIdle(CCheckSession& session, IVeilpathEngine* engine, int slot, 
     }
 }
 
-void CallSlot(CCheckSession& session, IVeilpathEngine* engine, int slot) {
-    switch (slot) {
-    case 1:
-        session.Call(1, [&] { return engine->IsInstalled(); });
-        break;
-    case 2:
-        session.Call(2, [&] { return engine->Install(); });
-        break;
-    case 3:
-        session.Call(3, [&] { return engine->Uninstall(); });
-        break;
-    case 4:
-        session.Call(4, [&] { return engine->Update(); });
-        break;
-    case 6:
-        session.Call(6, [&] { return engine->Start(); });
-        break;
-    case 7:
-        session.Call(7, [&] { return engine->Stop(); });
-        break;
-    case 8:
-        session.Call(8, [&] { return engine->IsEngineRunning(); });
-        break;
-    case 9:
-        session.Call(9, [&] { return engine->UpdateStart(); });
-        break;
-    case 10:
-        session.Call(10, [&] { return engine->UpdateStop(); });
-        break;
-    case 11:
-        session.Call(11, [&] { return engine->IsUpdateRunning(); });
-        break;
-    case 14: {
+void CallAsHarness(CCheckSession& session, IVeilpathEngine* engine, Slot slot) {
+    if (slot == Slot::AnalyseUpdateLog) {
         CGuardedUpdateOutputs outputs;
         outputs.Call(session, engine);
-        break;
+        return;
     }
-    case 15:
-        session.Call(15, [&] { return engine->CheckStart(3000); });
-        break;
-    case 16:
-        session.Call(16, [&] { return engine->CheckStop(); });
-        break;
-    case 17:
-        session.Call(17, [&] { return engine->IsCheckRunning(); });
-        break;
-    case 19: {
-        CWideString text = session.Call(19, [&] { return engine->AnalyseCheckLog(); });
-        DisposeString(text);
-        break;
-    }
-    case 23:
-        session.Call(23, [&] { return engine->SetAnonymity(TRUE); });
-        break;
-    case 24:
-        session.Call(24, [&] { return engine->IsAnonymityActive(); });
-        break;
-    case 29: {
-        CWideString text = session.Call(29, [&] { return engine->GetRealIP(); });
-        DisposeString(text);
-        break;
-    }
-    default:
-        break;
-    }
+    SlotAnswer answer = session.Call(slot, engine);
+    DisposeString(answer.text);
 }
 
 CGuardedUpdateOutputs::CGuardedUpdateOutputs() {
@@ -179,10 +113,12 @@ int CGuardedUpdateOutputs::ServerCount() const {
 }
 
 int CGuardedUpdateOutputs::Call(CCheckSession& session, IVeilpathEngine* engine) {
-    int* success = reinterpret_cast<int*>(m_bytes + kGuard);
-    int* count = reinterpret_cast<int*>(m_bytes + 3 * kGuard + sizeof(int) + sizeof(CWideString));
-    CWideString* message = &Message();
-    return session.Call(14, [&] { return engine->AnalyseUpdateLog(success, message, count); });
+    SlotArguments arguments;
+    arguments.success = reinterpret_cast<int*>(m_bytes + kGuard);
+    arguments.serverCount =
+        reinterpret_cast<int*>(m_bytes + 3 * kGuard + sizeof(int) + sizeof(CWideString));
+    arguments.message = &Message();
+    return session.Call(Slot::AnalyseUpdateLog, engine, arguments).number;
 }
 
 CWideString CGuardedUpdateOutputs::DamagedGuard() const {

@@ -14,13 +14,13 @@ namespace Check {
 // stopped first); results are not judged. Records the state in the session.
 void Reach(CCheckSession& session, IVeilpathEngine* engine, EngineState state);
 
-// Polls IsUpdateRunning (slot 11) or IsCheckRunning (slot 17) every 10 ms, pumping messages,
-// until it answers FALSE or limitMs pass. The milliseconds it took, or -1 when it stayed TRUE.
-double WaitUntilIdle(CCheckSession& session, IVeilpathEngine* engine, int slot, DWORD limitMs);
+// Polls a query (IsUpdateRunning or IsCheckRunning) every 10 ms, pumping messages, until it
+// answers FALSE or limitMs pass. The milliseconds it took, or -1 when it stayed TRUE.
+double WaitUntilIdle(CCheckSession& session, IVeilpathEngine* engine, Slot query, DWORD limitMs);
 
-// Calls `slot` with the arguments the harness passes (CheckStart 3000, SetAnonymity TRUE,
-// AnalyseUpdateLog through guarded outputs) and disposes of returned strings safely.
-void CallSlot(CCheckSession& session, IVeilpathEngine* engine, int slot);
+// Calls `slot` with the arguments the harness passes (the slot table's, AnalyseUpdateLog through
+// guarded outputs) and disposes of returned strings safely.
+void CallAsHarness(CCheckSession& session, IVeilpathEngine* engine, Slot slot);
 
 // The outputs of AnalyseUpdateLog with guard bytes around each, as the harness passes them
 // (bSuccess and nServerCountHTTP 0, message empty).
@@ -31,7 +31,7 @@ public:
     CGuardedUpdateOutputs(const CGuardedUpdateOutputs&) = delete;
     CGuardedUpdateOutputs& operator=(const CGuardedUpdateOutputs&) = delete;
 
-    // Calls AnalyseUpdateLog through the session (slot 14) and returns its code.
+    // Calls AnalyseUpdateLog through the session and returns its code.
     int Call(CCheckSession& session, IVeilpathEngine* engine);
     // Empty when every guard byte is intact, else which output was overrun and how far.
     CWideString DamagedGuard() const;

@@ -12,6 +12,8 @@ namespace Check {
 const char kProbeStagePrefix[] = "stage ";
 const char kProbeAnswerPrefix[] = "answer ";
 
+using VeilpathEngine::CEngineBinding;
+
 namespace {
 
 const char* volatile g_stage = "load";
@@ -69,56 +71,58 @@ void ReportAbort(int) {
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(Answer(kProbeAborted, line)));
 }
 
+int LoadError(DWORD error) {
+    char line[64];
+    snprintf(line, sizeof(line), "load-error %lu", static_cast<unsigned long>(error));
+    return Answer(kProbeLoadFailed, line);
+}
+
 HMODULE LoadRecordingError(const wchar_t* backslashPath) {
     HMODULE module = LoadLibraryW(backslashPath);
     g_loadError = module == nullptr ? GetLastError() : 0;
     return module;
 }
 
-// The harness's binding of vpe.dll, bound to a library at any path and taken one step at a
-// time so each step's failure can be told apart.
-class CProbeBinding : public VeilpathEngine::CEngineVeilpathDLLAPI {
-public:
-    int Run(const wchar_t* libraryPath) {
-        EnterStage("load");
-        int loaded = LoadWith(libraryPath, &LoadRecordingError);
-        if (loaded == kBindNoSuchFile)
-            return LoadError(ERROR_FILE_NOT_FOUND);
-        if (loaded != kBindDone && g_loadError == kNotCalled)
-            return Answer(kProbeFault, "fault 0x00000000 load");
-        if (loaded != kBindDone)
-            return LoadError(g_loadError);
-
-        EnterStage("factory");
-        if (GetProcAddress(hModule, GetFactoryName().c_str()) == nullptr)
-            return Answer(kProbeNoExport, "no-export");
-        int created = 0;
-        try {
-            created = CreateEngine();
-        } catch (...) {
-            return Answer(kProbeException, "exception factory");
-        }
-        if (created != kBindDone)
-            return Answer(kProbeNullFactory, "null");
-
-        EnterStage("check");
-        // The same run-time type checks as the harness's Init: the layout first, since
-        // dynamic_cast on an object of the other ABI reads a foreign layout and can fault.
-        if (!HasTypeInfoOfThisAbi(pEngine))
-            return Answer(kProbeForeignAbi, "foreign-abi");
-        pVeilpathEngine = dynamic_cast<VeilpathEngine::IVeilpathEngine*>(pEngine);
-        if (pVeilpathEngine == nullptr)
-            return Answer(kProbeWrongType, "wrong-type");
-        return Answer(kProbeBindable, "ok");
-    }
-
-private:
-    static int LoadError(DWORD error) {
+// The project's binding taken one step at a time, each step announced and each failure answered
+// on its own.
+int Probe(CEngineBinding& binding, const wchar_t* libraryPath) {
+    EnterStage("load");
+    const int loaded = binding.LoadFrom(libraryPath, &LoadRecordingError);
+    if (loaded == kBindNoSuchFile)
+        return LoadError(ERROR_FILE_NOT_FOUND);
+    if (loaded != kBindDone && g_loadError == kNotCalled) {
+        // The load raised an exception that the loader's guard intercepted.
         char line[64];
-        snprintf(line, sizeof(line), "load-error %lu", static_cast<unsigned long>(error));
-        return Answer(kProbeLoadFailed, line);
+        snprintf(line, sizeof(line), "fault 0x%08lX load", binding.LoadException());
+        return Answer(kProbeFault, line);
     }
-};
+    if (loaded != kBindDone)
+        return LoadError(g_loadError);
+
+    EnterStage("factory");
+    if (!binding.ExportsFactory())
+        return Answer(kProbeNoExport, "no-export");
+    int created = 0;
+    try {
+        created = binding.CallFactory();
+    } catch (...) {
+        return Answer(kProbeException, "exception factory");
+    }
+    if (created != kBindDone)
+        return Answer(kProbeNullFactory, "null");
+
+    EnterStage("check");
+    // The harness's type check: an object whose type information is not laid out in this
+    // helper's ABI (or that has no readable table) is never cast.
+    switch (binding.CheckType()) {
+    case kBindDone:
+        return Answer(kProbeBindable, "ok");
+    case kBindWrongType:
+        return Answer(kProbeWrongType, "wrong-type");
+    default:
+        return Answer(kProbeForeignAbi, "foreign-abi");
+    }
+}
 
 } // namespace
 
@@ -126,8 +130,8 @@ int RunEngineProbe(const wchar_t* libraryPath) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(ReportFault);
     signal(SIGABRT, ReportAbort);
-    CProbeBinding binding;
-    return binding.Run(libraryPath);
+    CEngineBinding binding;
+    return Probe(binding, libraryPath);
 }
 
 } // namespace Check

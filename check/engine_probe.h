@@ -33,7 +33,7 @@ extern const char kProbeStagePrefix[];  // "stage "
 extern const char kProbeAnswerPrefix[]; // "answer "
 
 // Loads the library through the project's binding (current folder switched to its folder
-// around the load), resolves GetCorvinexEngine, calls it and checks the object's type as the
+// around the load), resolves the factory, calls it and checks the object's type as the
 // harness does. Returns kProbeExitBase + the answer; a fault or abort() anywhere ends the
 // process at once with the matching code.
 int RunEngineProbe(const wchar_t* libraryPath);

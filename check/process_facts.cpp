@@ -2,6 +2,7 @@
 
 #include "base/scoped_handle.h"
 #include "check/check_session.h"
+#include "engine/type_info_layout.h"
 
 #include <tlhelp32.h>
 
@@ -11,19 +12,6 @@ namespace Corvinex {
 namespace Check {
 
 namespace {
-
-bool IsReadable(const void* address, size_t bytes) {
-    const uintptr_t first = reinterpret_cast<uintptr_t>(address);
-    const uintptr_t last = first + bytes - 1;
-    for (uintptr_t at = first; at <= last && at >= first;) {
-        MEMORY_BASIC_INFORMATION info = {};
-        if (VirtualQuery(reinterpret_cast<const void*>(at), &info, sizeof(info)) == 0 ||
-            info.State != MEM_COMMIT || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0)
-            return false;
-        at = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
-    }
-    return true;
-}
 
 // The first fault counted, recorded by the vectored handler.
 HMODULE g_faultModule = nullptr;
@@ -77,15 +65,6 @@ uintptr_t ThreadStartAddress(DWORD id) {
 
 } // namespace
 
-const void* const* ReadableTable(const void* object) {
-    if (object == nullptr || !IsReadable(object, sizeof(void*)))
-        return nullptr;
-    const void* const* table = *static_cast<const void* const* const*>(object);
-    if (table == nullptr || !IsReadable(table, 30 * sizeof(void*)))
-        return nullptr;
-    return table;
-}
-
 bool IsExecutable(const void* address) {
     MEMORY_BASIC_INFORMATION info = {};
     if (VirtualQuery(address, &info, sizeof(info)) == 0 || info.State != MEM_COMMIT)
@@ -110,13 +89,13 @@ bool ModuleRange(HMODULE module, uintptr_t* base, uintptr_t* size) {
     // that by reading this process's loader data through the wineserver, which fails when the
     // server cannot reach the process (an emulated wineserver under qemu-i386).
     const BYTE* image = reinterpret_cast<const BYTE*>(module);
-    if (module == nullptr || !IsReadable(image, sizeof(IMAGE_DOS_HEADER)))
+    if (module == nullptr || !IsReadableMemory(image, sizeof(IMAGE_DOS_HEADER)))
         return false;
     const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
     if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 || dos->e_lfanew > 0x10000000)
         return false;
     const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
-    if (!IsReadable(nt, sizeof(IMAGE_NT_HEADERS)) || nt->Signature != IMAGE_NT_SIGNATURE)
+    if (!IsReadableMemory(nt, sizeof(IMAGE_NT_HEADERS)) || nt->Signature != IMAGE_NT_SIGNATURE)
         return false;
     *base = reinterpret_cast<uintptr_t>(module);
     *size = nt->OptionalHeader.SizeOfImage;

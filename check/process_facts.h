@@ -12,9 +12,6 @@
 namespace Corvinex {
 namespace Check {
 
-// The object's virtual table when the object's first word and 30 entries behind it can be
-// read; null otherwise.
-const void* const* ReadableTable(const void* object);
 // True when the address lies in committed memory that may be executed.
 bool IsExecutable(const void* address);
 // True while a module whose image begins at the address is loaded.

@@ -2,6 +2,8 @@
 // and swallowed faults, and the budgets by strictness.
 #include "check/engine_ops.h"
 #include "check/process_facts.h"
+#include "engine/engine_slots.h"
+#include "engine/type_info_layout.h"
 
 #include "base/fault_guard.h"
 #include "base/global_heap.h"
@@ -101,13 +103,14 @@ TEST(ValidateStrings, NoTerminatorAWrongLengthAndAnOversizedCapacityAreFound) {
 
 TEST(ValidateSystem, VirtualTablesAndExecutableCode) {
     Polymorphic object;
-    const void* const* table = ReadableTable(&object);
+    const int slots = Corvinex::VeilpathEngine::kSlotCount;
+    const void* const* table = ReadableVirtualTable(&object, slots);
     ASSERT_NE(table, nullptr);
     EXPECT_TRUE(IsExecutable(table[2])); // Value()
     EXPECT_FALSE(IsExecutable(&object)); // stack data
     unsigned char wiped[16] = {0};
-    EXPECT_EQ(ReadableTable(wiped), nullptr);
-    EXPECT_EQ(ReadableTable(nullptr), nullptr);
+    EXPECT_EQ(ReadableVirtualTable(wiped, slots), nullptr);
+    EXPECT_EQ(ReadableVirtualTable(nullptr, slots), nullptr);
 }
 
 TEST(ValidateSystem, AModulesRangeHoldsItsCodeAndNoOtherModules) {

@@ -27,7 +27,7 @@ CWideString CConfig::FullPath(const CWideString& subKey) const {
 
 uint32_t CConfig::GetDwordValue(HKEY root, const CWideString& subKey, const CWideString& name) {
     uint32_t value = 0;
-    if (ReadDwordValue(root, FullPath(subKey), name, &value) != 0) {
+    if (ReadDwordValue(root, FullPath(subKey), name, &value) != kRegistryDone) {
         return 0;
     }
     return value;

@@ -2,8 +2,6 @@
 
 namespace Corvinex {
 
-const wchar_t kDeveloperSettingsPath[] = L"Software/Corvinex/DeveloperSettings";
-
 namespace {
 // Constant-initialised, so it reads null even where start-up code never ran.
 CDeveloperConfig* g_pProcessDeveloperConfig = nullptr;
@@ -17,12 +15,12 @@ CDeveloperConfig::CDeveloperConfig()
     if (!IsDebugEnabled()) {
         return;
     }
-    DrawTFormBaseRect = ReadSwitch(L"DrawTFormBaseRect");
-    UseLargerFonts = ReadSwitch(L"UseLargerFonts");
-    ShowCoords = ReadSwitch(L"ShowCoords");
-    CopyControlToClipboard = ReadSwitch(L"CopyControlToClipboard");
-    UseFlickerFreeRendering = ReadSwitch(L"UseFlickerFreeRendering");
-    DebugWindowCreation = ReadSwitch(L"DebugWindowCreation");
+    DrawTFormBaseRect = ReadSwitch(kDrawFormRectSwitch);
+    UseLargerFonts = ReadSwitch(kLargerFontsSwitch);
+    ShowCoords = ReadSwitch(kShowCoordsSwitch);
+    CopyControlToClipboard = ReadSwitch(kCopyControlSwitch);
+    UseFlickerFreeRendering = ReadSwitch(kFlickerFreeSwitch);
+    DebugWindowCreation = ReadSwitch(kWindowCreationSwitch);
 }
 
 CDeveloperConfig::~CDeveloperConfig() {
@@ -39,11 +37,11 @@ int32_t CDeveloperConfig::ReadSwitch(const wchar_t* name) {
 }
 
 bool CDeveloperConfig::IsDebugEnabled() {
-    return IsDwordValueSet(HKEY_CURRENT_USER, L"", L"Debug");
+    return IsDwordValueSet(HKEY_CURRENT_USER, L"", kDebugSwitch);
 }
 
 bool CDeveloperConfig::IsInternalMessageBoxEnabled() {
-    return IsDebugEnabled() && IsDwordValueSet(HKEY_CURRENT_USER, L"", L"ShowInternalMessageBox");
+    return IsDebugEnabled() && IsDwordValueSet(HKEY_CURRENT_USER, L"", kMessageBoxSwitch);
 }
 
 void CDeveloperConfig::SetInt(const wchar_t* name, int32_t value, const CIntArray&) {

@@ -5,14 +5,12 @@
 #pragma once
 
 #include "config/config.h"
+#include "config/developer_settings.h"
 #include "config/property_container.h"
 
 #include <stdint.h>
 
 namespace Corvinex {
-
-// The key path of the developer settings under HKEY_CURRENT_USER.
-extern const wchar_t kDeveloperSettingsPath[];
 
 class CDeveloperConfig : public CConfig, public TPropertyContainerImpl<IPropertyContainer> {
 public:

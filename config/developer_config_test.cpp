@@ -16,33 +16,29 @@ namespace Driver = Corvinex::Driver;
 
 namespace {
 
-const wchar_t* const kKey = Driver::kDeveloperSettingsKey;
+const std::wstring kKey = Driver::DeveloperSettingsKey();
 
 class DeveloperSettings : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::vector<std::wstring> names = {L"Debug",
-                                           L"ShowInternalMessageBox",
-                                           L"DrawTFormBaseRect",
-                                           L"UseLargerFonts",
-                                           L"ShowCoords",
-                                           L"CopyControlToClipboard",
-                                           L"UseFlickerFreeRendering",
-                                           L"DebugWindowCreation",
-                                           L"Foo",
-                                           L"Note"};
+        std::vector<std::wstring> names(Corvinex::kDeveloperSwitches,
+                                        Corvinex::kDeveloperSwitches +
+                                            Corvinex::kDeveloperSwitchCount);
+        names.push_back(L"Foo");
+        names.push_back(L"Note");
         m_backup.reset(new Driver::CRegistryBackup(HKEY_CURRENT_USER, kKey, names));
-        RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str());
     }
     void TearDown() override { m_backup.reset(); }
 
     static void SetDword(const wchar_t* name, DWORD value) {
-        ASSERT_TRUE(Driver::WriteDwordValue(HKEY_CURRENT_USER, kKey, name, value));
+        ASSERT_EQ(Corvinex::kRegistryDone,
+                  Corvinex::WriteDwordValue(HKEY_CURRENT_USER, kKey.c_str(), name, value));
     }
     static void SetText(const wchar_t* name, const wchar_t* text) {
         HKEY key = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE,
-                                                 nullptr, &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kKey.c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE, nullptr, &key, nullptr));
         RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                        static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
@@ -122,8 +118,9 @@ TEST_F(DeveloperSettings, ValueOperationsGoStraightToTheRegistry) {
     CDeveloperConfig config;
     CIntArray ints;
     config.SetInt(L"Foo", 3, ints);
-    DWORD stored = 0;
-    EXPECT_TRUE(Driver::ReadDwordValue(HKEY_CURRENT_USER, kKey, L"Foo", &stored));
+    uint32_t stored = 0;
+    EXPECT_EQ(Corvinex::kRegistryDone,
+              Corvinex::ReadDwordValue(HKEY_CURRENT_USER, kKey.c_str(), L"Foo", &stored));
     EXPECT_EQ(3u, stored);
     EXPECT_EQ(3, config.GetInt(L"Foo", 99));
     EXPECT_EQ(0, config.HasProperty(L"Foo"));

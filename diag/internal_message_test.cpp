@@ -13,7 +13,7 @@ namespace Driver = Corvinex::Driver;
 
 namespace {
 
-const wchar_t* const kKey = Driver::kDeveloperSettingsKey;
+const std::wstring kKey = Driver::DeveloperSettingsKey();
 
 struct ProbeRun {
     Driver::WaitOutcome outcome = Driver::WaitOutcome::NoWindow;
@@ -23,10 +23,11 @@ struct ProbeRun {
 
 class InternalMessage : public ::testing::Test {
 protected:
-    void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kKey); }
+    void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str()); }
 
     static void SetDword(const wchar_t* name, DWORD value) {
-        ASSERT_TRUE(Driver::WriteDwordValue(HKEY_CURRENT_USER, kKey, name, value));
+        ASSERT_EQ(Corvinex::kRegistryDone,
+                  Corvinex::WriteDwordValue(HKEY_CURRENT_USER, kKey.c_str(), name, value));
     }
 
     static ProbeRun Run(const std::wstring& arguments) {
@@ -89,8 +90,8 @@ TEST_F(InternalMessage, NoBoxUnlessDebugAndShowInternalMessageBoxAreBothOn) {
 TEST_F(InternalMessage, TextValueForTheSwitchCountsAsOff) {
     SetDword(L"Debug", 1);
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE,
-                                             nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kKey.c_str(), 0, nullptr, 0,
+                                             KEY_WRITE, nullptr, &key, nullptr));
     RegSetValueExW(key, L"ShowInternalMessageBox", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"),
                    2 * sizeof(wchar_t));
     RegCloseKey(key);

@@ -1,12 +1,14 @@
-// The binding of an engine library: loads it, resolves its factory, obtains the engine object
-// and checks its type. The engine object belongs to the library: a binding never deletes it,
-// releases it or calls it; it only drops its pointers before the library is released.
+// The binding of an engine library, the one way the harness and the check helper bind one: loads
+// it, resolves its factory, obtains the engine object and checks its type, with a named result
+// for each way it can fail (library.h). The engine object belongs to the library: a binding never
+// deletes it, releases it or calls it; it only drops its pointers before the library is released.
 #pragma once
 
 #include "base/ansi_string.h"
 #include "base/folders.h"
 #include "base/wide_string.h"
 #include "engine/engine_interface.h"
+#include "engine/engine_slots.h"
 #include "engine/library.h"
 #include "engine/type_info_layout.h"
 
@@ -65,6 +67,24 @@ protected:
     }
 };
 
+// Checks the type of the object a factory returned, as the harness does before it uses it: its
+// virtual table and type information are looked at with guarded reads first, so dynamic_cast
+// never reads a foreign layout. kBindDone with *typed set; else kBindNoTable, kBindForeignAbi or
+// kBindWrongType with *typed null. The object is never called.
+template <class ISPECIFIC> int CheckEngineType(IEngine* object, ISPECIFIC** typed) {
+    *typed = nullptr;
+    if (ReadableVirtualTable(object, VeilpathEngine::kSlotCount) == nullptr) {
+        return kBindNoTable;
+    }
+    // dynamic_cast reads the object's type information in this module's layout: an engine of
+    // the other ABI, or one built without type information, would make it fault.
+    if (!HasTypeInfoOfThisAbi(object)) {
+        return kBindForeignAbi;
+    }
+    *typed = dynamic_cast<ISPECIFIC*>(object);
+    return *typed != nullptr ? kBindDone : kBindWrongType;
+}
+
 // Adds the choice of the library file and the typed engine pointer.
 template <class ISPECIFIC>
 class TEngineDLLAPI : public TEngineDLLAPICore<IEngine, EngineFactoryFunc> {
@@ -73,21 +93,16 @@ public:
 
     // Loads GetDLLName() from the folder of the running program (and nowhere else) and checks
     // the engine's type. kBindDone bound; kBindNoEngine (the library then stays loaded until the
-    // binding goes), also for an object whose type information is of another C++ ABI or absent;
-    // kBindRefused, kBindAlreadyLoaded, kBindNoSuchFile as CLibrary::Load.
+    // binding goes), also for an object that fails CheckEngineType (the harness keeps its one
+    // code for these); kBindRefused, kBindAlreadyLoaded, kBindNoSuchFile as CLibrary::Load.
     int Init() {
         CWideString path = GetApplicationFolder() + GetDLLName();
         int result = this->Load(path.c_str());
         if (result != kBindDone) {
             return result;
         }
-        // dynamic_cast reads the object's type information in this module's layout: an engine
-        // of the other ABI, or one built without type information, would make it fault.
-        if (!HasTypeInfoOfThisAbi(this->pEngine)) {
-            return kBindNoEngine;
-        }
-        pVeilpathEngine = dynamic_cast<ISPECIFIC*>(this->pEngine);
-        return pVeilpathEngine != nullptr ? kBindDone : kBindNoEngine;
+        return CheckEngineType(this->pEngine, &pVeilpathEngine) == kBindDone ? kBindDone
+                                                                             : kBindNoEngine;
     }
 
     // The engine after the type check; null when the check failed. Valid from a successful
@@ -101,11 +116,52 @@ protected:
 
 namespace VeilpathEngine {
 
-// The binding of vpe.dll and its factory GetCorvinexEngine.
+// The harness's binding of vpe.dll and the factory every engine exports.
 class CEngineVeilpathDLLAPI : public TEngineDLLAPI<IVeilpathEngine> {
 protected:
-    CAnsiString GetFactoryName() override { return CAnsiString("GetCorvinexEngine"); }
+    CAnsiString GetFactoryName() override { return CAnsiString(kEngineFactoryName); }
     CWideString GetDLLName() override { return CWideString(L"vpe.dll"); }
+};
+
+// The same binding for a library at any path, taken one step at a time so that each step's
+// failure is told apart (the check helper's probe and checks). Once loaded, the library stays
+// loaded until Release or the binding's end, also when a later step fails.
+class CEngineBinding : public CEngineVeilpathDLLAPI {
+public:
+    // Maps the library at `path` (a full path) through `systemLoad` (null: LoadLibraryW), as
+    // CLibrary::Load does: kBindDone, kBindRefused (LoadException then names an exception that
+    // ended the load), kBindAlreadyLoaded or kBindNoSuchFile.
+    int LoadFrom(const wchar_t* path, SystemLoadFunc systemLoad = nullptr) {
+        return LoadWith(path, systemLoad);
+    }
+    // True when the loaded library exports the factory.
+    bool ExportsFactory() {
+        return hModule != nullptr && GetProcAddress(hModule, GetFactoryName().c_str()) != nullptr;
+    }
+    // Calls the factory: kBindDone when it returned an object, kBindNoEngine when it is missing
+    // or returned null. Whatever the factory throws passes through to the caller.
+    int CallFactory() { return CreateEngine(); }
+    // CheckEngineType on the factory's object: kBindDone, kBindNoTable, kBindForeignAbi or
+    // kBindWrongType.
+    int CheckType() { return CheckEngineType(pEngine, &pVeilpathEngine); }
+    // LoadFrom, CallFactory and CheckType in turn: kBindDone, or the result of the first step
+    // that failed.
+    int Bind(const wchar_t* path) {
+        int result = LoadFrom(path);
+        if (result == kBindDone) {
+            result = CallFactory();
+        }
+        return result == kBindDone ? CheckType() : result;
+    }
+    // Forgets the engine and releases the library.
+    void Release() {
+        pVeilpathEngine = nullptr;
+        Unload();
+    }
+    // The engine after a successful type check; null otherwise.
+    IVeilpathEngine* Engine() const { return pVeilpathEngine; }
+    HMODULE Module() const { return hModule; }
+    unsigned long LoadException() const { return GetLoadException(); }
 };
 
 } // namespace VeilpathEngine

@@ -295,3 +295,37 @@ TEST_F(BindingTest, BindingWithoutItsOwnFactoryNameNeverFindsAFactory) {
     EXPECT_EQ(kBindNoEngine, binding.Init());
     EXPECT_FALSE(IsLoaded(path));
 }
+
+// The check helper's binding tells every way a library fails apart, by name.
+TEST_F(BindingTest, TheStepwiseBindingNamesEachFailure) {
+    const struct {
+        const wchar_t* engine;
+        int result;
+    } cases[] = {{L"slot_engine", kBindDone},         {L"foreign_engine", kBindWrongType},
+                 {L"nortti_engine", kBindForeignAbi}, {L"noexport_engine", kBindNoEngine},
+                 {L"null_engine", kBindNoEngine},     {L"dllmain_fault_engine", kBindRefused}};
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.engine);
+        const std::wstring path = TestEnginePath(item.engine);
+        VeilpathEngine::CEngineBinding binding;
+        EXPECT_EQ(item.result, binding.Bind(path.c_str()));
+        EXPECT_EQ(item.result == kBindDone, binding.Engine() != nullptr);
+        // Once loaded, the library stays until Release, whatever the later steps found.
+        EXPECT_EQ(item.result != kBindRefused, IsLoaded(path));
+        binding.Release();
+        EXPECT_FALSE(IsLoaded(path));
+    }
+    VeilpathEngine::CEngineBinding binding;
+    EXPECT_EQ(kBindNoSuchFile, binding.Bind((VpeTest::ProgramFolder() + L"none.dll").c_str()));
+    ASSERT_EQ(kBindDone, binding.LoadFrom(TestEnginePath(L"noexport_engine").c_str()));
+    EXPECT_FALSE(binding.ExportsFactory());
+    EXPECT_EQ(kBindAlreadyLoaded, binding.LoadFrom(TestEnginePath(L"slot_engine").c_str()));
+}
+
+TEST(EngineType, AnObjectWithoutAReadableTableIsNoTable) {
+    unsigned char wiped[64] = {0};
+    IVeilpathEngine* typed = reinterpret_cast<IVeilpathEngine*>(wiped);
+    EXPECT_EQ(kBindNoTable, CheckEngineType(reinterpret_cast<IEngine*>(wiped), &typed));
+    EXPECT_EQ(nullptr, typed);
+    EXPECT_EQ(kBindNoTable, CheckEngineType<IVeilpathEngine>(nullptr, &typed));
+}

@@ -33,9 +33,16 @@ protected:
     ~IEngine() {}
 };
 
-// The factory every engine library exports under the name "GetCorvinexEngine" (C linkage, C
+// The factory every engine library exports under the name kEngineFactoryName (C linkage, C
 // calling convention). It returns the library's engine object, or null when it has none.
 typedef IEngine* (*EngineFactoryFunc)();
+
+// The factory's export name, as GetProcAddress takes it and as messages name it.
+#define VPE_ENGINE_FACTORY_NAME "GetCorvinexEngine"
+const char kEngineFactoryName[] = VPE_ENGINE_FACTORY_NAME;
+#define VPE_WIDE_TEXT_(text) L##text
+#define VPE_WIDE_TEXT(text) VPE_WIDE_TEXT_(text)
+const wchar_t kEngineFactoryTitle[] = VPE_WIDE_TEXT(VPE_ENGINE_FACTORY_NAME);
 
 namespace VeilpathEngine {
 

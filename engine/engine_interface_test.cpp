@@ -1,14 +1,17 @@
 // Calls every slot the harness uses by its index in the virtual table, across the boundary of
 // a real engine library loaded by the system loader.
 #include "engine/engine_interface.h"
+#include "engine/engine_slots.h"
 
 #include "testsupport/test_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using Corvinex::CWideString;
+namespace VE = Corvinex::VeilpathEngine;
 
 namespace {
 
@@ -128,4 +131,54 @@ TEST_F(EngineSlots, InterfaceCallsMatchTheRawSlots) {
     EXPECT_EQ(28, m_lastSlot());
     EXPECT_EQ(std::wstring(L"198.51.100.25"), engine->GetAnonymousIP().c_str());
     EXPECT_EQ(25, m_lastSlot());
+}
+
+// The slot table's numbers are the interface's places, and its callers pass the harness's
+// arguments: every entry reaches its own slot of the test engine.
+TEST_F(EngineSlots, TheSlotTableReachesEverySlotByItsNumber) {
+    auto* engine = static_cast<VE::IVeilpathEngine*>(static_cast<Corvinex::IEngine*>(m_engine));
+    int success = 0, servers = 0;
+    CWideString message;
+    VE::SlotArguments arguments;
+    arguments.success = &success;
+    arguments.message = &message;
+    arguments.serverCount = &servers;
+    for (int number = 0; number < VE::kSlotCount; ++number) {
+        const VE::SlotInfo& info = VE::kSlots[number];
+        SCOPED_TRACE(testing::Message() << "slot " << number);
+        EXPECT_EQ(VE::SlotNumber(info.slot), number);
+        EXPECT_EQ(&VE::SlotInfoOf(info.slot), &info);
+        VE::SlotAnswer answer = info.call(engine, arguments);
+        EXPECT_EQ(m_lastSlot(), number);
+        if (answer.text.IsNull()) {
+            EXPECT_EQ(answer.number, 100 + number);
+        }
+    }
+    EXPECT_EQ(success, 1);
+    EXPECT_EQ(std::wstring(VE::SlotName(VE::Slot::AnalyseUpdateLog)), L"AnalyseUpdateLog");
+    EXPECT_EQ(std::wstring(VE::CallSlot(engine, VE::Slot::GetRealIP).text.c_str()), L"192.0.2.29");
+    EXPECT_EQ(VE::CallSlot(engine, VE::Slot::CheckStart).number, 115);
+    EXPECT_EQ(m_lastArgument(), 3000);
+    VE::SlotArguments off;
+    off.anonymity = FALSE;
+    VE::CallSlot(engine, VE::Slot::SetAnonymity, off);
+    EXPECT_EQ(m_lastArgument(), FALSE);
+    // Without its outputs AnalyseUpdateLog is not called.
+    EXPECT_EQ(VE::CallSlot(engine, VE::Slot::AnalyseUpdateLog).number, 0);
+    EXPECT_EQ(m_lastSlot(), 23);
+}
+
+TEST(SlotTable, TheHarnessCallsTheStatusQueriesAndTheMenuOperations) {
+    std::vector<int> called;
+    for (VE::Slot slot : VE::SlotsCalledByHarness())
+        called.push_back(VE::SlotNumber(slot));
+    EXPECT_EQ(called,
+              (std::vector<int>{1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 14, 15, 16, 17, 19, 23, 24, 29}));
+    std::vector<int> status;
+    for (VE::Slot slot : VE::kStatusQueries) {
+        status.push_back(VE::SlotNumber(slot));
+        EXPECT_NE(VE::SlotInfoOf(slot).calledBy & VE::kCalledByStatusLine, 0u)
+            << VE::SlotName(slot);
+    }
+    EXPECT_EQ(status, (std::vector<int>{17, 11, 24, 8, 1}));
 }

@@ -58,6 +58,10 @@ int CLibrary::LoadWith(const wchar_t* path, SystemLoadFunc systemLoad) {
     if (hModule != nullptr) {
         return kBindAlreadyLoaded;
     }
+    m_loadException = 0;
+    if (systemLoad == nullptr) {
+        systemLoad = &SystemLoadLibrary;
+    }
     CWideString given(path);
     CWideString forward = ToForwardSlashes(given);
     if (FileExists(given) == 0) {
@@ -74,7 +78,7 @@ int CLibrary::LoadWith(const wchar_t* path, SystemLoadFunc systemLoad) {
     LoadCall call = {systemLoad, backslashed.c_str(), nullptr};
     {
         CQuietErrorMode quiet;
-        if (!RunGuarded(&RunLoadCall, &call)) {
+        if (!RunGuarded(&RunLoadCall, &call, &m_loadException)) {
             call.result = nullptr;
         }
     }

@@ -7,12 +7,16 @@
 
 namespace Corvinex {
 
-// The results of CLibrary::Load and of an engine binding's Init; the numbers are fixed (the
-// harness shows them to the user).
+// The results of CLibrary::Load and of binding an engine (engine_binding.h), for the harness
+// and the check helper alike; the numbers are fixed (the harness shows them to the user, the
+// validator's reports name them).
 enum BindResult {
     kBindDone = 0,
-    kBindNoEngine = 1,       // no factory, no object, or an object of another type
-    kBindRefused = 20,       // the system refused, or the load raised an exception
+    kBindNoEngine = 1,   // no factory, no object, or (for the harness) an object of another type
+    kBindWrongType = 2,  // the object is not an IVeilpathEngine
+    kBindNoTable = 3,    // the object has no readable virtual table (dead, wiped, no object)
+    kBindForeignAbi = 4, // its type information is not laid out in this module's C++ ABI
+    kBindRefused = 20,   // the system refused, or the load raised an exception
     kBindAlreadyLoaded = 22, // a library is already held (nothing changed)
     kBindNoSuchFile = 201,   // no such file, or it is a folder
 };
@@ -37,6 +41,8 @@ public:
     virtual void Unload();
 
     HMODULE GetModule() const { return hModule; }
+    // The code of the exception that ended the last load (kBindRefused), 0 when none did.
+    unsigned long GetLoadException() const { return m_loadException; }
     // The path the library was loaded from, forward slashes; empty while nothing is loaded.
     CWideString GetPath() const { return strPath; }
 
@@ -44,11 +50,15 @@ protected:
     // The system call that maps a library; null on failure. A replacement lets a test provoke
     // what a real library cannot provoke on every system, such as a fault escaping the loader.
     typedef HMODULE (*SystemLoadFunc)(const wchar_t* backslashPath);
-    // Load with the given system call in place of LoadLibraryW; same codes and guarantees.
+    // Load with the given system call in place of LoadLibraryW (null: LoadLibraryW); same codes
+    // and guarantees.
     int LoadWith(const wchar_t* path, SystemLoadFunc systemLoad);
 
     HMODULE hModule;
     CWideString strPath;
+
+private:
+    unsigned long m_loadException = 0;
 };
 
 } // namespace Corvinex

@@ -1,5 +1,6 @@
 #include "engine/library.h"
 
+#include "testsupport/fault_code.h"
 #include "testsupport/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -204,13 +205,15 @@ TEST_F(LibraryTest, FaultInTheLibrarysInitialisationAnswers20) {
     EXPECT_EQ(kBindDone, library.Load(TestEnginePath(L"slot_engine").c_str()));
 }
 
-TEST_F(LibraryTest, FaultEscapingTheSystemLoadIsInterceptedAs20) {
+TEST_F(LibraryTest, FaultEscapingTheSystemLoadIsInterceptedAs20WithItsCode) {
     std::wstring path = TestEnginePath(L"slot_engine");
     ProbeLibrary library;
     EXPECT_EQ(kBindRefused, library.LoadFaulting(path.c_str()));
     ExpectEmpty(library);
+    EXPECT_EQ(VpeTest::NullWriteFaultCode(), library.GetLoadException());
     EXPECT_EQ(0, lstrcmpiW(FolderOf(path).c_str(), g_folderDuringLoad.c_str()));
     EXPECT_EQ(kBindDone, library.Load(path.c_str()));
+    EXPECT_EQ(0ul, library.GetLoadException());
 }
 
 TEST_F(LibraryTest, TextFileNamedLikeALibraryAnswers20) {

@@ -75,6 +75,17 @@ bool IsReadableMemory(const void* address, unsigned long bytes) {
     return true;
 }
 
+const void* const* ReadableVirtualTable(const void* object, unsigned long entries) {
+    if (!IsReadableMemory(object, sizeof(void*))) {
+        return nullptr;
+    }
+    const void* const* table = *static_cast<const void* const* const*>(object);
+    if (!IsReadableMemory(table, entries * sizeof(void*))) {
+        return nullptr;
+    }
+    return table;
+}
+
 // Itanium: struct type_info { const void* vtable; const char* name; }. GCC marks the name of a
 // type of internal linkage with a leading '*'.
 bool IsItaniumTypeInfo(const void* meta) {

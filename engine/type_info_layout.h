@@ -21,4 +21,8 @@ bool IsMsvcCompleteObjectLocator(const void* meta);
 // True when all `bytes` bytes from `address` are committed, readable memory (VirtualQuery).
 bool IsReadableMemory(const void* address, unsigned long bytes);
 
+// The object's virtual table when the object's first word and `entries` words of the table
+// behind it can be read; null otherwise (a null, dead or wiped object).
+const void* const* ReadableVirtualTable(const void* object, unsigned long entries);
+
 } // namespace Corvinex

@@ -25,10 +25,11 @@ vpe_log() { printf '== %s\n' "$*" >&2; }
 # message that says why, when something cannot be installed.
 vpe_install_packages() {
   local purpose=${1:-test}
-  # The cross compiler, 32-bit Wine with its own fonts, the private X server, CMake and
-  # GoogleTest's sources. wine64 follows once the machine's kind is known (vpe_install_wine64).
+  # The cross compiler, 32-bit Wine with its own fonts, the private X server, CMake,
+  # GoogleTest's sources and CLI11 (vpedrive's command line; every build makes vpedrive, run.sh's
+  # tour uses it). wine64 follows once the machine's kind is known (vpe_install_wine64).
   local packages=(g++-mingw-w64-i686 mingw-w64-i686-dev wine wine32:i386 fonts-wine xvfb xauth
-    cmake googletest)
+    cmake googletest libcli11-dev)
   case $purpose in
   test)
     # The MSVC-ABI build (clang-cl, lld-link, llvm-rc, llvm-mt, llvm-lib, llvm-dlltool,

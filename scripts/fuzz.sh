@@ -4,7 +4,9 @@
 # rotation seeded by SEED (default 1) under Wine's heap checking, split over FUZZ_JOBS processes
 # (default: the number of cores). Prints cases per second and ends with "N passed, M failed".
 # Failing cases are saved in build/fuzz-failures/ as .case files; copy one to config/fuzz_cases/
-# and the fuzz test (ctest -R ValueStreamFuzz) replays it.
+# and the fuzz test (ctest -R ValueStreamFuzz) replays it. Damaged engine libraries are not
+# fuzzed here: their shapes run through vpedrive doctor, validate and run in ctest's
+# DamagedLibrary tests (testsupport/damaged_library.h), cheap enough for every suite.
 # Exit status: 0 when every case held and Wine reported no heap damage.
 set -euo pipefail
 cases=${1:-100000}

@@ -10,17 +10,6 @@
 namespace VpeTest {
 namespace FaultCodeDetail {
 
-inline DWORD& Seen() {
-    static DWORD code = 0;
-    return code;
-}
-
-inline LONG CALLBACK Record(EXCEPTION_POINTERS* info) {
-    if (Seen() == 0)
-        Seen() = info->ExceptionRecord->ExceptionCode;
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
 // `target` is null at run time; the compiler cannot see it, so the write is really made.
 inline void WriteThrough(void* target) {
     *static_cast<volatile int*>(target) = 1;
@@ -33,11 +22,9 @@ inline void WriteThrough(void* target) {
 // EXCEPTION_ILLEGAL_INSTRUCTION instead: tests that provoke such a write expect this code.
 inline DWORD NullWriteFaultCode() {
     static const DWORD code = [] {
-        FaultCodeDetail::Seen() = 0;
-        PVOID handler = AddVectoredExceptionHandler(1, FaultCodeDetail::Record);
-        Corvinex::RunGuarded(FaultCodeDetail::WriteThrough, nullptr);
-        RemoveVectoredExceptionHandler(handler);
-        return FaultCodeDetail::Seen();
+        unsigned long seen = 0;
+        Corvinex::RunGuarded(FaultCodeDetail::WriteThrough, nullptr, &seen);
+        return static_cast<DWORD>(seen);
     }();
     return code;
 }

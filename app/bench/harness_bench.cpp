@@ -196,8 +196,8 @@ bool BenchEngineUpdate(const std::wstring& folder, const std::wstring& home) {
     HMODULE module = LoadLibraryW((folder + L"vpe.dll").c_str());
     auto factory = module == nullptr
                        ? nullptr
-                       : reinterpret_cast<Corvinex::EngineFactoryFunc>(
-                             reinterpret_cast<void*>(GetProcAddress(module, "GetCorvinexEngine")));
+                       : reinterpret_cast<Corvinex::EngineFactoryFunc>(reinterpret_cast<void*>(
+                             GetProcAddress(module, Corvinex::kEngineFactoryName)));
     Corvinex::IEngine* object = factory == nullptr ? nullptr : factory();
     auto* engine = dynamic_cast<Corvinex::VeilpathEngine::IVeilpathEngine*>(object);
     bool ok = engine != nullptr && engine->IsInstalled();

@@ -24,12 +24,14 @@ bool FolderExists(const std::wstring& path) {
 
 CUnmanagedHarnessWindows::CUnmanagedHarnessWindows()
     : m_backup(HKEY_CURRENT_USER, kX11DriverKey, {L"Managed"}),
-      m_active(Driver::WriteStringValue(HKEY_CURRENT_USER, kX11DriverKey, L"Managed", L"N")) {}
+      m_active(WriteStringValue(HKEY_CURRENT_USER, kX11DriverKey, L"Managed", L"N") ==
+               kRegistryDone) {}
 
 CUrlRecorderHandler::CUrlRecorderHandler(const std::wstring& recordPath)
     : m_backup(HKEY_LOCAL_MACHINE, kHttpCommandKey, {L""}), m_recordPath(recordPath) {
     const std::wstring command = L"\"" + VpeTest::ProgramFolder() + L"url_recorder.exe\" \"%1\"";
-    m_active = Driver::WriteStringValue(HKEY_LOCAL_MACHINE, kHttpCommandKey, L"", command);
+    m_active = WriteStringValue(HKEY_LOCAL_MACHINE, kHttpCommandKey, L"", command.c_str()) ==
+               kRegistryDone;
 }
 
 std::vector<std::wstring> CUrlRecorderHandler::Recorded(size_t count, DWORD timeoutMs) const {

@@ -1,5 +1,7 @@
 #include "tools/driver/debugged_start.h"
 
+#include "tools/driver/text_file.h"
+
 #include "base/file_handle.h"
 #include "tools/driver/cxx_exception.h"
 
@@ -155,12 +157,7 @@ void CDebugOutputReader::ReadDebugString(const OUTPUT_DEBUG_STRING_INFO& info) {
                                              length, &read))
             return;
         bytes.resize(read);
-        int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                    nullptr, 0);
-        line.resize(n > 0 ? static_cast<size_t>(n) : 0);
-        if (n > 0)
-            MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &line[0],
-                                n);
+        line = FromCodePage(bytes, CP_ACP);
     }
     while (!line.empty() && (line.back() == L'\0' || line.back() == L'\n' || line.back() == L'\r'))
         line.pop_back();

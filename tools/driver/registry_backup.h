@@ -2,19 +2,20 @@
 // harness's message box built on it.
 #pragma once
 
+#include "base/registry.h"
+
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
 namespace Corvinex {
 namespace Driver {
 
-// The developer settings key under HKEY_CURRENT_USER, and its two values that gate the
-// harness's "Internal Error" boxes (both REG_DWORD, on when non-zero).
-extern const wchar_t kDeveloperSettingsKey[];
-extern const wchar_t kDebugValue[];
-extern const wchar_t kShowInternalMessageBoxValue[];
+// The developer settings key under HKEY_CURRENT_USER in registry form (backslashes), from
+// config/developer_settings.h.
+std::wstring DeveloperSettingsKey();
 
 // One registry value as it was: whether it existed, its type and its bytes.
 struct SavedValue {
@@ -24,22 +25,11 @@ struct SavedValue {
     std::vector<BYTE> data;
 };
 
-// Reads the value `name` of root\subKey; existed is false when key or value is missing.
-SavedValue ReadSavedValue(HKEY root, const std::wstring& subKey, const std::wstring& name);
-
-// Reads a REG_DWORD value; false when it is missing or of another type.
-bool ReadDwordValue(HKEY root, const std::wstring& subKey, const std::wstring& name, DWORD* value);
-// Writes a REG_DWORD value, creating the key when needed; false on failure.
-bool WriteDwordValue(HKEY root, const std::wstring& subKey, const std::wstring& name, DWORD value);
-// Reads a REG_SZ value (the unnamed default value when `name` is empty); false when it is
-// missing or of another type.
-bool ReadStringValue(HKEY root, const std::wstring& subKey, const std::wstring& name,
-                     std::wstring* value);
-// Writes a REG_SZ value, creating the key when needed; false on failure.
-bool WriteStringValue(HKEY root, const std::wstring& subKey, const std::wstring& name,
-                      const std::wstring& value);
-// Deletes the value; true when it is gone afterwards (also when it never existed).
-bool DeleteRegistryValue(HKEY root, const std::wstring& subKey, const std::wstring& name);
+// Reads the value `name` of root\subKey, whatever its type, into *saved (name set, existed false
+// when key or value is missing). kRegistryDone when it was read, else kRegistryNotDone, as the
+// registry functions of base/registry.h answer (those read and write single values).
+int ReadSavedValue(HKEY root, const std::wstring& subKey, const std::wstring& name,
+                   SavedValue* saved);
 
 // Remembers the named values of root\subKey (and which parts of the key path existed) when it
 // is built, and puts them back when Restore runs or the object is destroyed: a value that did
@@ -64,8 +54,9 @@ private:
     std::vector<SavedValue> m_saved;
     // Key paths that did not exist at the start, deepest first.
     std::vector<std::wstring> m_missingKeys;
-    volatile LONG m_restored = 0;
-    bool m_restoreResult = true;
+    // Set by the first Restore (any thread); the result the later calls give back.
+    std::atomic<bool> m_restored{false};
+    std::atomic<bool> m_restoreResult{true};
 };
 
 // The developer settings of the current user: "Debug" and "ShowInternalMessageBox" plus the

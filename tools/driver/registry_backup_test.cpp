@@ -1,8 +1,11 @@
 #include "tools/driver/registry_backup.h"
 
+#include "config/developer_settings.h"
+
 #include <gtest/gtest.h>
 
 using namespace Corvinex::Driver;
+using Corvinex::kRegistryDone;
 
 namespace {
 
@@ -18,14 +21,25 @@ bool KeyExists(const wchar_t* path) {
     return true;
 }
 
-void WriteString(const wchar_t* name, const std::wstring& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+// The registry functions of base, answering true for kRegistryDone.
+bool WriteDword(const std::wstring& key, const wchar_t* name, uint32_t value) {
+    return Corvinex::WriteDwordValue(HKEY_CURRENT_USER, key.c_str(), name, value) == kRegistryDone;
+}
+bool ReadDword(const std::wstring& key, const wchar_t* name, uint32_t* value) {
+    return Corvinex::ReadDwordValue(HKEY_CURRENT_USER, key.c_str(), name, value) == kRegistryDone;
+}
+bool WriteText(const wchar_t* name, const wchar_t* text) {
+    return Corvinex::WriteStringValue(HKEY_CURRENT_USER, kKey, name, text) == kRegistryDone;
+}
+std::wstring ReadText(const wchar_t* name) {
+    Corvinex::CWideString text;
+    Corvinex::ReadStringValue(HKEY_CURRENT_USER, kKey, name, &text);
+    return text.c_str();
+}
+SavedValue Saved(const std::wstring& key, const wchar_t* name) {
+    SavedValue saved;
+    ReadSavedValue(HKEY_CURRENT_USER, key, name, &saved);
+    return saved;
 }
 
 class RegistryBackupTest : public ::testing::Test {
@@ -40,69 +54,42 @@ protected:
 
 } // namespace
 
-TEST_F(RegistryBackupTest, DwordValuesAreWrittenAndReadBack) {
-    ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", 5));
-    DWORD value = 0;
-    ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", &value));
-    EXPECT_EQ(value, 5u);
-    EXPECT_TRUE(DeleteRegistryValue(HKEY_CURRENT_USER, kKey, L"Debug"));
-    EXPECT_FALSE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", &value));
-    EXPECT_TRUE(DeleteRegistryValue(HKEY_CURRENT_USER, kKey, L"Debug"));
-}
-
-TEST_F(RegistryBackupTest, AStringValueDoesNotReadAsDword) {
-    WriteString(L"Debug", L"1");
-    DWORD value = 0;
-    EXPECT_FALSE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", &value));
-}
-
-TEST_F(RegistryBackupTest, StringValuesAreWrittenAndReadBackAlsoAsTheDefaultValue) {
-    ASSERT_TRUE(WriteStringValue(HKEY_CURRENT_USER, kKey, L"Managed", L"N \x00E4"));
-    ASSERT_TRUE(WriteStringValue(HKEY_CURRENT_USER, kKey, L"", L"\"x.exe\" \"%1\""));
-    std::wstring text;
-    ASSERT_TRUE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"Managed", &text));
-    EXPECT_EQ(text, L"N \x00E4");
-    ASSERT_TRUE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"", &text));
-    EXPECT_EQ(text, L"\"x.exe\" \"%1\"");
-    ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", 1));
-    EXPECT_FALSE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"Debug", &text));
-    EXPECT_FALSE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"Absent", &text));
-}
-
 TEST_F(RegistryBackupTest, RestoresTheDefaultValueOfAKey) {
-    ASSERT_TRUE(WriteStringValue(HKEY_CURRENT_USER, kKey, L"", L"before"));
+    ASSERT_TRUE(WriteText(L"", L"before"));
     {
         CRegistryBackup backup(HKEY_CURRENT_USER, kKey, {L""});
-        ASSERT_TRUE(WriteStringValue(HKEY_CURRENT_USER, kKey, L"", L"during"));
+        ASSERT_TRUE(WriteText(L"", L"during"));
     }
-    std::wstring text;
-    ASSERT_TRUE(ReadStringValue(HKEY_CURRENT_USER, kKey, L"", &text));
-    EXPECT_EQ(text, L"before");
+    EXPECT_EQ(ReadText(L""), L"before");
 }
 
 TEST_F(RegistryBackupTest, RemovesValuesAndKeysThatDidNotExist) {
     {
         CRegistryBackup backup(HKEY_CURRENT_USER, kKey, {L"Debug", L"ShowInternalMessageBox"});
         EXPECT_FALSE(backup.Saved()[0].existed);
-        ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", 1));
-        ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"ShowInternalMessageBox", 1));
+        ASSERT_TRUE(WriteDword(kKey, L"Debug", 1));
+        ASSERT_TRUE(WriteDword(kKey, L"ShowInternalMessageBox", 1));
     }
     EXPECT_FALSE(KeyExists(kKey));
     EXPECT_FALSE(KeyExists(kParent));
 }
 
 TEST_F(RegistryBackupTest, RestoresTypeAndDataOfValuesThatExisted) {
-    WriteString(L"ShowInternalMessageBox", L"1");
-    ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", 0));
+    ASSERT_TRUE(WriteText(L"ShowInternalMessageBox", L"1"));
+    ASSERT_TRUE(WriteDword(kKey, L"Debug", 0));
     {
         CRegistryBackup backup(HKEY_CURRENT_USER, kKey, {L"Debug", L"ShowInternalMessageBox"});
-        ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", 1));
-        ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"ShowInternalMessageBox", 1));
+        ASSERT_TRUE(WriteDword(kKey, L"Debug", 1));
+        ASSERT_TRUE(WriteDword(kKey, L"ShowInternalMessageBox", 1));
     }
-    DWORD value = 7;
-    ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", &value));
+    uint32_t value = 7;
+    ASSERT_TRUE(ReadDword(kKey, L"Debug", &value));
     EXPECT_EQ(value, 0u);
-    SavedValue text = ReadSavedValue(HKEY_CURRENT_USER, kKey, L"ShowInternalMessageBox");
+    SavedValue text = Saved(kKey, L"ShowInternalMessageBox");
+    EXPECT_EQ(ReadSavedValue(HKEY_CURRENT_USER, kKey, L"Absent", &text),
+              Corvinex::kRegistryNotDone);
+    EXPECT_FALSE(text.existed);
+    text = Saved(kKey, L"ShowInternalMessageBox");
     ASSERT_TRUE(text.existed);
     EXPECT_EQ(text.type, static_cast<DWORD>(REG_SZ));
     ASSERT_EQ(text.data.size(), 2 * sizeof(wchar_t));
@@ -113,46 +100,44 @@ TEST_F(RegistryBackupTest, RestoresTypeAndDataOfValuesThatExisted) {
 TEST_F(RegistryBackupTest, KeepsAKeyThatGotOtherValuesMeanwhile) {
     {
         CRegistryBackup backup(HKEY_CURRENT_USER, kKey, {L"Debug"});
-        ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", 1));
-        ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Unrelated", 1));
+        ASSERT_TRUE(WriteDword(kKey, L"Debug", 1));
+        ASSERT_TRUE(WriteDword(kKey, L"Unrelated", 1));
     }
-    DWORD value = 0;
-    EXPECT_FALSE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", &value));
-    EXPECT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"Unrelated", &value));
+    uint32_t value = 0;
+    EXPECT_FALSE(ReadDword(kKey, L"Debug", &value));
+    EXPECT_TRUE(ReadDword(kKey, L"Unrelated", &value));
 }
 
 TEST_F(RegistryBackupTest, RestoresOnlyOnce) {
     CRegistryBackup backup(HKEY_CURRENT_USER, kKey, {L"Debug"});
-    ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", 1));
+    ASSERT_TRUE(WriteDword(kKey, L"Debug", 1));
     EXPECT_TRUE(backup.Restore());
-    ASSERT_TRUE(WriteDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", 2));
+    ASSERT_TRUE(WriteDword(kKey, L"Debug", 2));
     EXPECT_TRUE(backup.Restore());
-    DWORD value = 0;
-    ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"Debug", &value));
+    uint32_t value = 0;
+    ASSERT_TRUE(ReadDword(kKey, L"Debug", &value));
     EXPECT_EQ(value, 2u);
 }
 
 TEST(DeveloperSettingsGuard, SwitchesTheBoxOnAndPutsTheSettingsBack) {
-    SavedValue debugBefore = ReadSavedValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kDebugValue);
-    SavedValue boxBefore =
-        ReadSavedValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kShowInternalMessageBoxValue);
+    const std::wstring key = DeveloperSettingsKey();
+    EXPECT_EQ(key, L"Software\\Corvinex\\DeveloperSettings");
+    const SavedValue debugBefore = Saved(key, Corvinex::kDebugSwitch);
+    const SavedValue boxBefore = Saved(key, Corvinex::kMessageBoxSwitch);
     {
         CDeveloperSettingsGuard guard;
         ASSERT_TRUE(guard.EnableMessageBox(true));
-        DWORD debug = 0, box = 0;
-        ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kDebugValue, &debug));
-        ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsKey,
-                                   kShowInternalMessageBoxValue, &box));
+        uint32_t debug = 0, box = 0;
+        ASSERT_TRUE(ReadDword(key, Corvinex::kDebugSwitch, &debug));
+        ASSERT_TRUE(ReadDword(key, Corvinex::kMessageBoxSwitch, &box));
         EXPECT_EQ(debug, 1u);
         EXPECT_EQ(box, 1u);
         ASSERT_TRUE(guard.EnableMessageBox(false));
-        ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsKey,
-                                   kShowInternalMessageBoxValue, &box));
+        ASSERT_TRUE(ReadDword(key, Corvinex::kMessageBoxSwitch, &box));
         EXPECT_EQ(box, 0u);
     }
-    SavedValue debugAfter = ReadSavedValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kDebugValue);
-    SavedValue boxAfter =
-        ReadSavedValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kShowInternalMessageBoxValue);
+    const SavedValue debugAfter = Saved(key, Corvinex::kDebugSwitch);
+    const SavedValue boxAfter = Saved(key, Corvinex::kMessageBoxSwitch);
     EXPECT_EQ(debugAfter.existed, debugBefore.existed);
     EXPECT_EQ(debugAfter.data, debugBefore.data);
     EXPECT_EQ(boxAfter.existed, boxBefore.existed);

@@ -7,6 +7,7 @@
 // start-up box), and the word fakecheck (a box, then lines appended to <Program Files>\Veilpath
 // Engine\log\check.log). Commands (WM_COMMAND ids) are listed in
 // tools/driver/test_target_commands.h.
+#include "config/developer_settings.h"
 #include "res/resource.h"
 #include "tools/driver/test_target_commands.h"
 
@@ -14,6 +15,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -38,10 +40,11 @@ bool DwordSet(HKEY key, const wchar_t* name) {
 // Read afresh for every message, as the harness does.
 bool BoxEnabled() {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corvinex\\DeveloperSettings", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
+    std::wstring path = Corvinex::kDeveloperSettingsPath;
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
-    bool on = DwordSet(key, L"Debug") && DwordSet(key, L"ShowInternalMessageBox");
+    bool on = DwordSet(key, Corvinex::kDebugSwitch) && DwordSet(key, Corvinex::kMessageBoxSwitch);
     RegCloseKey(key);
     return on;
 }

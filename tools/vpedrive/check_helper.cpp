@@ -1,31 +1,25 @@
 #include "tools/vpedrive/check_helper.h"
 
-#include "check/helper_arguments.h"
 #include "tools/driver/child_process.h"
 #include "tools/driver/scratch_folder.h"
-#include "tools/vpedrive/console_output.h"
+#include "tools/driver/text_file.h"
 #include "tools/vpedrive/harness_choice.h"
 #include "tools/vpedrive/vpedrive_options.h"
-
-#include "base/file_handle.h"
 
 namespace Corvinex {
 namespace Vpedrive {
 
-std::wstring CheckHelperFor(const std::wstring& folder, const std::wstring& engine,
-                            ModuleAbi requested) {
+int ForwardToHelper(const std::wstring& folder, const std::wstring& engine, ModuleAbi requested,
+                    const std::wstring& arguments, COutput& err) {
     std::wstring helper, message;
-    if (!ChooseProgram(kCheckHelperProgram, folder, engine, requested, &helper, &message))
-        helper = folder + Check::kHelperProgram;
-    return helper;
-}
-
-int ForwardToHelper(const std::wstring& helper, const std::wstring& arguments) {
-    COutput err(STD_ERROR_HANDLE);
+    if (!ChooseProgram(kCheckHelperProgram, folder, engine, requested, &helper, &message)) {
+        err.Line(L"vpedrive: " + message);
+        return kStatusSetUpFailed;
+    }
     Driver::CScratchFolder scratch;
     if (!scratch.Create(L"vpecheck-")) {
         err.Line(L"vpedrive: no scratch folder can be made in the temporary folder");
-        return kStatusCannotStart;
+        return kStatusSetUpFailed;
     }
     const std::wstring file = scratch.Path() + L"output.txt";
     Driver::CChildProcess child;
@@ -33,22 +27,18 @@ int ForwardToHelper(const std::wstring& helper, const std::wstring& arguments) {
     // Without a console of its own: Wine otherwise drops the standard handles passed in.
     child.SetCreationFlags(DETACHED_PROCESS);
     if (!child.Start(helper, arguments, L"")) {
-        err.Line(L"vpedrive: \"" + helper + L"\" cannot be started (Windows error " +
-                 std::to_wstring(child.LastError()) + L")");
-        return kStatusCannotStart;
+        err.Line(L"vpedrive: the check helper \"" + helper +
+                 L"\" cannot be started (Windows error " + std::to_wstring(child.LastError()) +
+                 L")");
+        return kStatusSetUpFailed;
     }
     child.WaitForExit(INFINITE);
     DWORD code = 0;
     child.GetExitCode(&code);
-    CFileHandle output;
-    if (output.Open(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    OPEN_EXISTING)) {
-        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        char buffer[4096];
-        DWORD read = 0, written = 0;
-        while (ReadFile(output.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-            WriteFile(out, buffer, read, &written, nullptr);
-    }
+    const std::string output = Driver::ReadFileBytes(file, static_cast<size_t>(-1));
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), output.data(), static_cast<DWORD>(output.size()),
+              &written, nullptr);
     return static_cast<int>(code);
 }
 

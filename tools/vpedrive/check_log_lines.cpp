@@ -1,7 +1,7 @@
 #include "tools/vpedrive/check_log_lines.h"
 
-#include "base/file_handle.h"
 #include "engine/check_log_format.h"
+#include "tools/driver/text_file.h"
 
 #include <shlobj.h>
 
@@ -11,14 +11,6 @@ namespace Vpedrive {
 namespace {
 
 const LONGLONG kMostBytesRead = 64 * 1024 * 1024;
-
-std::wstring FromAnsi(const std::string& line) {
-    int n = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), &wide[0], n);
-    return wide;
-}
 
 } // namespace
 
@@ -42,35 +34,14 @@ LONGLONG FileSizeOf(const std::wstring& path) {
 
 std::vector<std::wstring> ReadAppendedLines(const std::wstring& path, LONGLONG previousSize) {
     std::vector<std::wstring> lines;
-    CFileHandle file;
-    // Shared for writing: the harness or an engine may still be appending.
-    if (!file.Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING))
+    const LONGLONG size = FileSizeOf(path);
+    const LONGLONG start = size >= previousSize ? previousSize : 0;
+    if (size - start >= kMostBytesRead)
         return lines;
-    LARGE_INTEGER size = {};
-    GetFileSizeEx(file.Get(), &size);
-    LARGE_INTEGER start = {};
-    start.QuadPart = size.QuadPart >= previousSize ? previousSize : 0;
-    std::string bytes;
-    if (size.QuadPart - start.QuadPart < kMostBytesRead &&
-        SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN)) {
-        bytes.resize(static_cast<size_t>(size.QuadPart - start.QuadPart));
-        DWORD read = 0;
-        if (!bytes.empty() &&
-            !ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr))
-            read = 0;
-        bytes.resize(read);
-    }
-    size_t at = 0;
-    while (at < bytes.size()) {
-        size_t end = bytes.find('\n', at);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(FromAnsi(line));
-        at = end + 1;
-    }
+    // The harness or an engine may still be appending: only the bytes there now are read.
+    const std::string bytes = Driver::ReadFileBytes(path, static_cast<size_t>(size - start), start);
+    for (const std::string& line : Driver::SplitLines(bytes))
+        lines.push_back(Driver::FromCodePage(line, CP_ACP));
     return lines;
 }
 

@@ -3,18 +3,6 @@
 namespace Corvinex {
 namespace Vpedrive {
 
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], n,
-                            nullptr, nullptr);
-    return utf8;
-}
-
 void COutput::Write(const std::wstring& text) {
     if (m_handle == nullptr || m_handle == INVALID_HANDLE_VALUE)
         return;

@@ -1,6 +1,8 @@
 // Writing vpedrive's text to its standard output and error.
 #pragma once
 
+#include "tools/driver/text_file.h"
+
 #include <windows.h>
 
 #include <string>
@@ -28,8 +30,12 @@ private:
     HANDLE m_handle;
 };
 
-// Converts wide text to UTF-8.
-std::string ToUtf8(const std::wstring& text);
+using Driver::ToUtf8;
+
+// UTF-8 text (a helper's report, a command line) as wide text.
+inline std::wstring FromUtf8(const std::string& text) {
+    return Driver::FromCodePage(text, CP_UTF8);
+}
 
 } // namespace Vpedrive
 } // namespace Corvinex

@@ -2,13 +2,13 @@
 
 #include "check/engine_probe.h"
 #include "check/helper_arguments.h"
+#include "engine/engine_interface.h"
 #include "tools/driver/child_process.h"
 #include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
+#include "tools/driver/text_file.h"
 #include "tools/vpedrive/harness_choice.h"
-#include "tools/vpedrive/pe_image.h"
 
-#include "base/file_handle.h"
 #include "base/file_system.h"
 
 #include <cstdlib>
@@ -32,6 +32,9 @@ using Check::kProbeStagePrefix;
 using Check::kProbeWrongType;
 
 namespace {
+
+// The factory's name as sentences give it.
+const std::wstring kFactory = kEngineFactoryTitle;
 
 std::wstring Widen(const std::string& text) {
     return std::wstring(text.begin(), text.end());
@@ -77,28 +80,12 @@ struct ProbeReport {
 
 ProbeReport ReadProbeReport(const std::wstring& file) {
     ProbeReport report;
-    CFileHandle handle;
-    if (!handle.Open(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING))
-        return report;
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (text.size() < 65536 && ReadFile(handle.Get(), buffer, sizeof(buffer), &read, nullptr) &&
-           read > 0)
-        text.append(buffer, read);
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    const std::string text = Driver::ReadFileBytes(file, 65536);
+    for (const std::string& line : Driver::SplitLines(text)) {
         if (line.compare(0, strlen(kProbeStagePrefix), kProbeStagePrefix) == 0)
             report.stage = line.substr(strlen(kProbeStagePrefix));
         else if (line.compare(0, strlen(kProbeAnswerPrefix), kProbeAnswerPrefix) == 0)
             report.answer = line.substr(strlen(kProbeAnswerPrefix));
-        at = end + 1;
     }
     Driver::FindTerminateLine(text, &report.exceptionType);
     return report;
@@ -122,7 +109,7 @@ std::wstring StageText(const std::string& stage) {
         return L"while it is being loaded";
     if (stage == "check")
         return L"while its engine's type is checked";
-    return L"in GetCorvinexEngine";
+    return L"in " + kFactory;
 }
 
 // What the probe's verdict depends on beyond its report: the ABI asked for with --abi, the one
@@ -141,9 +128,9 @@ Verdict BindableVerdict(const std::wstring& quoted, const AbiContext& context) {
         return Make(kDoctorNoProgramOfAbi,
                     quoted + L" can be bound in the " + AbiTitle(context.judged) +
                         L", but the release lacks its harness: " + message + L".");
-    return Make(kDoctorBindable, quoted +
-                                     L" can be bound: GetCorvinexEngine returns a "
-                                     L"Corvinex::VeilpathEngine::IVeilpathEngine, built in the " +
+    return Make(kDoctorBindable, quoted + L" can be bound: " + kFactory +
+                                     L" returns a Corvinex::VeilpathEngine::IVeilpathEngine, "
+                                     L"built in the " +
                                      AbiTitle(context.judged) + L": bind it with " + harness +
                                      L".");
 }
@@ -154,7 +141,7 @@ Verdict ForeignAbiVerdict(const std::wstring& quoted, const AbiContext& context)
                     quoted + L" carries no C++ type names of either ABI, so the ABI it is built "
                              L"in cannot be told; --abi msvc or --abi gcc judges it in one.");
     return Make(kDoctorWrongType,
-                L"GetCorvinexEngine of " + quoted +
+                kFactory + L" of " + quoted +
                     L" returns an object without type information of the " +
                     AbiTitle(context.judged) +
                     (context.requested != ModuleAbi::Unknown ? L" that --abi names" : L"") +
@@ -176,13 +163,13 @@ Verdict ProbeVerdict(const std::wstring& path, DWORD code, const ProbeReport& re
     case kProbeForeignAbi:
         return ForeignAbiVerdict(quoted, context);
     case kProbeNoExport:
-        return Make(kDoctorNoExport, quoted + L" does not export GetCorvinexEngine.");
+        return Make(kDoctorNoExport, quoted + L" does not export " + kFactory + L".");
     case kProbeNullFactory:
         return Make(kDoctorNullFactory,
-                    L"GetCorvinexEngine of " + quoted + L" returns no engine object (null).");
+                    kFactory + L" of " + quoted + L" returns no engine object (null).");
     case kProbeWrongType:
         return Make(kDoctorWrongType,
-                    L"GetCorvinexEngine of " + quoted +
+                    kFactory + L" of " + quoted +
                         L" returns an object that is not a Corvinex::VeilpathEngine::"
                         L"IVeilpathEngine.");
     case kProbeLoadFailed: {
@@ -222,15 +209,15 @@ Verdict ProbeVerdict(const std::wstring& path, DWORD code, const ProbeReport& re
                                               exception + L").");
         if (stage == L"check")
             return Make(kDoctorWrongType,
-                        L"GetCorvinexEngine of " + quoted +
+                        kFactory + L" of " + quoted +
                             L" returns something that is not an engine object (exception " +
                             exception + L" while checking its type).");
-        return Make(kDoctorFactoryFault, L"GetCorvinexEngine of " + quoted +
-                                             L" crashes (exception " + exception + L").");
+        return Make(kDoctorFactoryFault,
+                    kFactory + L" of " + quoted + L" crashes (exception " + exception + L").");
     }
     case kProbeException:
         return Make(kDoctorFactoryException,
-                    L"GetCorvinexEngine of " + quoted + L" throws a C++ exception.");
+                    kFactory + L" of " + quoted + L" throws a C++ exception.");
     case kProbeAborted:
         if (!report.exceptionType.empty())
             return Make(kDoctorFactoryException,
@@ -267,28 +254,35 @@ std::string FindMissingDependency(const std::wstring& folder,
     return std::string();
 }
 
-Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, ModuleAbi abi,
-                       DWORD timeoutMs) {
+Verdict DiagnoseLibraryFile(const std::wstring& path, PeImage* image) {
     const std::wstring quoted = L"\"" + path + L"\"";
+    *image = PeImage();
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return Make(kDoctorNoFile, L"There is no file " + quoted + L".");
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return Make(kDoctorNoFile, quoted + L" is a folder, not a library file.");
-
-    PeImage image;
-    switch (ReadPeImage(path, &image)) {
+    switch (ReadPeImage(path, image)) {
     case PeReadResult::CannotRead:
         return Make(kDoctorLoadFailed, quoted + L" cannot be read.");
     case PeReadResult::NotPe:
         return Make(kDoctorNotLibrary,
                     quoted + L" is not a library: it has no Windows executable (MZ/PE) header.");
     case PeReadResult::Damaged:
-        return Make(kDoctorNotLibrary,
-                    quoted + L" is damaged: its import or export table lies outside the file.");
+        return Make(kDoctorNotLibrary, quoted + L" is damaged: " + image->damage + L".");
     case PeReadResult::Ok:
         break;
     }
+    return Make(kDoctorBindable, std::wstring());
+}
+
+Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, ModuleAbi abi,
+                       DWORD timeoutMs) {
+    const std::wstring quoted = L"\"" + path + L"\"";
+    PeImage image;
+    const Verdict file = DiagnoseLibraryFile(path, &image);
+    if (file.status != kDoctorBindable)
+        return file;
     if (image.machine != IMAGE_FILE_MACHINE_I386 || image.isPe32Plus)
         return Make(kDoctorOtherMachine,
                     quoted + L" is built for " + MachineName(image.machine) +
@@ -303,9 +297,9 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, Mod
                         L", which is neither beside it nor on the system.");
     bool exported = false;
     for (const std::string& name : image.exports)
-        exported = exported || name == "GetCorvinexEngine";
+        exported = exported || name == kEngineFactoryName;
     if (!exported)
-        return Make(kDoctorNoExport, quoted + L" does not export GetCorvinexEngine.");
+        return Make(kDoctorNoExport, quoted + L" does not export " + kFactory + L".");
 
     std::wstring probeProgram, message;
     if (!ChooseProgram(kCheckHelperProgram, folder, path, abi, &probeProgram, &message))

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "tools/vpedrive/module_abi.h"
+#include "tools/vpedrive/pe_image.h"
 
 #include <windows.h>
 
@@ -41,7 +42,13 @@ struct Verdict {
     std::wstring helper;   // the vpecheck.exe that bound the library; empty when none was started
 };
 
-// Examines the library at `path`: file, headers, machine, imports and exports first, then a
+// Examines the file at `path` with the bounded reader (pe_image.h): kDoctorBindable when it is
+// a readable image (*image then holds what it says), else the verdict on a file that is no
+// library at all: no file or a folder (kDoctorNoFile), unreadable (kDoctorLoadFailed), no
+// MZ/PE header or damaged (kDoctorNotLibrary). Nothing of the file is loaded or run.
+Verdict DiagnoseLibraryFile(const std::wstring& path, PeImage* image);
+
+// Examines the library at `path`: DiagnoseLibraryFile, machine, imports and exports first, then a
 // real load, factory call and type check in a child process running `helper doctor-probe path`,
 // where helper is the vpecheck.exe of the ABI (`abi`, else the library's own) that a vpedrive.exe
 // in `folder` finds (harness_choice.h). Given up after timeoutMs. A bindable library's sentence

@@ -104,10 +104,7 @@ TEST(Doctor, NamesTheMissingDependency) {
 TEST(Doctor, ADependencyBesideTheLibraryIsFound) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-doctor-"));
-    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"missing_dep_engine"), L"vpe.dll"));
-    ASSERT_TRUE(
-        folder.CopyIn(VpeTest::TestEnginePath(L"absent_helper_store", L"vpe_absent_helper.dll"),
-                      L"vpe_absent_helper.dll"));
+    ASSERT_TRUE(VpeTest::CopyEngineWithDependency(folder, true));
     EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_absent_helper.dll"}), "");
     EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_nowhere.dll"}),
               "vpe_nowhere.dll");
@@ -201,6 +198,26 @@ TEST(DoctorCommand, AMissingPathWithNonAnsiCharactersIsBadInput) {
     EXPECT_NE(run.output.find(VpeTest::Utf8(L"no \x65E5\x672C engine")), std::string::npos)
         << run.output;
     EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
+}
+
+// The helper's verbs passed on by a vpedrive.exe that has no helper of the engine's ABI: the
+// set-up's fault (2), with where the helper was looked for, not a bare Windows error.
+TEST(DoctorCommand, AHelperThatIsNotThereIsNamedWithWhereItWasLookedFor) {
+    CScratchFolder folder;
+    ASSERT_TRUE(folder.Create(L"vpe-no-helper-"));
+    ASSERT_TRUE(folder.CopyIn(VpeTest::VpedrivePath(), L"vpedrive.exe"));
+    const std::wstring engine = QuoteArgument(VpeTest::TestEnginePath(L"slot_engine"));
+    for (const std::wstring& arguments :
+         {L"doctor-probe " + engine, L"validate-check --check binding --engine " + engine}) {
+        const VpeTest::VpedriveRun run =
+            VpeTest::RunVpedrive(arguments, 90000, folder.Path() + L"vpedrive.exe");
+        EXPECT_EQ(run.status, 2u) << run.output;
+        EXPECT_NE(run.output.find("no check helper (vpecheck.exe) of the GCC ABI"),
+                  std::string::npos)
+            << run.output;
+        EXPECT_NE(run.output.find("looked for"), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("Windows error"), std::string::npos) << run.output;
+    }
 }
 
 // Engines of both ABIs and without type names, judged by the helper of their ABI or of --abi.

@@ -1,4 +1,6 @@
-// Reading what a library file says about itself: its machine, kind, imports and exports.
+// Reading what a library file says about itself: its machine, kind, time stamp, imports,
+// exports and version resource. The one reader of library files in vpedrive: every read is
+// bounded by the file's bytes, so a damaged file is answered, never trusted.
 #pragma once
 
 #include <windows.h>
@@ -13,22 +15,30 @@ struct PeImage {
     WORD machine = 0;                 // IMAGE_FILE_MACHINE_*
     bool isDll = false;               // IMAGE_FILE_DLL is set
     bool isPe32Plus = false;          // 64-bit optional header
-    std::vector<std::string> imports; // names of the imported libraries, in table order
-    std::vector<std::string> exports; // exported names
+    DWORD timeStamp = 0;              // the file header's build time, seconds since 1970 (UTC)
+    std::vector<std::string> imports; // names of the imported libraries, in table order (x86)
+    std::vector<std::string> exports; // exported names (x86)
+    std::vector<BYTE> versionBlock;   // the version resource's bytes; empty without one
+    std::wstring damage;              // Damaged: what is wrong ("its import table lies ...")
 };
 
 enum class PeReadResult {
     Ok,
     CannotRead, // the file cannot be opened or read
     NotPe,      // no MZ header, or no PE header behind it
-    Damaged,    // headers present but the import or export tables point outside the file
+    Damaged,    // headers present, but cut off or with tables outside the file (see damage)
 };
 
 // The whole library file into *bytes; false when it cannot be opened or read, or is larger than
 // any library could be (256 MiB).
 bool ReadLibraryFile(const std::wstring& path, std::vector<BYTE>* bytes);
 
-// Reads the headers of the file; imports and exports are only read for a 32-bit x86 image.
+// Reads the image in `bytes`: headers, section table, time stamp and resource tree always;
+// imports and exports for a 32-bit x86 image. *image is reset first; on NotPe and Damaged it
+// holds what was read before the fault.
+PeReadResult ParsePeImage(const std::vector<BYTE>& bytes, PeImage* image);
+
+// ReadLibraryFile, then ParsePeImage.
 PeReadResult ReadPeImage(const std::wstring& path, PeImage* image);
 
 // A short name of the machine: "x86", "x64", "ARM64", ... or the number in hex.

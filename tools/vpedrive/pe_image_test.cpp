@@ -1,11 +1,13 @@
 #include "base/file_handle.h"
 #include "tools/vpedrive/pe_image.h"
 
+#include "testsupport/damaged_library.h"
 #include "tools/driver/test_target_path.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 using namespace Corvinex::Vpedrive;
 
@@ -57,4 +59,65 @@ TEST(PeImage, NamesMachines) {
     EXPECT_EQ(MachineName(IMAGE_FILE_MACHINE_I386), L"x86");
     EXPECT_EQ(MachineName(IMAGE_FILE_MACHINE_AMD64), L"x64");
     EXPECT_EQ(MachineName(0x1234), L"0x1234");
+}
+
+namespace {
+
+VpeTest::LibraryBytes ReferenceEngineBytes() {
+    std::vector<BYTE> bytes;
+    EXPECT_TRUE(ReadLibraryFile(VpeTest::ProgramFolder() + L"..\\bin\\vpe.dll", &bytes));
+    return bytes;
+}
+
+// What the reader makes of each damaged shape of the reference engine.
+struct ShapeReading {
+    const char* shape;
+    PeReadResult result;
+    const wchar_t* damage; // a part of the damage sentence
+};
+
+const ShapeReading kShapeReadings[] = {
+    {"lfanew_past_end", PeReadResult::Damaged, L"its PE header lies outside the file"},
+    {"lfanew_near_4GiB", PeReadResult::Damaged, L"its PE header lies outside the file"},
+    {"cut_in_optional_header", PeReadResult::Damaged, L"its headers are cut off"},
+    {"cut_in_section_table", PeReadResult::Damaged, L"its section table runs past the end"},
+    {"import_section_outside", PeReadResult::Damaged, L"its import table lies outside"},
+    {"imports_outside", PeReadResult::Damaged, L"its import table lies outside"},
+    {"exports_outside", PeReadResult::Damaged, L"its export table lies outside"},
+    {"resources_outside", PeReadResult::Damaged, L"its resource table lies outside"},
+    {"version_lengths_lie", PeReadResult::Ok, L""},
+    {"export_name_unterminated", PeReadResult::Damaged, L"a name in its export table has no end"},
+};
+
+} // namespace
+
+TEST(PeImage, EveryDamagedShapeIsAnsweredWithoutReadingPastTheFile) {
+    const VpeTest::LibraryBytes good = ReferenceEngineBytes();
+    PeImage image;
+    ASSERT_EQ(ParsePeImage(good, &image), PeReadResult::Ok);
+    ASSERT_FALSE(image.versionBlock.empty());
+    EXPECT_NE(image.timeStamp, 0u);
+    ASSERT_EQ(VpeTest::DamageShapes().size(), sizeof(kShapeReadings) / sizeof(kShapeReadings[0]));
+    for (const VpeTest::DamageShape& shape : VpeTest::DamageShapes()) {
+        SCOPED_TRACE(shape.name);
+        const ShapeReading* reading = nullptr;
+        for (const ShapeReading& known : kShapeReadings)
+            reading = std::string(known.shape) == shape.name ? &known : reading;
+        ASSERT_NE(reading, nullptr);
+        VpeTest::LibraryBytes bytes = good;
+        ASSERT_TRUE(shape.apply(bytes));
+        // An exact copy in a block of its own, so a read past its end would be seen by Wine's
+        // heap checks rather than land in the rest of the file.
+        const std::vector<BYTE> exact(bytes.begin(), bytes.end());
+        EXPECT_EQ(ParsePeImage(exact, &image), reading->result);
+        EXPECT_NE(image.damage.find(reading->damage), std::wstring::npos) << image.damage.c_str();
+    }
+}
+
+TEST(PeImage, AHeaderThatIsNotPeIsNoLibraryAndAnEmptyFileToo) {
+    std::vector<BYTE> bytes = ReferenceEngineBytes();
+    PeImage image;
+    bytes[VpeTest::DamageDetail::Dword(bytes, 0x3C)] = 'X'; // "PE\0\0" becomes "XE\0\0"
+    EXPECT_EQ(ParsePeImage(bytes, &image), PeReadResult::NotPe);
+    EXPECT_EQ(ParsePeImage(std::vector<BYTE>(), &image), PeReadResult::NotPe);
 }

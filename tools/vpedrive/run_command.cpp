@@ -1,6 +1,5 @@
 #include "tools/vpedrive/run_command.h"
 
-#include "base/file_handle.h"
 #include "res/resource.h"
 #include "tools/driver/cxx_exception.h"
 #include "tools/driver/debugged_start.h"
@@ -8,6 +7,7 @@
 #include "tools/driver/harness_commands.h"
 #include "tools/driver/registry_backup.h"
 #include "tools/driver/scratch_folder.h"
+#include "tools/driver/text_file.h"
 #include "tools/vpedrive/check_log_lines.h"
 #include "tools/vpedrive/engine_dependencies.h"
 #include "tools/vpedrive/harness_activity.h"
@@ -53,31 +53,10 @@ const std::string& HarnessOutput(RunContext& run) {
     if (run.outputPassedOn)
         return run.output;
     run.outputPassedOn = true;
-    CFileHandle file;
     // Shared for writing: a program the harness started may still hold the file.
-    if (!file.Open(run.outputFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                   OPEN_EXISTING))
-        return run.output;
-    char buffer[4096];
-    DWORD read = 0;
-    while (run.output.size() < 65536 &&
-           ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        run.output.append(buffer, read);
-    size_t at = 0;
-    while (at < run.output.size()) {
-        size_t end = run.output.find('\n', at);
-        if (end == std::string::npos)
-            end = run.output.size();
-        std::string line = run.output.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::wstring wide(line.size(), L'\0');
-        const int n = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
-                                          &wide[0], static_cast<int>(wide.size()));
-        wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
-        run.err.Line(wide);
-        at = end + 1;
-    }
+    run.output = Driver::ReadFileBytes(run.outputFile, 65536);
+    for (const std::string& line : Driver::SplitLines(run.output))
+        run.err.Line(Driver::FromCodePage(line, CP_ACP));
     return run.output;
 }
 
@@ -294,8 +273,15 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
         return kStatusCannotStart;
     }
     if (!request.engine.empty()) {
-        for (const std::wstring& dependency : LocalDependencies(request.engine))
-            scratch.CopyIn(dependency, Driver::FileNameOf(dependency));
+        for (const std::wstring& dependency : LocalDependencies(request.engine)) {
+            if (!scratch.CopyIn(dependency, Driver::FileNameOf(dependency))) {
+                err.Line(L"vpedrive: cannot copy \"" + dependency +
+                         L"\", a library the engine "
+                         L"imports from its folder, to " +
+                         scratch.Path());
+                return kStatusCannotStart;
+            }
+        }
     }
 
     Driver::CDeveloperSettingsGuard settings;
@@ -329,7 +315,9 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
                  std::to_wstring(harness.LastError()) + L")");
         return kStatusCannotStart;
     }
-    interrupt.SetHarness(harness.Handle());
+    if (!interrupt.SetHarness(harness.Handle()))
+        err.Line(std::wstring(L"vpedrive: Ctrl+C cannot end the harness (no handle of its own); "
+                              L"the developer settings are still put back"));
     transcript.Started(request.harness, request.engine, arguments);
     Driver::CGuiSession session(harness);
     RunContext run = {harness,    transcript, err,   interrupt,    trace,

@@ -5,6 +5,7 @@
 #include "tools/vpedrive/engine_dependencies.h"
 #include "tools/vpedrive/run_command.h"
 
+#include "config/developer_settings.h"
 #include "tools/driver/registry_backup.h"
 #include "tools/driver/test_target_commands.h"
 #include "tools/vpedrive/vpedrive_options.h"
@@ -14,6 +15,13 @@
 #include <gtest/gtest.h>
 
 using namespace Corvinex::Driver;
+using Corvinex::DeleteRegistryValue;
+using Corvinex::kDebugSwitch;
+using Corvinex::kDeveloperSettingsPath;
+using Corvinex::kMessageBoxSwitch;
+using Corvinex::kRegistryDone;
+using Corvinex::kRegistryNotDone;
+using Corvinex::ReadDwordValue;
 using Corvinex::Vpedrive::CheckLogPath;
 using Corvinex::Vpedrive::LocalDependencies;
 using Corvinex::Vpedrive::ReadAppendedLines;
@@ -33,9 +41,10 @@ size_t Find(const std::string& text, const std::string& part, size_t from = 0) {
 class HarnessRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(DeleteRegistryValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kDebugValue));
-        ASSERT_TRUE(DeleteRegistryValue(HKEY_CURRENT_USER, kDeveloperSettingsKey,
-                                        kShowInternalMessageBoxValue));
+        ASSERT_EQ(kRegistryDone,
+                  DeleteRegistryValue(HKEY_CURRENT_USER, kDeveloperSettingsPath, kDebugSwitch));
+        ASSERT_EQ(kRegistryDone, DeleteRegistryValue(HKEY_CURRENT_USER, kDeveloperSettingsPath,
+                                                     kMessageBoxSwitch));
     }
     CDeveloperSettingsGuard m_settings;
 };
@@ -99,23 +108,24 @@ TEST_F(HarnessRunTest, JsonLinesAreEscapedObjects) {
 
 TEST_F(HarnessRunTest, PutsTheDeveloperSettingsBackExactly) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kDeveloperSettingsKey, 0, nullptr, 0, KEY_WRITE,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, DeveloperSettingsKey().c_str(), 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExW(key, kDebugValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"),
+    RegSetValueExW(key, kDebugSwitch, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"),
                    2 * sizeof(wchar_t));
     RegCloseKey(key);
     VpeTest::VpedriveRun run = VpeTest::RunVpedrive(RunArguments(L"Start"));
     EXPECT_EQ(run.status, 0u);
     // The run saw boxes, so the settings were on during it.
     EXPECT_NE(run.output.find("Engine start = 0"), std::string::npos) << run.output;
-    SavedValue debug = ReadSavedValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kDebugValue);
+    SavedValue debug, box;
+    ReadSavedValue(HKEY_CURRENT_USER, DeveloperSettingsKey(), kDebugSwitch, &debug);
     ASSERT_TRUE(debug.existed);
     EXPECT_EQ(debug.type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(reinterpret_cast<const wchar_t*>(debug.data.data())[0], L'x');
-    EXPECT_FALSE(
-        ReadSavedValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kShowInternalMessageBoxValue)
-            .existed);
+    EXPECT_EQ(ReadSavedValue(HKEY_CURRENT_USER, DeveloperSettingsKey(), kMessageBoxSwitch, &box),
+              kRegistryNotDone);
+    EXPECT_FALSE(box.existed);
 }
 
 TEST_F(HarnessRunTest, AHungHarnessIsKilledAfterTheTimeout) {
@@ -232,22 +242,39 @@ TEST(HarnessRunFiles, ReadsOnlyTheAppendedLines) {
 TEST(HarnessRunFiles, FindsTheDependenciesBesideAnEngine) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-deps-"));
-    ASSERT_TRUE(folder.CopyIn(VpeTest::TestEnginePath(L"missing_dep_engine"), L"vpe.dll"));
+    ASSERT_TRUE(VpeTest::CopyEngineWithDependency(folder, false));
     EXPECT_TRUE(LocalDependencies(folder.Path() + L"vpe.dll").empty());
-    ASSERT_TRUE(
-        folder.CopyIn(VpeTest::TestEnginePath(L"absent_helper_store", L"vpe_absent_helper.dll"),
-                      L"vpe_absent_helper.dll"));
+    ASSERT_TRUE(VpeTest::CopyEngineWithDependency(folder, true));
     EXPECT_EQ(LocalDependencies(folder.Path() + L"vpe.dll"),
               (std::vector<std::wstring>{folder.Path() + L"vpe_absent_helper.dll"}));
+}
+
+// A library the engine imports from its folder that cannot be copied stops the run before the
+// harness starts, naming the library, rather than leaving the harness to fail on it.
+TEST_F(HarnessRunTest, ADependencyThatCannotBeCopiedStopsTheRun) {
+    CScratchFolder folder;
+    ASSERT_TRUE(folder.Create(L"vpe-deps-"));
+    ASSERT_TRUE(VpeTest::CopyEngineWithDependency(folder, true));
+    Corvinex::CFileHandle held; // open without sharing: the copy cannot read it
+    ASSERT_TRUE(held.Open((folder.Path() + L"vpe_absent_helper.dll").c_str(), GENERIC_READ, 0,
+                          OPEN_EXISTING));
+    VpeTest::VpedriveRun run =
+        VpeTest::RunVpedrive(L"run --harness " + QuoteArgument(VpeTest::TestTargetPath()) +
+                             L" --engine " + QuoteArgument(folder.Path() + L"vpe.dll") + L" Start");
+    EXPECT_EQ(run.status, static_cast<DWORD>(Corvinex::Vpedrive::kStatusCannotStart)) << run.output;
+    EXPECT_NE(run.output.find("cannot copy"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("vpe_absent_helper.dll"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("harness:"), std::string::npos) << run.output;
 }
 
 TEST_F(HarnessRunTest, SettingsCommandShowsAndSetsTheTwoSwitches) {
     VpeTest::VpedriveRun set = VpeTest::RunVpedrive(L"settings --debug on --message-box on");
     EXPECT_EQ(set.status, 0u) << set.output;
-    DWORD debug = 0, box = 0;
-    ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsKey, kDebugValue, &debug));
-    ASSERT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsKey,
-                               kShowInternalMessageBoxValue, &box));
+    uint32_t debug = 0, box = 0;
+    ASSERT_EQ(kRegistryDone,
+              ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsPath, kDebugSwitch, &debug));
+    ASSERT_EQ(kRegistryDone,
+              ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsPath, kMessageBoxSwitch, &box));
     EXPECT_EQ(debug, 1u);
     EXPECT_EQ(box, 1u);
     EXPECT_NE(set.output.find("Debug = 1 (on)"), std::string::npos) << set.output;

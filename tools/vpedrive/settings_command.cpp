@@ -1,5 +1,6 @@
 #include "tools/vpedrive/settings_command.h"
 
+#include "config/developer_settings.h"
 #include "tools/driver/registry_backup.h"
 
 #include <string>
@@ -8,10 +9,6 @@ namespace Corvinex {
 namespace Vpedrive {
 
 namespace {
-
-const wchar_t* const kNames[] = {
-    L"Debug",      L"ShowInternalMessageBox", L"DrawTFormBaseRect",       L"UseLargerFonts",
-    L"ShowCoords", L"CopyControlToClipboard", L"UseFlickerFreeRendering", L"DebugWindowCreation"};
 
 // How the harness reads a value: only a non-zero REG_DWORD is on.
 std::wstring Describe(const Driver::SavedValue& value) {
@@ -26,37 +23,37 @@ std::wstring Describe(const Driver::SavedValue& value) {
 }
 
 bool IsOn(const wchar_t* name) {
-    DWORD value = 0;
-    return Driver::ReadDwordValue(HKEY_CURRENT_USER, Driver::kDeveloperSettingsKey, name, &value) &&
+    uint32_t value = 0;
+    return ReadDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsPath, name, &value) ==
+               kRegistryDone &&
            value != 0;
+}
+
+// Writes the switch when `value` asks for it (-1 leaves it alone); false when it cannot.
+bool WriteSwitch(const wchar_t* name, int value, COutput& err) {
+    if (value < 0 || WriteDwordValue(HKEY_CURRENT_USER, kDeveloperSettingsPath, name,
+                                     static_cast<uint32_t>(value)) == kRegistryDone)
+        return true;
+    err.Line(std::wstring(L"vpedrive: cannot write the value ") + name);
+    return false;
 }
 
 } // namespace
 
 int RunSettings(int debug, int messageBox, COutput& out, COutput& err) {
-    int status = 0;
-    if (debug >= 0 && !Driver::WriteDwordValue(HKEY_CURRENT_USER, Driver::kDeveloperSettingsKey,
-                                               Driver::kDebugValue, static_cast<DWORD>(debug))) {
-        err.Line(std::wstring(L"vpedrive: cannot write the value Debug"));
-        status = 1;
-    }
-    if (messageBox >= 0 &&
-        !Driver::WriteDwordValue(HKEY_CURRENT_USER, Driver::kDeveloperSettingsKey,
-                                 Driver::kShowInternalMessageBoxValue,
-                                 static_cast<DWORD>(messageBox))) {
-        err.Line(std::wstring(L"vpedrive: cannot write the value ShowInternalMessageBox"));
-        status = 1;
-    }
-    out.Line(L"HKEY_CURRENT_USER\\" + std::wstring(Driver::kDeveloperSettingsKey));
-    for (const wchar_t* name : kNames) {
-        Driver::SavedValue value =
-            Driver::ReadSavedValue(HKEY_CURRENT_USER, Driver::kDeveloperSettingsKey, name);
+    bool written = WriteSwitch(kDebugSwitch, debug, err);
+    written = WriteSwitch(kMessageBoxSwitch, messageBox, err) && written;
+    const std::wstring key = Driver::DeveloperSettingsKey();
+    out.Line(L"HKEY_CURRENT_USER\\" + key);
+    for (const wchar_t* name : kDeveloperSwitches) {
+        Driver::SavedValue value;
+        Driver::ReadSavedValue(HKEY_CURRENT_USER, key, name, &value);
         out.Line(L"  " + std::wstring(name) + L" = " + Describe(value));
     }
-    const bool shown = IsOn(Driver::kDebugValue) && IsOn(Driver::kShowInternalMessageBoxValue);
+    const bool shown = IsOn(kDebugSwitch) && IsOn(kMessageBoxSwitch);
     out.Line(std::wstring(shown ? L"The harness shows its \"Internal Error\" boxes."
                                 : L"The harness shows no \"Internal Error\" boxes."));
-    return status;
+    return written ? 0 : 1;
 }
 
 } // namespace Vpedrive

@@ -1,6 +1,7 @@
 // The command line of vpedrive validate, and the order a run takes.
-#include "tools/vpedrive/validate_options.h"
+#include "tools/driver/text_file.h"
 #include "tools/vpedrive/validate_runner.h"
+#include "tools/vpedrive/vpedrive_options.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +9,22 @@ using namespace Corvinex::Vpedrive;
 
 namespace {
 
-bool Parse(std::vector<std::wstring> args, ValidateOptions* options, std::wstring* error) {
-    args.insert(args.begin(), L"validate");
-    return ParseValidateArguments(args, options, error);
+// Parses `verb` with the arguments into *options (the validate part of the options).
+bool ParseCommand(const wchar_t* verb, const std::vector<std::wstring>& args,
+                  ValidateOptions* options, std::wstring* error, Mode* mode = nullptr) {
+    std::vector<std::string> utf8 = {Corvinex::Driver::ToUtf8(verb)};
+    for (const std::wstring& arg : args)
+        utf8.push_back(Corvinex::Driver::ToUtf8(arg));
+    Options all;
+    const bool parsed = ParseArguments(utf8, &all, error);
+    *options = all.validate;
+    if (mode != nullptr)
+        *mode = all.mode;
+    return parsed;
+}
+
+bool Parse(const std::vector<std::wstring>& args, ValidateOptions* options, std::wstring* error) {
+    return ParseCommand(L"validate", args, options, error);
 }
 
 std::vector<std::wstring> Names(const std::vector<PlannedCheck>& plan) {
@@ -44,7 +58,6 @@ TEST(ValidateOptions, EveryOptionIsRead) {
     EXPECT_EQ(options.junitFile, L"out.xml");
     EXPECT_EQ(options.dumpFolder, L"dumps");
     EXPECT_EQ(options.abi, ModuleAbi::Msvc);
-    EXPECT_FALSE(options.child);
 }
 
 TEST(ValidateOptions, DefaultsAreStrictnessFiveAndOneRound) {
@@ -89,13 +102,15 @@ TEST(ValidateOptions, ListNeedsNoEngine) {
 TEST(ValidateOptions, TheChildNeedsACheck) {
     ValidateOptions options;
     std::wstring error;
-    EXPECT_FALSE(ParseValidateArguments({L"validate-check", L"--engine", L"x"}, &options, &error));
-    ASSERT_TRUE(ParseValidateArguments(
-        {L"validate-check", L"--engine", L"x", L"--check", L"strings"}, &options, &error));
-    EXPECT_TRUE(options.child);
+    Mode mode = Mode::Help;
+    EXPECT_FALSE(ParseCommand(L"validate-check", {L"--engine", L"x"}, &options, &error));
+    EXPECT_NE(error.find(L"--check NAME"), std::wstring::npos) << error;
+    ASSERT_TRUE(ParseCommand(L"validate-check", {L"--engine", L"x", L"--check", L"strings"},
+                             &options, &error, &mode));
+    EXPECT_EQ(mode, Mode::ValidateCheck);
     EXPECT_EQ(options.check, L"strings");
-    EXPECT_TRUE(IsValidateCommand({L"validate-check"}));
-    EXPECT_FALSE(IsValidateCommand({L"run"}));
+    ASSERT_TRUE(ParseCommand(L"validate", {L"--engine", L"x"}, &options, &error, &mode));
+    EXPECT_EQ(mode, Mode::Validate);
 }
 
 TEST(ValidatePlan, StrictnessOnlyAndSkipSelect) {

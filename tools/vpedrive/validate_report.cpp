@@ -1,6 +1,8 @@
 #include "tools/vpedrive/validate_report.h"
 
-#include "tools/vpedrive/console_output.h"
+#include "tools/driver/scratch_folder.h"
+#include "tools/driver/text_file.h"
+#include "tools/vpedrive/doctor.h"
 #include "tools/vpedrive/json_text.h"
 
 #include <cstdio>
@@ -247,19 +249,23 @@ const char kJunitEnd[] = "  </testsuite>\n</testsuites>\n";
 
 } // namespace
 
+JunitKind JunitKindOf(CheckStatus status, bool strict) {
+    if (FailsRun(status, strict))
+        return status == CheckStatus::Crashed || status == CheckStatus::TimedOut
+                   ? JunitKind::Error
+                   : JunitKind::Failure;
+    return status == CheckStatus::Skipped ? JunitKind::Skipped : JunitKind::None;
+}
+
 std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult>& results) {
     const RunSummary summary = Summarize(results, header.strict);
-    int failures = 0, errors = 0, skipped = 0;
-    for (const CheckResult& result : results) {
-        if (result.status == CheckStatus::Failed || (header.strict && IsLenient(result.status)))
-            ++failures;
-        else if (result.status == CheckStatus::Crashed || result.status == CheckStatus::TimedOut)
-            ++errors;
-        else if (result.status == CheckStatus::Skipped)
-            ++skipped;
-    }
-    std::string xml = JunitStart(header, static_cast<int>(results.size()), failures, errors,
-                                 skipped, summary.seconds);
+    int counts[4] = {0, 0, 0, 0}; // by JunitKind
+    for (const CheckResult& result : results)
+        ++counts[static_cast<int>(JunitKindOf(result.status, header.strict))];
+    std::string xml = JunitStart(header, static_cast<int>(results.size()),
+                                 counts[static_cast<int>(JunitKind::Failure)],
+                                 counts[static_cast<int>(JunitKind::Error)],
+                                 counts[static_cast<int>(JunitKind::Skipped)], summary.seconds);
     for (const CheckResult& result : results) {
         std::wstring name = result.name;
         if (result.round > 1)
@@ -272,27 +278,20 @@ std::string JunitDocument(const RunHeader& header, const std::vector<CheckResult
         std::wstring all;
         for (const std::wstring& detail : result.details)
             all += detail + L"\n";
-        switch (result.status) {
-        case CheckStatus::Failed:
-            xml += "      <failure message=\"" + reason + "\" type=\"failed\">" + XmlText(all) +
-                   "</failure>\n";
+        const std::string type = ToUtf8(StatusWord(result.status));
+        switch (JunitKindOf(result.status, header.strict)) {
+        case JunitKind::Failure:
+        case JunitKind::Error: {
+            const char* element =
+                JunitKindOf(result.status, header.strict) == JunitKind::Error ? "error" : "failure";
+            xml += "      <" + std::string(element) + " message=\"" + reason + "\" type=\"" + type +
+                   "\">" + XmlText(all) + "</" + element + ">\n";
             break;
-        case CheckStatus::Crashed:
-        case CheckStatus::TimedOut:
-            xml += "      <error message=\"" + reason + "\" type=\"" +
-                   (result.status == CheckStatus::Crashed ? "crashed" : "timed out") + "\">" +
-                   XmlText(all) + "</error>\n";
+        }
+        case JunitKind::Skipped:
+            xml += "      <skipped message=\"" + reason + "\"/>\n";
             break;
-        case CheckStatus::Skipped:
-        case CheckStatus::Warning:
-            // Under --strict both fail; otherwise a skip is reported as one, a warning passes.
-            if (header.strict)
-                xml += "      <failure message=\"" + reason + "\" type=\"" +
-                       ToUtf8(StatusWord(result.status)) + "\">" + XmlText(all) + "</failure>\n";
-            else if (result.status == CheckStatus::Skipped)
-                xml += "      <skipped message=\"" + reason + "\"/>\n";
-            break;
-        case CheckStatus::Passed:
+        case JunitKind::None:
             break;
         }
         xml += "      <system-out>" + XmlText(result.output) + "</system-out>\n";
@@ -308,6 +307,131 @@ std::string JunitBindingFailure(const RunHeader& header, const std::wstring& sen
            XmlText(sentence) + "</error>\n";
     xml += "    </testcase>\n";
     return xml + kJunitEnd;
+}
+
+namespace {
+
+void PrintLines(COutput& out, const std::vector<std::wstring>& lines) {
+    for (const std::wstring& line : lines)
+        out.Line(line);
+}
+
+// The report for people: the header, one line per check, the tally and the verdict; progress
+// lines on the standard error.
+class CTextReporter : public CReporter {
+public:
+    CTextReporter(COutput& out, COutput& err) : m_out(out), m_err(err) {}
+    void Begin(const RunHeader& header, int) override { PrintLines(m_out, TextHeader(header)); }
+    void Starting(const std::wstring& name) override { m_err.Line(L"  running " + name + L" ..."); }
+    void Checked(int, const CheckResult& result) override { m_out.Line(TextLine(result)); }
+    bool End(const RunHeader&, const std::vector<CheckResult>&,
+             const RunSummary& summary) override {
+        PrintLines(m_out, TextSummary(summary));
+        return true;
+    }
+    bool Stop(const RunHeader&, const std::wstring&, int, bool) override { return true; }
+
+private:
+    COutput& m_out;
+    COutput& m_err;
+};
+
+// One JSON object per check, then the summary; a run that stops prints one error object.
+class CJsonReporter : public CReporter {
+public:
+    explicit CJsonReporter(COutput& out) : m_out(out) {}
+    void Begin(const RunHeader&, int) override {}
+    void Checked(int, const CheckResult& result) override { m_out.Line(JsonCheck(result)); }
+    bool End(const RunHeader& header, const std::vector<CheckResult>&,
+             const RunSummary& summary) override {
+        m_out.Line(JsonSummary(header, summary));
+        return true;
+    }
+    bool Stop(const RunHeader&, const std::wstring& sentence, int doctorStatus, bool) override {
+        CJsonObject error;
+        error.Add("error", sentence);
+        if (doctorStatus != kDoctorBindable)
+            error.Add("doctor", static_cast<long long>(doctorStatus));
+        m_out.Line(error.Text());
+        return true;
+    }
+
+private:
+    COutput& m_out;
+};
+
+// TAP version 13: the plan, one test line per check, the tally as a comment; a run that stops
+// bails out.
+class CTapReporter : public CReporter {
+public:
+    explicit CTapReporter(COutput& out) : m_out(out) {}
+    void Begin(const RunHeader& header, int count) override {
+        m_strict = header.strict;
+        PrintLines(m_out, TapStart(count));
+    }
+    void Checked(int number, const CheckResult& result) override {
+        PrintLines(m_out, TapLine(number, result, m_strict));
+    }
+    bool End(const RunHeader&, const std::vector<CheckResult>&,
+             const RunSummary& summary) override {
+        const std::vector<std::wstring> tally = TextSummary(summary);
+        m_out.Line(L"# " + tally[0] + L": " + tally[1]);
+        return true;
+    }
+    bool Stop(const RunHeader&, const std::wstring& sentence, int, bool begun) override {
+        if (!begun)
+            PrintLines(m_out, TapStart(0));
+        m_out.Line(TapBailOut(sentence));
+        return true;
+    }
+
+private:
+    COutput& m_out;
+    bool m_strict = false;
+};
+
+// The JUnit file, written whole when the run ends or stops.
+class CJunitReporter : public CReporter {
+public:
+    CJunitReporter(const std::wstring& given, COutput& err)
+        : m_given(given), m_path(Driver::FullPath(given)), m_err(err) {}
+    void Begin(const RunHeader&, int) override {}
+    void Checked(int, const CheckResult&) override {}
+    bool End(const RunHeader& header, const std::vector<CheckResult>& results,
+             const RunSummary&) override {
+        return Write(JunitDocument(header, results));
+    }
+    bool Stop(const RunHeader& header, const std::wstring& sentence, int, bool) override {
+        return Write(JunitBindingFailure(header, sentence));
+    }
+
+private:
+    bool Write(const std::string& xml) {
+        if (Driver::WriteFileBytes(m_path, xml))
+            return true;
+        m_err.Line(L"vpedrive: the JUnit file \"" + m_given + L"\" cannot be written");
+        return false;
+    }
+
+    std::wstring m_given;
+    std::wstring m_path;
+    COutput& m_err;
+};
+
+} // namespace
+
+std::vector<std::unique_ptr<CReporter>> ReportersFor(const ValidateOptions& options, COutput& out,
+                                                     COutput& err) {
+    std::vector<std::unique_ptr<CReporter>> reporters;
+    if (options.json)
+        reporters.emplace_back(new CJsonReporter(out));
+    else if (options.tap)
+        reporters.emplace_back(new CTapReporter(out));
+    else
+        reporters.emplace_back(new CTextReporter(out, err));
+    if (!options.junitFile.empty())
+        reporters.emplace_back(new CJunitReporter(options.junitFile, err));
+    return reporters;
 }
 
 } // namespace Vpedrive

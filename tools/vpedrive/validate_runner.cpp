@@ -3,14 +3,18 @@
 #include "tools/driver/child_process.h"
 #include "tools/driver/cxx_exception.h"
 #include "tools/driver/scratch_folder.h"
+#include "tools/driver/text_file.h"
+#include "check/helper_arguments.h"
 #include "check/report_line.h"
 #include "tools/vpedrive/check_helper.h"
 #include "tools/vpedrive/doctor.h"
+#include "tools/vpedrive/file_version.h"
 #include "tools/vpedrive/harness_choice.h"
 #include "tools/vpedrive/json_text.h"
 #include "tools/vpedrive/validate_report.h"
 
 #include <cstdio>
+#include <memory>
 #include <regex>
 
 namespace Corvinex {
@@ -40,102 +44,6 @@ std::wstring HexOrDecimal(DWORD code) {
     wchar_t hex[16];
     swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
     return hex;
-}
-
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-// "file version 1.2.3.4, built 2026-12-09 00:21:46 UTC" from the version resource and the
-// time stamp of the image's file header.
-std::wstring DescribeLibraryFile(const std::wstring& path) {
-    std::wstring version = L"no version resource";
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size > 0) {
-        std::vector<char> data(size);
-        VS_FIXEDFILEINFO* info = nullptr;
-        UINT length = 0;
-        if (GetFileVersionInfoW(path.c_str(), 0, size, data.data()) &&
-            VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) &&
-            info != nullptr) {
-            version = L"file version " + std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
-                      std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
-                      std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
-                      std::to_wstring(LOWORD(info->dwFileVersionLS));
-        }
-    }
-    const std::string bytes = ReadWholeFile(path);
-    std::wstring built = L"no image time stamp";
-    if (bytes.size() >= 0x40) {
-        uint32_t header = 0, stamp = 0;
-        memcpy(&header, bytes.data() + 0x3C, 4);
-        if (header + 12 <= bytes.size() &&
-            bytes.compare(header, 4, std::string("PE\0\0", 4)) == 0) {
-            memcpy(&stamp, bytes.data() + header + 8, 4);
-            // Seconds since 1970 to a FILETIME (100 ns since 1601).
-            ULARGE_INTEGER time;
-            time.QuadPart = (static_cast<ULONGLONG>(stamp) + 11644473600ULL) * 10000000ULL;
-            FILETIME file = {time.LowPart, time.HighPart};
-            SYSTEMTIME utc;
-            if (FileTimeToSystemTime(&file, &utc)) {
-                wchar_t text[48];
-                swprintf(text, 48, L"built %04u-%02u-%02u %02u:%02u:%02u UTC", utc.wYear,
-                         utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond);
-                built = text;
-            }
-        }
-    }
-    return version + L", " + built;
-}
-
-void PrintLines(COutput& out, const std::vector<std::wstring>& lines) {
-    for (const std::wstring& line : lines)
-        out.Line(line);
-}
-
-// The helper's command line for one check (check/helper_arguments.h).
-std::wstring HelperCheckArguments(const ValidateOptions& options, const std::wstring& check,
-                                  uint32_t checkSeed) {
-    std::wstring arguments =
-        std::wstring(kValidateCheckVerb) + L" --check " + Driver::QuoteArgument(check) +
-        L" --engine " + Driver::QuoteArgument(options.engine) + L" --strictness " +
-        std::to_wstring(options.strictness) + L" --seed " + std::to_wstring(checkSeed) +
-        L" --timeout " + std::to_wstring(options.timeoutSeconds);
-    if (!options.dumpFolder.empty())
-        arguments += L" --dump-folder " + Driver::QuoteArgument(options.dumpFolder);
-    return arguments;
 }
 
 // Runs one check in a helper process of its own and returns what it reported.
@@ -184,7 +92,7 @@ CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned
     QueryPerformanceCounter(&end);
     result.seconds = static_cast<double>(end.QuadPart - start.QuadPart) /
                      static_cast<double>(frequency.QuadPart);
-    const std::string output = ReadWholeFile(reportFile);
+    const std::string output = Driver::ReadFileBytes(reportFile, static_cast<size_t>(-1));
     ReadChildReport(output, ended, code, &result);
     if (!ended) {
         result.status = CheckStatus::TimedOut;
@@ -194,34 +102,6 @@ CheckResult RunChild(const ValidateOptions& options, const PlannedCheck& planned
                                   L" s and was killed (--timeout S sets the limit)");
     }
     return result;
-}
-
-int BadInput(COutput& err, const std::wstring& message) {
-    err.Line(L"vpedrive: " + message);
-    return kValidateBadInput;
-}
-
-// Ends a run whose checks cannot run (the library cannot be bound, or the helper cannot start)
-// with `sentence` in every report asked for; a CI job then shows a failed test instead of a
-// missing report. `beforeChecks`: no report line was printed yet. Returns kValidateBadInput.
-int RefuseRun(const ValidateOptions& options, const RunHeader& header, const std::wstring& sentence,
-              int doctorStatus, bool beforeChecks, COutput& out, COutput& err) {
-    if (options.tap)
-        PrintLines(out, beforeChecks ? std::vector<std::wstring>{L"TAP version 13", L"1..0",
-                                                                 TapBailOut(sentence)}
-                                     : std::vector<std::wstring>{TapBailOut(sentence)});
-    else if (options.json) {
-        CJsonObject error;
-        error.Add("error", sentence);
-        if (doctorStatus != kDoctorBindable)
-            error.Add("doctor", static_cast<long long>(doctorStatus));
-        out.Line(error.Text());
-    }
-    err.Line(L"vpedrive: " + sentence);
-    if (!options.junitFile.empty() &&
-        !WriteWholeFile(Driver::FullPath(options.junitFile), JunitBindingFailure(header, sentence)))
-        err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
-    return kValidateBadInput;
 }
 
 // The sentence for a run stopped by a helper that could not run a check.
@@ -261,20 +141,12 @@ std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed)
 }
 
 void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, CheckResult* result) {
-    const std::wstring text = FromUtf8(output);
-    result->output = text;
+    result->output = FromUtf8(output);
     bool haveStatus = false, began = false;
     std::wstring firstOther; // the first line that is none of the report's own
     std::vector<std::wstring> crash;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find(L'\n', at);
-        if (end == std::wstring::npos)
-            end = text.size();
-        std::wstring line = text.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == L'\r')
-            line.pop_back();
+    for (const std::string& bytes : Driver::SplitLines(output)) {
+        const std::wstring line = FromUtf8(bytes);
         if (line.compare(0, 7, L"status ") == 0)
             haveStatus = ParseStatusWord(line.substr(7).c_str(), &result->status);
         else if (line.compare(0, 7, L"detail ") == 0)
@@ -322,113 +194,143 @@ void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, Chec
     }
 }
 
-int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self, COutput& out,
-                COutput& err) {
-    ValidateOptions options;
-    std::wstring error;
-    if (!ParseValidateArguments(args, &options, &error))
-        return BadInput(err, error + L" (vpedrive help shows the usage)");
-    if (options.list) {
-        if (options.json) {
-            out.Line(JsonCatalogue(CheckCatalogue()));
-        } else {
-            for (const CheckInfo& info : CheckCatalogue())
-                out.Line(std::wstring(info.name) + L" (level " + std::to_wstring(info.level) +
-                         L"): " + info.meaning);
-        }
+// The helper's command line for one check (check/helper_arguments.h).
+std::wstring HelperCheckArguments(const ValidateOptions& options, const std::wstring& check,
+                                  uint32_t checkSeed) {
+    std::wstring arguments =
+        std::wstring(Check::kCheckVerb) + L" --check " + Driver::QuoteArgument(check) +
+        L" --engine " + Driver::QuoteArgument(options.engine) + L" --strictness " +
+        std::to_wstring(options.strictness) + L" --seed " + std::to_wstring(checkSeed) +
+        L" --timeout " + std::to_wstring(options.timeoutSeconds);
+    if (!options.dumpFolder.empty())
+        arguments += L" --dump-folder " + Driver::QuoteArgument(options.dumpFolder);
+    return arguments;
+}
+
+namespace {
+
+typedef std::vector<std::unique_ptr<CReporter>> Reporters;
+
+int BadInput(COutput& err, const std::wstring& message) {
+    err.Line(L"vpedrive: " + message);
+    return kValidateBadInput;
+}
+
+// Ends a run whose checks cannot run (the library cannot be bound, or the helper cannot run
+// them) with `sentence` in every report; a CI job then shows a failed test instead of a missing
+// report. Returns kValidateBadInput.
+int Stop(const Reporters& reporters, const RunHeader& header, const std::wstring& sentence,
+         int doctorStatus, bool begun, COutput& err) {
+    for (const auto& reporter : reporters)
+        reporter->Stop(header, sentence, doctorStatus, begun);
+    err.Line(L"vpedrive: " + sentence);
+    return kValidateBadInput;
+}
+
+// --list: the catalogue, as text or JSON.
+int ListChecks(bool json, COutput& out) {
+    if (json) {
+        out.Line(JsonCatalogue(CheckCatalogue()));
         return kValidateSuccess;
     }
+    for (const CheckInfo& info : CheckCatalogue())
+        out.Line(std::wstring(info.name) + L" (level " + std::to_wstring(info.level) + L"): " +
+                 info.meaning);
+    return kValidateSuccess;
+}
+
+// --in-process: the one planned check in one helper process, whose report is passed on instead
+// of vpedrive's own reports; a debugger attaches to vpecheck.exe, or starts it with these
+// arguments.
+int RunInProcess(const ValidateOptions& options, const PlannedCheck& planned,
+                 const std::wstring& helper, COutput& out, COutput& err) {
+    Driver::CScratchFolder home;
+    if (!home.Create(L"vpedrive-validate-"))
+        return BadInput(err, L"no scratch folder can be made in the temporary folder");
+    const CheckResult result = RunChild(options, planned, options.seed, helper, home, 0, err);
+    if (result.helperFailed)
+        return BadInput(err, HelperFailure(helper, result));
+    const size_t last = result.output.find_last_not_of(L"\r\n");
+    if (last != std::wstring::npos)
+        out.Line(result.output.substr(0, last + 1));
+    if (result.output.find(L"status ") == std::wstring::npos && !result.details.empty())
+        err.Line(L"vpedrive: " + result.details[0]);
+    return FailsRun(result.status, options.strict) ? kValidateFailure : kValidateSuccess;
+}
+
+} // namespace
+
+int RunValidate(const ValidateOptions& given, const std::wstring& folder, COutput& out,
+                COutput& err) {
+    if (given.list)
+        return ListChecks(given.json, out);
+    // The plan: the options made whole, the library diagnosed before anything describes it,
+    // and the checks to run. The checks run in the helper that bound it, of the engine's ABI
+    // or of --abi.
+    ValidateOptions options = given;
     options.engine = Driver::FullPath(options.engine);
     if (!options.dumpFolder.empty())
         options.dumpFolder = Driver::FullPath(options.dumpFolder);
-    const std::wstring folder = Driver::FolderOf(self);
-    if (options.child)
-        return ForwardToHelper(CheckHelperFor(folder, options.engine, options.abi),
-                               HelperCheckArguments(options, options.check, options.seed));
-
     if (!options.seedGiven)
         options.seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    const Verdict verdict = DiagnoseEngine(options.engine, folder, options.abi, 30000);
+    PeImage image;
+    const PeReadResult read = ReadPeImage(options.engine, &image);
     RunHeader header;
     header.engine = options.engine;
-    header.engineFile = DescribeLibraryFile(options.engine);
+    header.engineFile = DescribeLibraryFile(read, image);
     header.strictness = options.strictness;
     header.seed = options.seed;
     header.repeat = options.repeat;
     header.shuffle = options.shuffle;
     header.strict = options.strict;
-
-    // An engine that cannot be bound at all is not a failed check: doctor says why.
-    // The checks run in the helper that bound it, of the engine's ABI or of --abi.
-    const Verdict verdict = DiagnoseEngine(options.engine, folder, options.abi, 30000);
     ModuleAbi helperAbi = ModuleAbi::Unknown;
     if (!verdict.helper.empty() && ReadModuleAbi(verdict.helper, &helperAbi))
         header.helper = verdict.helper + L" (" + AbiTitle(helperAbi) + L")";
+    const Reporters reporters = ReportersFor(options, out, err);
+    // An engine that cannot be bound at all is not a failed check: doctor says why.
     if (verdict.status != kDoctorBindable)
-        return RefuseRun(options, header, verdict.sentence, verdict.status, true, out, err);
+        return Stop(reporters, header, verdict.sentence, verdict.status, false, err);
     const std::wstring& helper = verdict.helper;
     const std::vector<PlannedCheck> plan = PlanRun(options, options.seed);
     if (plan.empty())
         return BadInput(err, L"no check at strictness " + std::to_wstring(options.strictness) +
                                  L" matches --only and --skip (vpedrive validate --list)");
-    if (options.inProcess) {
-        if (plan.size() != static_cast<size_t>(options.repeat))
-            return BadInput(err, L"--in-process needs --only to select exactly one check");
-        // One helper process runs the check and reports as for a run, without vpedrive's
-        // reports; a debugger attaches to vpecheck.exe, or starts it with these arguments.
-        Driver::CScratchFolder home;
-        if (!home.Create(L"vpedrive-validate-"))
-            return BadInput(err, L"no scratch folder can be made in the temporary folder");
-        const CheckResult result = RunChild(options, plan[0], options.seed, helper, home, 0, err);
-        if (result.helperFailed)
-            return BadInput(err, HelperFailure(helper, result));
-        const size_t last = result.output.find_last_not_of(L"\r\n");
-        if (last != std::wstring::npos)
-            out.Line(result.output.substr(0, last + 1));
-        if (result.output.find(L"status ") == std::wstring::npos && !result.details.empty())
-            err.Line(L"vpedrive: " + result.details[0]);
-        return FailsRun(result.status, options.strict) ? kValidateFailure : kValidateSuccess;
-    }
+    if (options.inProcess && plan.size() != static_cast<size_t>(options.repeat))
+        return BadInput(err, L"--in-process needs --only to select exactly one check");
+    if (options.inProcess)
+        return RunInProcess(options, plan[0], helper, out, err);
 
+    // The run: each check in a helper process of its own, each result handed to the reports.
     for (const PlannedCheck& planned : plan)
         header.order.push_back(planned.info->name);
-    if (options.tap)
-        PrintLines(out, TapStart(static_cast<int>(plan.size())));
-    else if (!options.json)
-        PrintLines(out, TextHeader(header));
-
+    for (const auto& reporter : reporters)
+        reporter->Begin(header, static_cast<int>(plan.size()));
     Driver::CScratchFolder scratch;
     if (!scratch.Create(L"vpedrive-validate-"))
         return BadInput(err, L"no scratch folder can be made in the temporary folder");
     std::vector<CheckResult> results;
     CSequence checkSeeds(options.seed ^ 0xA5A5A5A5u);
     for (size_t i = 0; i < plan.size(); ++i) {
-        if (!options.json && !options.tap)
-            err.Line(L"  running " + std::wstring(plan[i].info->name) + L" ...");
+        for (const auto& reporter : reporters)
+            reporter->Starting(plan[i].info->name);
         CheckResult result = RunChild(options, plan[i], checkSeeds.Next(), helper, scratch,
                                       static_cast<int>(i), err);
         if (result.helperFailed)
-            return RefuseRun(options, header, HelperFailure(helper, result), kDoctorBindable, false,
-                             out, err);
-        if (options.json)
-            out.Line(JsonCheck(result));
-        else if (options.tap)
-            PrintLines(out, TapLine(static_cast<int>(i) + 1, result, options.strict));
-        else
-            out.Line(TextLine(result));
+            return Stop(reporters, header, HelperFailure(helper, result), kDoctorBindable, true,
+                        err);
+        for (const auto& reporter : reporters)
+            reporter->Checked(static_cast<int>(i) + 1, result);
         results.push_back(result);
     }
+
+    // The verdict: one rule (FailsRun) in every report and in the exit status.
     const RunSummary summary = Summarize(results, options.strict);
-    if (options.json)
-        out.Line(JsonSummary(header, summary));
-    else if (options.tap)
-        out.Line(L"# " + TextSummary(summary)[0] + L": " + TextSummary(summary)[1]);
-    else
-        PrintLines(out, TextSummary(summary));
-    if (!options.junitFile.empty() &&
-        !WriteWholeFile(Driver::FullPath(options.junitFile), JunitDocument(header, results))) {
-        err.Line(L"vpedrive: the JUnit file \"" + options.junitFile + L"\" cannot be written");
+    bool written = true;
+    for (const auto& reporter : reporters)
+        written = reporter->End(header, results, summary) && written;
+    if (!written)
         return kValidateBadInput;
-    }
     return summary.success ? kValidateSuccess : kValidateFailure;
 }
 

@@ -1,11 +1,11 @@
 // vpedrive validate: choosing and ordering the checks, running each in a helper process of
-// its own (vpecheck.exe), collecting what it reports, and printing the reports.
+// its own (vpecheck.exe), collecting what it reports, and handing it to the reports.
 #pragma once
 
 #include "tools/vpedrive/console_output.h"
 #include "tools/vpedrive/validate_checks.h"
-#include "tools/vpedrive/validate_options.h"
 #include "tools/vpedrive/validate_result.h"
+#include "tools/vpedrive/vpedrive_options.h"
 
 #include <windows.h>
 
@@ -38,10 +38,16 @@ std::vector<PlannedCheck> PlanRun(const ValidateOptions& options, uint32_t seed)
 // kCheckBeganLine) is a helper that failed at its start (result->helperFailed).
 void ReadChildReport(const std::string& output, bool ended, DWORD exitCode, CheckResult* result);
 
-// The whole command, from the arguments after the program name (`self` is vpedrive.exe's own
-// path: the vpecheck.exe of the engine's ABI, or of --abi, found from its folder as doctor
-// finds it, is started for each check). Returns the exit status.
-int RunValidate(const std::vector<std::wstring>& args, const std::wstring& self, COutput& out,
+// The helper's command line for one check (check/helper_arguments.h): `check` with the engine,
+// strictness, timeout and dump folder of the options and the check's own seed.
+std::wstring HelperCheckArguments(const ValidateOptions& options, const std::wstring& check,
+                                  uint32_t checkSeed);
+
+// The whole command: plans the run (the library diagnosed first, as doctor does, then the checks
+// chosen and ordered), runs each check in the vpecheck.exe of the engine's ABI (or of --abi) that
+// a vpedrive.exe in `folder` finds, and hands every result to the reports the options ask for.
+// Returns the exit status.
+int RunValidate(const ValidateOptions& options, const std::wstring& folder, COutput& out,
                 COutput& err);
 
 } // namespace Vpedrive

@@ -32,6 +32,15 @@ inline bool MsvcBuildPresent() {
            INVALID_FILE_ATTRIBUTES;
 }
 
+// Copies the engine that imports vpe_absent_helper.dll into `folder` as vpe.dll, with that
+// library beside it when `withHelper`; false when a copy fails.
+inline bool CopyEngineWithDependency(Corvinex::Driver::CScratchFolder& folder, bool withHelper) {
+    return folder.CopyIn(TestEnginePath(L"missing_dep_engine"), L"vpe.dll") &&
+           (!withHelper ||
+            folder.CopyIn(TestEnginePath(L"absent_helper_store", L"vpe_absent_helper.dll"),
+                          L"vpe_absent_helper.dll"));
+}
+
 struct VpedriveRun {
     DWORD status = 0xFFFFFFFF;
     std::string output; // standard output and error, UTF-8
