@@ -12,6 +12,7 @@ vpe_tour_failure() {
     echo "vpetest.exe could not bind the engine ($init; wine vpedrive.exe doctor --engine PATH says why)"
     return
   fi ;;&
+  2) echo "vpedrive refused the run: bad input, or a vpe.dll that is no library (its message is above)"; return ;;
   5) echo "vpetest.exe could not be started (vpedrive status 5)"; return ;;
   10) echo "vpetest.exe ended before its window appeared (vpedrive status 10; ${end:-no end line})"; return ;;
   *) echo "vpedrive ended with status $status (${end:-no end line}; docs/vpedrive.md lists the statuses)"; return ;;

@@ -26,6 +26,7 @@ expect "vpe.dll that is not a library" 1 \
 expect "another status 1" 1 '> startup\n  title: VPETEST\nend: exited, exit code 1\n' \
   "vpedrive ended with status 1 (end: exited, exit code 1"
 expect "a harness that cannot be started" 5 '' "could not be started"
+expect "a vpe.dll that is no library at all" 2 '' "vpedrive refused the run"
 expect "no box at all" 0 '> startup\n  title: VPETEST\n> Exit (32774)\nend: exited, exit code 0\n' \
   "showed no box"
 expect "an end other than Exit" 0 \
