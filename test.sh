@@ -15,14 +15,16 @@ if [ "${1:-}" = --as-qemu ]; then
 fi
 
 vpe_install_packages test
-vpe_on_exit 'vpe_stop_wineserver; vpe_stop_x; vpe_end_qemu_kind'
+vpe_on_exit 'vpe_stop_wineserver; vpe_stop_wineserver64; vpe_stop_x; vpe_end_qemu_kind'
 [ -z "$as_qemu" ] || vpe_begin_qemu_kind
 vpe_log "machine: $(vpe_machine_kind); wineserver: $(vpe_wineserver_kind)"
 vpe_make_prefix
+vpe_make_prefix64
 vpe_build Release
 
 vpe_start_x
 vpe_start_wineserver
+vpe_start_wineserver64
 
 cd "$VPE_BUILD"
 status=0

@@ -35,9 +35,9 @@ const uint32_t kModeClosed = 0;
 const uint32_t kModeStoring = 1;
 const uint32_t kModeLoading = 2;
 
-// What the objects that store themselves read from the container's target (three 32-bit
-// fields): the root folder (forward slashes, trailing slash), an unused field, and the
-// catalogue flag (1: file contents are not moved, only their sizes are stored or counted).
+// What the objects that store themselves read from the container's target (three fields): the
+// root folder (forward slashes, trailing slash), an unused field, and the catalogue flag (1: file
+// contents are not moved, only their sizes are stored or counted).
 struct CDataTarget {
     const wchar_t* pRoot;
     uint32_t nUnused;

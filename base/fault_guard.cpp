@@ -43,7 +43,88 @@ bool RunGuarded(GuardedFunc fn, void* context, unsigned long* exceptionCode) {
     return completed;
 }
 
-#else
+#elif defined(__x86_64__)
+
+// GCC has no __try, and on x64 exception handlers are found through the unwind tables, not a
+// chain on the stack: VpeGuardedCall (below) calls a function inside a frame whose unwind
+// information names VpeGuardHandler as its handler, so handlers of the code inside (the
+// loader's among them) see an exception first, exactly as with __except.
+extern "C" {
+int VpeGuardedCall(void (*call)(void*), void* context);
+void VpeGuardedCallResume();
+
+EXCEPTION_DISPOSITION VpeGuardHandler(EXCEPTION_RECORD* record, void* establisherFrame, CONTEXT*,
+                                      DISPATCHER_CONTEXT* dispatch) {
+    if ((record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0) {
+        return ExceptionContinueSearch;
+    }
+    // VpeGuardedCall keeps its context at 32(%rsp), above the callee's home area; the
+    // establisher frame is its rsp after the prologue. The context begins with the code's slot.
+    unsigned long* code =
+        *reinterpret_cast<unsigned long**>(static_cast<char*>(establisherFrame) + 32);
+    *code = record->ExceptionCode;
+    // Let the inner frames run their unwind handlers, then go on at VpeGuardedCallResume in
+    // VpeGuardedCall's frame with 0 in rax. A fresh unwind record (no record passed): GCC's
+    // frames inside would take a C++ throw's own record for an unwind of their own and never end.
+    RtlUnwindEx(establisherFrame, reinterpret_cast<void*>(&VpeGuardedCallResume), nullptr, nullptr,
+                dispatch->ContextRecord, dispatch->HistoryTable);
+    return ExceptionContinueSearch;
+}
+}
+
+// VpeGuardedCall(call, context): calls call(context); 1 when it returned, 0 when an exception
+// left it. 40 bytes of stack: the callee's 32-byte home area, and at 32(%rsp) the context for
+// the handler (which also keeps rsp aligned to 16 at the call).
+__asm__(".text\n"
+        ".globl VpeGuardedCall\n"
+        ".def VpeGuardedCall; .scl 2; .type 32; .endef\n"
+        ".seh_proc VpeGuardedCall\n"
+        "VpeGuardedCall:\n"
+        "    subq $40, %rsp\n"
+        "    .seh_stackalloc 40\n"
+        "    .seh_endprologue\n"
+        "    movq %rdx, 32(%rsp)\n"
+        "    movq %rcx, %rax\n"
+        "    movq %rdx, %rcx\n"
+        "    call *%rax\n"
+        "    movl $1, %eax\n"
+        ".globl VpeGuardedCallResume\n"
+        "VpeGuardedCallResume:\n"
+        "    addq $40, %rsp\n"
+        "    ret\n"
+        "    .seh_handler VpeGuardHandler, @except\n"
+        "    .seh_endproc\n");
+
+namespace {
+
+// The handler writes the exception's code into the first member.
+struct GuardedCall {
+    unsigned long code;
+    GuardedFunc fn;
+    void* context;
+    volatile bool* completed;
+};
+
+void CallInsideTheGuard(void* argument) {
+    GuardedCall* call = static_cast<GuardedCall*>(argument);
+    CallCatchingLanguageExceptions(call->fn, call->context, call->completed);
+}
+
+} // namespace
+
+bool RunGuarded(GuardedFunc fn, void* context, unsigned long* exceptionCode) {
+    volatile bool completed = false;
+    GuardedCall call = {0, fn, context, &completed};
+    if (VpeGuardedCall(&CallInsideTheGuard, &call) == 0) {
+        completed = false;
+    }
+    if (exceptionCode != nullptr) {
+        *exceptionCode = call.code;
+    }
+    return completed;
+}
+
+#else // GCC on x86
 
 namespace {
 

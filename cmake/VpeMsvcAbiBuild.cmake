@@ -1,12 +1,12 @@
 # The MSVC-ABI build of the same sources (cmake/clang-cl-i686.cmake) as a part of this one: it is
 # configured into build/msvc/ and built with every build of this tree. Its programs land in
 # build/msvc/bin/ (vpetest.exe, the reference vpe.dll) and build/msvc/tests/ (its test engines).
-include(ExternalProject)
+include(${CMAKE_CURRENT_LIST_DIR}/VpeSubBuild.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/VpeWineDevRoot.cmake)
 
 find_program(VPE_CLANG_CL_FOUND NAMES clang-cl-14 clang-cl)
 find_program(VPE_LLD_LINK_FOUND NAMES lld-link-14 lld-link)
-vpe_find_wine_dev_root(_vpeWineRoot)
+vpe_find_wine_dev_root(_vpeWineRoot i386)
 set(_vpeMissing "")
 foreach(tool VPE_CLANG_CL_FOUND VPE_LLD_LINK_FOUND)
   if(NOT ${tool})
@@ -16,6 +16,8 @@ foreach(tool VPE_CLANG_CL_FOUND VPE_LLD_LINK_FOUND)
     list(APPEND _vpeMissing ${name})
   endif()
 endforeach()
+# What the x64 MSVC-ABI build lacks besides (cmake/VpeX64Builds.cmake).
+set(VPE_CLANG_CL_MISSING ${_vpeMissing})
 if(_vpeWineRoot STREQUAL "")
   list(APPEND _vpeMissing "Wine's development files (libwine-dev:i386, or VPE_WINE_DEV_ROOT)")
 endif()
@@ -26,38 +28,15 @@ else()
 endif()
 option(VPE_MSVC_ABI_BUILD "Build the MSVC-ABI harness and engines into build/msvc" ${_vpeMsvcDefault})
 
-set(VPE_MSVC_DIR ${CMAKE_BINARY_DIR}/msvc)
-# A cache keeps the flags its first configure took from the toolchain: when the toolchain or the
-# support it includes changes, build/msvc is configured afresh instead of building with old flags.
-file(GLOB _vpeToolchainFiles ${CMAKE_SOURCE_DIR}/cmake/clang-cl-i686.cmake
+# The toolchain file and what it includes: a change configures the sub-build afresh.
+file(GLOB VPE_CLANG_CL_TOOLCHAIN_FILES ${CMAKE_SOURCE_DIR}/cmake/VpeClangClToolchain.cmake
      ${CMAKE_SOURCE_DIR}/cmake/VpeWineDevRoot.cmake ${CMAKE_SOURCE_DIR}/sdk/clang-cl/*.cmake)
-set(_vpeToolchainPrint "")
-foreach(file IN LISTS _vpeToolchainFiles)
-  file(SHA256 ${file} hash)
-  string(APPEND _vpeToolchainPrint "${hash}\n")
-endforeach()
-string(SHA256 _vpeToolchainPrint "${_vpeToolchainPrint}")
-set(_vpeToolchainStamp ${VPE_MSVC_DIR}/.vpe-toolchain)
-if(EXISTS ${_vpeToolchainStamp})
-  file(READ ${_vpeToolchainStamp} _vpeOldPrint)
-  if(NOT _vpeOldPrint STREQUAL _vpeToolchainPrint)
-    message(STATUS "MSVC-ABI build: the toolchain changed, build/msvc is configured afresh")
-    file(REMOVE ${VPE_MSVC_DIR}/CMakeCache.txt)
-    file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/vpe_msvc_abi-prefix)
-  endif()
-endif()
-file(MAKE_DIRECTORY ${VPE_MSVC_DIR})
-file(WRITE ${_vpeToolchainStamp} "${_vpeToolchainPrint}")
+set(VPE_MSVC_DIR ${CMAKE_BINARY_DIR}/msvc)
 if(VPE_MSVC_ABI_BUILD)
   message(STATUS "MSVC-ABI build: on, into ${VPE_MSVC_DIR} (Wine's files: ${_vpeWineRoot})")
-  ExternalProject_Add(vpe_msvc_abi
-    SOURCE_DIR ${CMAKE_SOURCE_DIR}
-    BINARY_DIR ${VPE_MSVC_DIR}
-    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/clang-cl-i686.cmake
-               -DCMAKE_BUILD_TYPE=Release -DVPE_WINE_DEV_ROOT=${_vpeWineRoot}
-    INSTALL_COMMAND ""
-    BUILD_ALWAYS TRUE
-    USES_TERMINAL_BUILD TRUE)
+  vpe_add_sub_build(vpe_msvc_abi DIR ${VPE_MSVC_DIR}
+    TOOLCHAIN ${CMAKE_SOURCE_DIR}/cmake/clang-cl-i686.cmake WATCH ${VPE_CLANG_CL_TOOLCHAIN_FILES}
+    ARGS -DVPE_WINE_DEV_ROOT=${_vpeWineRoot})
   # The release's bin/: what a Visual Studio team drops its vpe.dll beside (this build's pair goes
   # to bin-mingw/, cmake/VpePackage.cmake).
   install(PROGRAMS ${VPE_MSVC_DIR}/bin/vpetest.exe ${VPE_MSVC_DIR}/bin/vpecheck.exe

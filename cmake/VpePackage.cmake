@@ -1,10 +1,13 @@
-# The install tree and its ZIP:
-#   bin/         the MSVC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from build/msvc/bin),
-#                vpedrive.exe
-#   bin-mingw/   the GCC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from build/bin)
+# The install tree and its ZIP, one harness folder per machine type and C++ ABI:
+#   bin/            the x86 MSVC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from
+#                   build/msvc/bin), vpedrive.exe
+#   bin-mingw/      the x86 GCC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from build/bin)
+#   bin-x64/        the x64 MSVC-ABI vpetest.exe and reference vpe.dll (from build/msvc-x64/bin)
+#   bin-x64-mingw/  the x64 GCC-ABI vpetest.exe and reference vpe.dll (from build/x64/bin)
 #   sdk/include  the engine interface and the headers it needs; sdk/src the SDK library's sources
 #   sdk/lib/cmake/VeilpathEngineSdk  the package config: find_package(VeilpathEngineSdk 1.0)
-#   sdk/clang-cl the clang-cl toolchain file and its language support (never for Visual Studio)
+#   sdk/clang-cl the clang-cl toolchain files (x86, x64) and their language support (never for
+#                Visual Studio)
 #   sdk/template a stand-alone engine project to copy
 #   README.md and docs/ (the documents it links to, and the screenshot)
 include(CMakePackageConfigHelpers)
@@ -29,12 +32,15 @@ install(FILES ${CMAKE_BINARY_DIR}/sdk/VeilpathEngineSdkConfig.cmake
 # support beside itself there).
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/sdk/clang-cl/ DESTINATION sdk/clang-cl)
 install(FILES ${CMAKE_SOURCE_DIR}/cmake/clang-cl-i686.cmake
+              ${CMAKE_SOURCE_DIR}/cmake/clang-cl-x86_64.cmake
+              ${CMAKE_SOURCE_DIR}/cmake/VpeClangClToolchain.cmake
               ${CMAKE_SOURCE_DIR}/cmake/VpeWineDevRoot.cmake
         DESTINATION sdk/clang-cl)
 
-# The two harness folders of the release: bin/ the MSVC-ABI harness, check helper and reference
+# The x86 harness folders of the release: bin/ the MSVC-ABI harness, check helper and reference
 # engine from build/msvc (cmake/VpeMsvcAbiBuild.cmake) with vpedrive.exe, bin-mingw/ the GCC-ABI
-# ones of this build. The MSVC-ABI tree itself is never installed.
+# ones of this build; the x64 folders come from cmake/VpeX64Builds.cmake. The sub-builds' trees
+# themselves are never installed.
 if(NOT VPE_NO_STDLIB)
   install(PROGRAMS $<TARGET_FILE:vpetest> $<TARGET_FILE:vpecheck> $<TARGET_FILE:vpe>
           DESTINATION bin-mingw)

@@ -147,7 +147,8 @@ public:
     // Records a size for a value that holds no block (stream loading keeps the recorded size);
     // ignored while the value owns a block, whose size is always the block's.
     void SetRecordedSize(int32_t size);
-    // The eight data bytes: the number itself, or a pointer in the first four.
+    // The eight data bytes: the number itself, or a pointer (the first four bytes on x86, all
+    // eight on x64).
     const uint8_t* GetData() const { return m_data; }
     uint8_t* GetData() { return m_data; }
 
@@ -157,7 +158,7 @@ public:
     int32_t GetLong() const;
     uint32_t GetDword() const;
     double GetDouble() const;
-    // The pointer in the first four data bytes (block, text, list, object or foreign pointer).
+    // The pointer in the data bytes (block, text, list, object or foreign pointer).
     void* GetPointer() const;
     // The block of vtBinary and unknown codes; null for other types or no block.
     const void* GetBlock() const;

@@ -175,9 +175,13 @@ TEST(VariantBasics, NewValueIsEmptyAndEqualToAnother) {
     EXPECT_EQ(0, Compare(&a, &b));
 }
 
+// Where the type field lies: right after the table pointer (4 bytes on x86, 8 on x64).
+const size_t kTypeOffset = sizeof(void*);
+
 TEST(VariantBasics, FieldsFollowTheTablePointerWithoutPadding) {
-    // type at 4, id at 6, size at 8, data at 12: the layout other modules see.
-    EXPECT_EQ(20u, sizeof(CVariant));
+    // After the table pointer: type, id at +2, size at +4, data at +8: the layout other modules
+    // of the same machine type see (20 bytes on x86, 24 on x64).
+    EXPECT_EQ(kTypeOffset + 16, sizeof(CVariant));
     CVariant v;
     v.SetLong(0x11223344);
     v.SetId(0x5566);
@@ -185,9 +189,9 @@ TEST(VariantBasics, FieldsFollowTheTablePointerWithoutPadding) {
     uint16_t type;
     uint16_t id;
     int32_t value;
-    memcpy(&type, raw + 4, 2);
-    memcpy(&id, raw + 6, 2);
-    memcpy(&value, raw + 12, 4);
+    memcpy(&type, raw + kTypeOffset, 2);
+    memcpy(&id, raw + kTypeOffset + 2, 2);
+    memcpy(&value, raw + kTypeOffset + 8, 4);
     EXPECT_EQ(vtLong, type);
     EXPECT_EQ(0x5566, id);
     EXPECT_EQ(0x11223344, value);
@@ -413,12 +417,12 @@ TEST(VariantAssign, NumbersAndPointersCopyTheirBytes) {
 }
 
 TEST(VariantAssign, UnknownCodeCopiesAsBinary) {
-    // No setter makes a block of an unknown code; write the code into the type field (offset 4,
-    // proven above) of a value that holds three bytes.
+    // No setter makes a block of an unknown code; write the code into the type field (proven
+    // above) of a value that holds three bytes.
     CVariant code7;
     code7.SetBinary("xyz", 3);
     const uint16_t seven = 7;
-    memcpy(reinterpret_cast<uint8_t*>(&code7) + 4, &seven, 2);
+    memcpy(reinterpret_cast<uint8_t*>(&code7) + kTypeOffset, &seven, 2);
     ASSERT_EQ(7, code7.GetType());
     EXPECT_EQ(code7.GetPointer(), code7.GetBlock());
     CVariant copy(code7);
@@ -427,7 +431,7 @@ TEST(VariantAssign, UnknownCodeCopiesAsBinary) {
     EXPECT_EQ(std::vector<uint8_t>({'x', 'y', 'z'}), BytesOf(copy));
     EXPECT_NE(code7.GetPointer(), copy.GetPointer());
     CVariant other7(code7);
-    memcpy(reinterpret_cast<uint8_t*>(&other7) + 4, &seven, 2);
+    memcpy(reinterpret_cast<uint8_t*>(&other7) + kTypeOffset, &seven, 2);
     EXPECT_EQ(0, Compare(&code7, &other7));
 }
 

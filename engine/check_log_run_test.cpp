@@ -84,10 +84,15 @@ std::vector<RecordedPause> ExpectedPauses(size_t linesBefore) {
     return pauses;
 }
 
-// Runs check_log_probe.exe with its standard output on a file and returns what it printed.
+// Runs check_log_probe.exe with its standard output on a file and returns what it printed. Each
+// run has a file of its own, so no run depends on the last run's file being gone (a file the
+// ended probe held open may still be on its way out: seen under Wine, where creating the same
+// name again then failed).
 std::string RunProbeAndReadItsOutput(DWORD* exitCode) {
+    static int runs = 0;
     std::wstring output = VpeTest::ProgramFolder() + L"check_log_probe_" +
-                          std::to_wstring(GetCurrentProcessId()) + L".out";
+                          std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++runs) +
+                          L".out";
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE file = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                               CREATE_ALWAYS, 0, nullptr);

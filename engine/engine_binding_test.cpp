@@ -1,6 +1,7 @@
 #include "engine/engine_binding.h"
 
 #include "base/folders.h"
+#include "testsupport/machine_type.h"
 #include "testsupport/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -240,8 +241,7 @@ TEST_F(BindingTest, EngineBuiltForAnotherMachineAnswers20) {
     ASSERT_GT(image.size(), 0x100u);
     uint32_t peOffset = 0;
     memcpy(&peOffset, &image[0x3C], 4);
-    const uint16_t kAmd64 = 0x8664;
-    memcpy(&image[peOffset + 4], &kAmd64, 2);
+    memcpy(&image[peOffset + 4], &VpeTest::kOtherBuiltMachine, 2);
     ScratchFile file(image);
     ProbeBinding binding(file.Path());
     EXPECT_EQ(kBindRefused, binding.Init());

@@ -1,6 +1,7 @@
 #include "engine/library.h"
 
 #include "testsupport/fault_code.h"
+#include "testsupport/machine_type.h"
 #include "testsupport/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -233,7 +234,7 @@ TEST_F(LibraryTest, LibraryBuiltForAnotherMachineAnswers20) {
     ASSERT_EQ(0, memcmp(&image[peOffset], "PE\0\0", 4));
     uint16_t machine = 0;
     memcpy(&machine, &image[peOffset + 4], 2);
-    ASSERT_EQ(0x014C, machine) << "an i386 image to start from";
+    ASSERT_EQ(VpeTest::kThisMachine, machine) << "an image of this build's machine type";
     const uint16_t kArm64 = 0xAA64;
     memcpy(&image[peOffset + 4], &kArm64, 2);
     ScratchFile file(L"vpe.dll");

@@ -106,36 +106,52 @@ bool IsItaniumTypeInfo(const void* meta) {
     return (first >= '1' && first <= '9') || first == 'N' || first == 'S' || first == '*';
 }
 
-// MSVC (x86): struct CompleteObjectLocator { uint32_t signature, offset, cdOffset;
-// TypeDescriptor* type; ClassHierarchyDescriptor* hierarchy; }, the type descriptor
-// { const void* vftable; void* spare; char name[]; } with a name such as
-// ".?AVIVeilpathEngine@VeilpathEngine@Corvinex@@", the hierarchy { uint32_t signature,
-// attributes, count; BaseClassDescriptor** bases; }.
+// MSVC: struct CompleteObjectLocator { uint32_t signature, offset, cdOffset; then the type
+// descriptor and the class hierarchy }. On x86 (signature 0) those two are addresses; on x64
+// (signature 1) they are offsets from the image base (RVAs), followed by the locator's own RVA,
+// which gives the base. The type descriptor is { const void* vftable; void* spare; char name[]; }
+// with a name such as ".?AVIVeilpathEngine@VeilpathEngine@Corvinex@@", the hierarchy
+// { uint32_t signature, attributes, count; bases; } with `count` 32-bit words at `bases`
+// (addresses on x86, RVAs on x64). Judged in the form of this module's machine type.
 bool IsMsvcCompleteObjectLocator(const void* meta) {
+#if defined(_WIN64)
+    const uint32_t kSignature = 1;
+    uint32_t locator[6];
+#else
+    const uint32_t kSignature = 0;
     uint32_t locator[5];
+#endif
     if (!IsReadableMemory(meta, sizeof(locator))) {
         return false;
     }
     memcpy(locator, meta, sizeof(locator));
-    if (locator[0] != 0) {
+    if (locator[0] != kSignature) {
         return false;
     }
-    const char* type = reinterpret_cast<const char*>(static_cast<uintptr_t>(locator[3]));
-    if (!IsReadableMemory(type, 8)) {
+    // The words that locate the type descriptor, the hierarchy and its bases are offsets from
+    // this base: the image's on x64, 0 (they are addresses) on x86.
+#if defined(_WIN64)
+    const uintptr_t base = reinterpret_cast<uintptr_t>(meta) - locator[5];
+#else
+    const uintptr_t base = 0;
+#endif
+    const char* type = reinterpret_cast<const char*>(base + locator[3]);
+    const size_t nameOffset = 2 * sizeof(void*);
+    if (!IsReadableMemory(type, nameOffset)) {
         return false;
     }
-    const char* name = type + 8;
+    const char* name = type + nameOffset;
     if (!IsNameText(name, ".?@$_") || strncmp(name, ".?A", 3) != 0 ||
         (name[3] != 'V' && name[3] != 'U')) {
         return false;
     }
     uint32_t hierarchy[4];
-    const void* hierarchyAt = reinterpret_cast<const void*>(static_cast<uintptr_t>(locator[4]));
+    const void* hierarchyAt = reinterpret_cast<const void*>(base + locator[4]);
     if (!IsReadableMemory(hierarchyAt, sizeof(hierarchy))) {
         return false;
     }
     memcpy(hierarchy, hierarchyAt, sizeof(hierarchy));
-    const void* bases = reinterpret_cast<const void*>(static_cast<uintptr_t>(hierarchy[3]));
+    const void* bases = reinterpret_cast<const void*>(base + hierarchy[3]);
     return hierarchy[2] > 0 && hierarchy[2] < 0x10000 &&
            IsReadableMemory(bases, hierarchy[2] * sizeof(uint32_t));
 }

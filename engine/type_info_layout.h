@@ -9,12 +9,14 @@ namespace Corvinex {
 // True when the word before the object's virtual table points to type information of this
 // module's ABI: under GCC's (Itanium) ABI a type_info whose name is a mangled name
 // ("N8Corvinex14VeilpathEngine15IVeilpathEngineE"), under the MSVC ABI a complete object locator
-// (signature 0 on x86) whose type descriptor's name starts with ".?A". False for a null or
-// unreadable object, table or slot, and for any other layout.
+// (signature 0 with addresses on x86, 1 with image-relative offsets on x64) whose type
+// descriptor's name starts with ".?A". False for a null or unreadable object, table or slot, and
+// for any other layout.
 bool HasTypeInfoOfThisAbi(const void* object);
 
 // The two layouts, each judged on its own from the word before a virtual table (meta), whatever
-// this module's ABI; HasTypeInfoOfThisAbi uses the one of this module.
+// this module's ABI, in the form of this module's machine type; HasTypeInfoOfThisAbi uses the
+// one of this module's ABI.
 bool IsItaniumTypeInfo(const void* meta);
 bool IsMsvcCompleteObjectLocator(const void* meta);
 

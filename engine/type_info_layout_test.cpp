@@ -11,6 +11,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <new>
+
 using namespace Corvinex;
 
 namespace {
@@ -32,10 +34,20 @@ struct ItaniumShape {
     explicit ItaniumShape(const char* text) : name(text) {}
 };
 
-// A complete object locator as the MSVC ABI lays it out on x86, with its type descriptor and
-// class hierarchy.
+// The signature of the complete object locator of this machine type, and of the other one.
+#if defined(_WIN64)
+const uint32_t kMsvcSignature = 1;
+const uint32_t kOtherMachineSignature = 0;
+#else
+const uint32_t kMsvcSignature = 0;
+const uint32_t kOtherMachineSignature = 1;
+#endif
+
+// A complete object locator as the MSVC ABI lays it out on this machine type, with its type
+// descriptor and class hierarchy: addresses on x86; on x64 offsets from an image base (here
+// 4 KiB below the shape), the locator's own offset last.
 struct MsvcShape {
-    uint32_t locator[5];
+    uint32_t locator[6];
     struct {
         uintptr_t vftable;
         uintptr_t spare;
@@ -43,20 +55,32 @@ struct MsvcShape {
     } type;
     uint32_t hierarchy[4];
     uint32_t bases[1];
-    explicit MsvcShape(const char* name, uint32_t signature = 0) {
+    explicit MsvcShape(const char* name, uint32_t signature = kMsvcSignature) {
         type.vftable = reinterpret_cast<uintptr_t>(&bases[0]);
         type.spare = 0;
         strcpy(type.name, name);
         hierarchy[0] = 0;
         hierarchy[1] = 0;
         hierarchy[2] = 1;
-        hierarchy[3] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&bases[0]));
+        hierarchy[3] = Word(&bases[0]);
         bases[0] = 0;
         locator[0] = signature;
         locator[1] = 0;
         locator[2] = 0;
-        locator[3] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&type));
-        locator[4] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hierarchy));
+        locator[3] = Word(&type);
+        locator[4] = Word(hierarchy);
+        locator[5] = Word(locator);
+    }
+    MsvcShape(const MsvcShape&) = delete;
+    MsvcShape& operator=(const MsvcShape&) = delete;
+    // An address as the locator holds it.
+    uint32_t Word(const void* address) const {
+#if defined(_WIN64)
+        const uintptr_t base = reinterpret_cast<uintptr_t>(this) - 0x1000;
+#else
+        const uintptr_t base = 0;
+#endif
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(address) - base);
     }
 };
 
@@ -102,8 +126,8 @@ TEST(TypeInfoLayout, EachShapeIsToldFromTheOther) {
 
     MsvcShape structType(".?AUIEngine@Corvinex@@");
     EXPECT_TRUE(IsMsvcCompleteObjectLocator(&structType));
-    MsvcShape x64Locator(kMsvcName, 1);
-    EXPECT_FALSE(IsMsvcCompleteObjectLocator(&x64Locator)) << "signature 1 is the x64 form";
+    MsvcShape otherMachine(kMsvcName, kOtherMachineSignature);
+    EXPECT_FALSE(IsMsvcCompleteObjectLocator(&otherMachine)) << "the other machine type's form";
     MsvcShape notAName("?AVIVeilpathEngine@@");
     EXPECT_FALSE(IsMsvcCompleteObjectLocator(&notAName));
     ItaniumShape msvcNameInGccShape(kMsvcName);
@@ -158,9 +182,19 @@ TEST(TypeInfoLayout, UnreadableMemoryAnywhereIsRefusedWithoutAFault) {
     ItaniumShape nameInPage(static_cast<const char*>(page.Get()));
     object.SetMeta(&nameInPage);
     EXPECT_FALSE(IsItaniumTypeInfo(&nameInPage)) << "the type's name";
-    MsvcShape typeInPage(kMsvcName);
-    typeInPage.locator[3] = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(page.Get()));
-    EXPECT_FALSE(IsMsvcCompleteObjectLocator(&typeInPage)) << "the type descriptor";
+
+    // A locator whose type descriptor is the unreadable page right after the locator's own (so
+    // it is within reach of an x64 locator's 32-bit offsets).
+    char* pages =
+        static_cast<char*>(VirtualAlloc(nullptr, 8192, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_NE(nullptr, pages);
+    DWORD old = 0;
+    ASSERT_TRUE(VirtualProtect(pages + 4096, 4096, PAGE_NOACCESS, &old));
+    MsvcShape* typeInPage = new (pages) MsvcShape(kMsvcName);
+    EXPECT_TRUE(IsMsvcCompleteObjectLocator(typeInPage));
+    typeInPage->locator[3] = typeInPage->Word(pages + 4096);
+    EXPECT_FALSE(IsMsvcCompleteObjectLocator(typeInPage)) << "the type descriptor";
+    VirtualFree(pages, 0, MEM_RELEASE);
 }
 
 TEST(TypeInfoLayout, ATextRunningIntoUnreadableMemoryIsNoName) {

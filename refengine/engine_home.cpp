@@ -77,7 +77,8 @@ CWideString AskShellForProgramFiles() {
 
 CWideString GetProgramFilesFolder() {
     // The system's own record of the folder, which the shell reports for it as well (a 32-bit
-    // program on 64-bit Windows reads the 32-bit view: "Program Files (x86)").
+    // program on 64-bit Windows reads the 32-bit view: "Program Files (x86)"; a 64-bit one
+    // "Program Files").
     CKeyHandle key;
     CWideString path(L"");
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0,

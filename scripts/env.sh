@@ -10,6 +10,8 @@ VPE_BINFMT=${VPE_BINFMT:-/proc/sys/fs/binfmt_misc}
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEPREFIX=$VPE_BUILD/wineprefix
 export WINEARCH=win32
+# The 64-bit prefix of the x64 suites (WINEARCH=win64), where 32-bit programs run as well.
+VPE_WINEPREFIX64=$VPE_BUILD/wineprefix64
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installers: they would ask questions nobody is there to answer.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -21,8 +23,9 @@ vpe_log() { printf '== %s\n' "$*" >&2; }
 # Installs what is missing for `test` (the default: build and every test), `run` (build, the
 # harness and its screenshot) or `build` (build and package): only what those commands use, and
 # nothing at all when it is all there. For `test` and `build` it also exports VPE_WINE_DEV_ROOT
-# (Wine's development files for the MSVC-ABI build). Returns VPE_STATUS_INSTALL_FAILED, after one
-# message that says why, when something cannot be installed.
+# and VPE_WINE_DEV_ROOT_AMD64 (Wine's development files for the x86 and x64 MSVC-ABI builds).
+# Returns VPE_STATUS_INSTALL_FAILED, after one message that says why, when something cannot be
+# installed.
 vpe_install_packages() {
   local purpose=${1:-test}
   # The cross compiler, 32-bit Wine with its own fonts, the private X server, CMake,
@@ -32,16 +35,16 @@ vpe_install_packages() {
     cmake googletest libcli11-dev)
   case $purpose in
   test)
-    # The MSVC-ABI build (clang-cl, lld-link, llvm-rc, llvm-mt, llvm-lib, llvm-dlltool,
-    # llvm-objdump), the format check, and the 64-bit compiler the SDK must refuse.
+    # The MSVC-ABI builds (clang-cl, lld-link, llvm-rc, llvm-mt, llvm-lib, llvm-dlltool,
+    # llvm-objdump), the format check, and the x64 GCC-ABI build's compiler.
     packages+=(clang lld llvm clang-format g++-mingw-w64-x86-64-posix)
     ;;
-  build) packages+=(clang lld llvm) ;;
+  build) packages+=(clang lld llvm g++-mingw-w64-x86-64-posix) ;;
   run) packages+=(imagemagick) ;; # the screenshot of run.sh
   esac
   vpe_install_missing "${packages[@]}" || return
   vpe_enable_i386 || return
-  vpe_install_wine64 || return
+  vpe_install_wine64 "$purpose" || return
   if [ "$purpose" != run ]; then
     vpe_wine_dev_files || return
   fi
@@ -74,15 +77,22 @@ vpe_wineserver_kind() {
   fi
 }
 
-# Installs wine64 for its native wineserver (and the x64 side of Wine). Under qemu-i386 an
-# emulated wineserver32 cannot serve a debugger: every program started under one dies at start
-# (server_init_process_done asserts), so there a wine64 that cannot be installed ends the set-up
-# (VPE_STATUS_INSTALL_FAILED). A machine that runs i386 code natively goes on with wineserver32.
+# Installs wine64 for its native wineserver and the x64 side of Wine, for `test`, `run` or
+# `build` ($1, default test). The x64 suites run under it, so for `test` a wine64 that cannot be
+# installed ends the set-up (VPE_STATUS_INSTALL_FAILED). So it does on every purpose under
+# qemu-i386: an emulated wineserver32 cannot serve a debugger, and every program started under one
+# dies at start (server_init_process_done asserts). Otherwise (run and build on a machine that
+# runs i386 code natively) the set-up goes on with wineserver32.
 vpe_install_wine64() {
-  local log status=0
+  local purpose=${1:-test} log status=0
   vpe_installed_version wine64 >/dev/null && return 0
   if vpe_runs_i386_under_qemu; then
     vpe_log "under qemu-i386 Wine needs the native wineserver64 of package wine64"
+    vpe_install_missing wine64
+    return
+  fi
+  if [ "$purpose" = test ]; then
+    vpe_log "the x64 suites run under wine64"
     vpe_install_missing wine64
     return
   fi
@@ -211,6 +221,14 @@ vpe_make_prefix() {
   echo "$fingerprint" >"$stamp"
 }
 
+# Makes (or remakes) the 64-bit prefix VPE_WINEPREFIX64 as vpe_make_prefix makes the 32-bit one.
+vpe_make_prefix64() {
+  (
+    export WINEPREFIX=$VPE_WINEPREFIX64 WINEARCH=win64
+    vpe_make_prefix
+  )
+}
+
 # Configures with the given build type every time (a build tree made as Debug becomes Release when
 # Release is asked for), then builds.
 vpe_build() {
@@ -254,4 +272,19 @@ vpe_start_wineserver() {
 
 vpe_stop_wineserver() {
   wineserver -k >/dev/null 2>&1 || true
+}
+
+# The same for the 64-bit prefix.
+vpe_start_wineserver64() {
+  (
+    export WINEPREFIX=$VPE_WINEPREFIX64 WINEARCH=win64
+    vpe_start_wineserver
+  )
+}
+
+vpe_stop_wineserver64() {
+  (
+    export WINEPREFIX=$VPE_WINEPREFIX64 WINEARCH=win64
+    vpe_stop_wineserver
+  )
 }

@@ -234,32 +234,40 @@ vpe_install_qemu() {
   vpe_apt_install -t bookworm-backports -- qemu-user-static
 }
 
-# Exports VPE_WINE_DEV_ROOT, a folder with Wine's Windows headers and import libraries for the
-# installed Wine under usr/include/wine/wine and usr/lib/i386-linux-gnu/wine/i386-windows: / when
-# libwine-dev:i386 is installed; else an unpacked copy in the user's cache, fetched once with
-# `apt-get download` and unpacked with `dpkg -x`, never installed (installing it pulls in
-# libc6-dev:i386, which a lagging i386 index can make uninstallable). A failed fetch leaves no
-# cache folder behind.
+# Exports VPE_WINE_DEV_ROOT and VPE_WINE_DEV_ROOT_AMD64, folders with Wine's Windows headers
+# (usr/include/wine/wine) and its import libraries for the installed Wine, of i386
+# (usr/lib/i386-linux-gnu/wine/i386-windows, the x86 MSVC-ABI builds) and of amd64
+# (usr/lib/x86_64-linux-gnu/wine/x86_64-windows, the x64 ones). See vpe_wine_dev_files_of.
 vpe_wine_dev_files() {
-  local version cache work status
-  if vpe_installed_version libwine-dev:i386 >/dev/null; then
-    export VPE_WINE_DEV_ROOT=/
+  vpe_wine_dev_files_of i386 VPE_WINE_DEV_ROOT || return
+  vpe_wine_dev_files_of amd64 VPE_WINE_DEV_ROOT_AMD64
+}
+
+# vpe_wine_dev_files_of ARCH VARIABLE: exports VARIABLE as / when libwine-dev:ARCH is installed;
+# else as an unpacked copy in the user's cache, fetched once with `apt-get download` and unpacked
+# with `dpkg -x`, never installed (installing it pulls in libc6-dev, which a lagging i386 index
+# can make uninstallable). The version is the installed Wine's (libwine:i386; the copies of a
+# Multi-Arch: same package have one version). A failed fetch leaves no cache folder behind.
+vpe_wine_dev_files_of() {
+  local arch=$1 variable=$2 version cache work status
+  if vpe_installed_version "libwine-dev:$arch" >/dev/null; then
+    export "$variable=/"
     return 0
   fi
   version=$(vpe_installed_version libwine:i386) || {
     vpe_install_failed "Wine's development files need an installed libwine:i386" </dev/null
     return
   }
-  cache=${XDG_CACHE_HOME:-$HOME/.cache}/vpe/libwine-dev-$version-i386
+  cache=${XDG_CACHE_HOME:-$HOME/.cache}/vpe/libwine-dev-$version-$arch
   if ! [ -f "$cache/usr/include/wine/wine/windows/windows.h" ]; then
-    vpe_log "fetching Wine's development files (libwine-dev:i386 $version) into $cache"
+    vpe_log "fetching Wine's development files (libwine-dev:$arch $version) into $cache"
     work=$(mktemp -d)
     status=0
-    (cd "$work" && apt-get download "libwine-dev:i386=$version") >"$work/log" 2>&1 || status=$?
+    (cd "$work" && apt-get download "libwine-dev:$arch=$version") >"$work/log" 2>&1 || status=$?
     if [ "$status" -ne 0 ]; then
       # The lists may predate the installed Wine: fetch them once and try again.
       status=0
-      vpe_apt_update && (cd "$work" && apt-get download "libwine-dev:i386=$version") \
+      vpe_apt_update && (cd "$work" && apt-get download "libwine-dev:$arch=$version") \
         >"$work/log" 2>&1 || status=$?
     fi
     if [ "$status" -eq 0 ]; then
@@ -273,12 +281,12 @@ vpe_wine_dev_files() {
     if [ "$status" -ne 0 ]; then
       status=0
       grep -e '^E:' -e 'dpkg' "$work/log" |
-        vpe_install_failed "cannot fetch libwine-dev:i386 $version (Wine's development files)" ||
+        vpe_install_failed "cannot fetch libwine-dev:$arch $version (Wine's development files)" ||
         status=$?
       rm -rf "$work"
       return "$status"
     fi
     rm -rf "$work"
   fi
-  export VPE_WINE_DEV_ROOT=$cache
+  export "$variable=$cache"
 }

@@ -36,8 +36,8 @@ case " $* " in
   esac ;;
 *" download "*)
   [ -e "$FAKE/download-fails" ] && { echo "E: Can't find a source to download version"; exit 100; }
-  request=${*: -1}
-  : >"${request%%:*}_${request#*=}_i386.deb" ;;
+  request=${*: -1} arch=${request#*:}
+  : >"${request%%:*}_${request#*=}_${arch%%=*}.deb" ;;
 *" -s "*)
   status=0
   while read -r requester dependency; do
@@ -135,6 +135,7 @@ run() {
     "$@"
     status=$?
     echo "VPE_WINE_DEV_ROOT=${VPE_WINE_DEV_ROOT:-}"
+    echo "VPE_WINE_DEV_ROOT_AMD64=${VPE_WINE_DEV_ROOT_AMD64:-}"
     exit $status
   ) >"$FAKE/out" 2>&1
   status=$?
@@ -160,7 +161,12 @@ expect "simulates, then installs wine32:i386 without recommends" \
   grep -q '^apt-get install -y -q --no-install-recommends .*wine32:i386' "$FAKE/calls"
 expect "fetches the Wine development files of the installed Wine" \
   [ "$(calls '^apt-get download libwine-dev:i386=8.0~repack-4$')" -eq 1 ]
+expect "fetches the amd64 ones of the same version" \
+  [ "$(calls '^apt-get download libwine-dev:amd64=8.0~repack-4$')" -eq 1 ]
 expect "exports the unpacked copy" said_line "VPE_WINE_DEV_ROOT=$FAKE/cache/vpe/libwine-dev-8.0~repack-4-i386"
+expect "exports the unpacked amd64 copy" \
+  said_line "VPE_WINE_DEV_ROOT_AMD64=$FAKE/cache/vpe/libwine-dev-8.0~repack-4-amd64"
+expect "installs wine64 for the x64 suites" grep -q '^apt-get install -y -q --no-install-recommends wine64$' "$FAKE/calls"
 : >"$FAKE/calls"
 : >"$FAKE/archs"
 run vpe_install_packages test
@@ -168,9 +174,13 @@ expect "then with everything there: succeeds" [ "$status" -eq 0 ]
 expect "then: no apt call and no dpkg change at all" [ ! -s "$FAKE/calls" ]
 expect "then: the cached Wine development files" \
   said_line "VPE_WINE_DEV_ROOT=$FAKE/cache/vpe/libwine-dev-8.0~repack-4-i386"
+expect "then: the cached amd64 ones" \
+  said_line "VPE_WINE_DEV_ROOT_AMD64=$FAKE/cache/vpe/libwine-dev-8.0~repack-4-amd64"
 echo "libwine-dev:i386 8.0~repack-4" >>"$FAKE/installed"
 run vpe_install_packages build
 expect "installed Wine development files are used where they are" said_line "VPE_WINE_DEV_ROOT=/"
+expect "each architecture's on its own" \
+  said_line "VPE_WINE_DEV_ROOT_AMD64=$FAKE/cache/vpe/libwine-dev-8.0~repack-4-amd64"
 
 new_case "update fails once, then works; not root"
 echo 1000 >"$FAKE/uid"
@@ -258,11 +268,17 @@ expect "installs with the amd64 copy pinned to the i386 copy's version" grep -q 
   '^apt-get install -y .* wine64 libgstreamer-plugins-base1.0-0:amd64=1.22.0-3+deb12u6 libgstreamer-plugins-base1.0-0:i386=1.22.0-3+deb12u6$' \
   "$FAKE/calls"
 
-new_case "wine64 cannot be installed on a machine that runs i386 code natively"
+new_case "wine64 cannot be installed on a machine that runs i386 code natively, for run.sh"
 : >"$FAKE/install-fails"
-run vpe_install_wine64
+run vpe_install_wine64 run
 expect "goes on" [ "$status" -eq 0 ]
 expect "says so" said "wine64 cannot be installed; i386 code runs natively here"
+
+new_case "wine64 cannot be installed on a machine that runs i386 code natively, for the tests"
+: >"$FAKE/install-fails"
+run vpe_install_wine64 test
+expect "ends with the set-up's status" [ "$status" -eq 75 ]
+expect "says why wine64 is needed" said "the x64 suites run under wine64"
 
 new_case "wine64 cannot be installed under qemu-i386"
 echo enabled >"$FAKE/binfmt/qemu-i386"

@@ -1,7 +1,8 @@
 # The language support of an MSVC-ABI build with clang-cl on Wine's headers and libraries
-# (cmake/clang-cl-i686.cmake, which names this file VPE_CLANG_CL_SUPPORT), which Visual Studio's
-# runtime would otherwise give: the library vpe_cxx_support and the import library of msvcrt.dll's
-# C++ entry points. Never for a Visual Studio build.
+# (cmake/clang-cl-i686.cmake for x86, clang-cl-x86_64.cmake for x64, which name this file
+# VPE_CLANG_CL_SUPPORT), which Visual Studio's runtime would otherwise give: the library
+# vpe_cxx_support and the import library of msvcrt.dll's C++ entry points. Never for a Visual
+# Studio build.
 #
 # include(VpeClangClSupport.cmake) defines the targets (once: a second include, say by the
 # engine SDK's package in a project that included it already, changes nothing). A program or
@@ -18,11 +19,19 @@ if(TARGET vpe_cxx_support)
 endif()
 find_program(VPE_LLVM_DLLTOOL NAMES llvm-dlltool-14 llvm-dlltool REQUIRED)
 
+# msvcrt.dll's C++ entry points carry the decorations of the machine type the project builds for.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(_vpeCxxDef ${VPE_CLANG_CL_SUPPORT_DIR}/msvcrt_cxx_x64.def)
+  set(_vpeDlltoolMachine i386:x86-64)
+else()
+  set(_vpeCxxDef ${VPE_CLANG_CL_SUPPORT_DIR}/msvcrt_cxx.def)
+  set(_vpeDlltoolMachine i386)
+endif()
 set(_vpeImplib ${CMAKE_BINARY_DIR}/clang-cl-support/msvcrt_cxx.lib)
 add_custom_command(OUTPUT ${_vpeImplib}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/clang-cl-support
-  COMMAND ${VPE_LLVM_DLLTOOL} -m i386 -d ${VPE_CLANG_CL_SUPPORT_DIR}/msvcrt_cxx.def -l ${_vpeImplib}
-  DEPENDS ${VPE_CLANG_CL_SUPPORT_DIR}/msvcrt_cxx.def
+  COMMAND ${VPE_LLVM_DLLTOOL} -m ${_vpeDlltoolMachine} -d ${_vpeCxxDef} -l ${_vpeImplib}
+  DEPENDS ${_vpeCxxDef}
   COMMENT "Import library of msvcrt.dll's C++ entry points")
 add_custom_target(vpe_msvcrt_cxx_implib DEPENDS ${_vpeImplib})
 

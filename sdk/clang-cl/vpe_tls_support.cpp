@@ -23,8 +23,9 @@ __declspec(allocate(".CRT$XLZ")) PIMAGE_TLS_CALLBACK __xl_z = nullptr;
 }
 
 namespace {
-// IMAGE_TLS_DIRECTORY32 with its addresses as pointers, so the compiler writes them as
-// constants with relocations (an integer field would need code to run first).
+// IMAGE_TLS_DIRECTORY (32-bit fields on x86, 64-bit ones on x64) with its addresses as pointers,
+// so the compiler writes them as constants with relocations (an integer field would need code to
+// run first).
 struct TlsDirectory {
     char* pStart;
     char* pEnd;
@@ -33,11 +34,13 @@ struct TlsDirectory {
     DWORD nZeroFill;
     DWORD nCharacteristics;
 };
-static_assert(sizeof(TlsDirectory) == sizeof(IMAGE_TLS_DIRECTORY32), "the system's layout");
+static_assert(sizeof(TlsDirectory) == sizeof(IMAGE_TLS_DIRECTORY), "the system's layout");
 } // namespace
 
 extern "C" const TlsDirectory _tls_used = {&_tls_start, &_tls_end, &_tls_index, &__xl_a + 1, 0, 0};
 
+#if defined(_M_IX86)
 // The TLS array's offset in the x86 thread environment block, which the compiler's thread_local
-// accesses read through fs:[__tls_array].
+// accesses read through fs:[__tls_array] (x64 code reads gs:[0x58] itself).
 __asm__(".globl __tls_array\n.set __tls_array, 44");
+#endif

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the ZIP unpack_zip.sh made: exactly the expected files; every program and library of
-# bin/ and bin-mingw/ carries the project's version resource (read back under Wine with
-# GetFileVersionInfoW; llvm-rc writes bin/'s, windres bin-mingw/'s); bin/'s harness, check helper
-# and engine are of the MSVC ABI and bin-mingw/'s of the GCC ABI, told by the type names they
-# carry.
+# the harness folders carries the project's version resource (read back under Wine with
+# GetFileVersionInfoW; llvm-rc writes bin/'s and bin-x64/'s, windres the -mingw folders'); bin/'s
+# and bin-x64/'s modules are of the MSVC ABI, the -mingw folders' of the GCC ABI, told by the type
+# names they carry, and bin/ and bin-mingw/ hold x86 modules, the -x64 folders x64 ones (the PE
+# header's machine field).
 # Usage: package_zip_test.sh WORK_DIR EXPECTED_LIST PACKAGE_NAME VERSION PROBE_EXE
 set -eu
 work=$1 expected=$2 name=$3 version=$4 probe=$5
@@ -19,7 +20,11 @@ if ! diff -u "$work/expected.txt" "$work/listed.txt"; then
   status=1
 fi
 
-for program in "$root"/bin/*.exe "$root"/bin/*.dll "$root"/bin-mingw/*.exe "$root"/bin-mingw/*.dll; do
+programs=()
+for folder in bin bin-mingw bin-x64 bin-x64-mingw; do
+  programs+=("$root/$folder"/*.exe "$root/$folder"/*.dll)
+done
+for program in "${programs[@]}"; do
   file=$(basename "$program")
   out=$work/probe.txt
   wine "$probe" "$(winepath -w "$program")" >"$out" 2>&1 </dev/null || true
@@ -39,10 +44,22 @@ abi_of() {
   grep -qaE 'N8Corvinex[0-9]+[A-Za-z_]+' "$1" && gcc=1
   case $msvc$gcc in 10) echo msvc ;; 01) echo gcc ;; *) echo "unclear (msvc $msvc, gcc $gcc)" ;; esac
 }
-for entry in bin/vpetest.exe:msvc bin/vpecheck.exe:msvc bin/vpe.dll:msvc \
-  bin-mingw/vpetest.exe:gcc bin-mingw/vpecheck.exe:gcc bin-mingw/vpe.dll:gcc; do
-  file=${entry%%:*} want=${entry##*:}
+# The machine field of the PE header (at the offset in 0x3C, after "PE\0\0"): 014c x86, 8664 x64.
+machine_of() {
+  local header
+  header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  case $(od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' ') in
+  014c) echo x86 ;; 8664) echo x64 ;; *) echo "another machine" ;;
+  esac
+}
+for entry in bin/vpetest.exe:msvc:x86 bin/vpecheck.exe:msvc:x86 bin/vpe.dll:msvc:x86 \
+  bin-mingw/vpetest.exe:gcc:x86 bin-mingw/vpecheck.exe:gcc:x86 bin-mingw/vpe.dll:gcc:x86 \
+  bin-x64/vpetest.exe:msvc:x64 bin-x64/vpe.dll:msvc:x64 \
+  bin-x64-mingw/vpetest.exe:gcc:x64 bin-x64-mingw/vpe.dll:gcc:x64; do
+  IFS=: read -r file abi machine <<<"$entry"
   got=$(abi_of "$root/$file")
-  [ "$got" = "$want" ] || { echo "FAIL: $file is of the $got ABI, expected $want"; status=1; }
+  [ "$got" = "$abi" ] || { echo "FAIL: $file is of the $got ABI, expected $abi"; status=1; }
+  got=$(machine_of "$root/$file")
+  [ "$got" = "$machine" ] || { echo "FAIL: $file is built for $got, expected $machine"; status=1; }
 done
 exit $status

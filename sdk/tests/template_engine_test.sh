@@ -2,10 +2,13 @@
 # An engine author's road: copy the released template, configure and build it out of the source
 # tree against the release's SDK only, and run it under the harness of its ABI through vpedrive
 # run (Install, Start, IsEngineRunning, Analyse Check Log, Stop, Uninstall and their boxes).
-#   mingw: MinGW-w64 i686, bin-mingw\'s harness; vpedrive doctor checks the library first.
-#   msvc:  clang-cl with the release's sdk/clang-cl/clang-cl-i686.cmake, bin\'s harness (the one
-#          vpedrive run starts by default).
-# Usage: template_engine_test.sh RELEASE_DIR WORK_DIR mingw|msvc [SOURCE_TREE]
+#   mingw:     MinGW-w64 i686, bin-mingw\'s harness; vpedrive doctor checks the library first.
+#   msvc:      clang-cl with the release's sdk/clang-cl/clang-cl-i686.cmake, bin\'s harness (the
+#              one vpedrive run starts by default).
+#   mingw-x64: MinGW-w64 x86_64, bin-x64-mingw\'s harness.
+#   msvc-x64:  clang-cl with the release's sdk/clang-cl/clang-cl-x86_64.cmake, bin-x64\'s harness.
+# The x64 ones run in a 64-bit prefix. The engine's build says which harness folder it is for.
+# Usage: template_engine_test.sh RELEASE_DIR WORK_DIR mingw|msvc|mingw-x64|msvc-x64 [SOURCE_TREE]
 #        (Wine prefix and DISPLAY from the caller). With SOURCE_TREE, the engine's build files
 #        must not name anything in it.
 set -eu
@@ -18,17 +21,31 @@ case $abi in
 mingw)
   toolchain=(-DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=i686
     -DCMAKE_CXX_COMPILER=i686-w64-mingw32-g++-posix)
-  harness=$release/bin-mingw/vpetest.exe
+  folder=bin-mingw
   ;;
 msvc)
   toolchain=(-DCMAKE_TOOLCHAIN_FILE="$release/sdk/clang-cl/clang-cl-i686.cmake")
-  harness=
+  folder=bin
   ;;
-*) echo "FAIL: expected mingw or msvc, not $abi"; exit 1 ;;
+mingw-x64)
+  toolchain=(-DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=x86_64
+    -DCMAKE_CXX_COMPILER=x86_64-w64-mingw32-g++-posix)
+  folder=bin-x64-mingw
+  ;;
+msvc-x64)
+  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$release/sdk/clang-cl/clang-cl-x86_64.cmake")
+  folder=bin-x64
+  ;;
+*) echo "FAIL: expected mingw, msvc, mingw-x64 or msvc-x64, not $abi"; exit 1 ;;
 esac
+# bin\'s harness is the one vpedrive run starts by default; the others are named.
+harness=
+[ "$folder" = bin ] || harness=$release/$folder/vpetest.exe
 cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=Release "${toolchain[@]}" \
   -DCMAKE_PREFIX_PATH="$release/sdk" >"$work/configure.txt" 2>&1 ||
   { cat "$work/configure.txt"; exit 1; }
+grep -qF "for $folder\\vpetest.exe of the release" "$work/configure.txt" ||
+  { cat "$work/configure.txt"; echo "FAIL: the package did not name $folder"; exit 1; }
 cmake --build "$work/build" >"$work/build.txt" 2>&1 || { cat "$work/build.txt"; exit 1; }
 if [ "$abi" = mingw ]; then
   # A project that finds the package in two folders gets one library (configure only).
