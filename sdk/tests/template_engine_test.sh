@@ -2,7 +2,8 @@
 # An engine author's road: copy the released template, configure and build it out of the source
 # tree against the release's SDK only, check it with vpedrive doctor, and run it through vpedrive
 # run (Install, Start, IsEngineRunning, Analyse Check Log, Stop, Uninstall and their boxes) under
-# the harness vpedrive (bin\vpedrive.exe) chooses by itself for the engine's machine type and ABI:
+# the harness vpedrive (bin\vpedrive.exe) chooses by itself for the engine's machine type and ABI,
+# and an x64 engine also with vpedrive validate --strictness 10 --strict:
 #   mingw:     MinGW-w64 i686, bin-mingw\'s harness.
 #   msvc:      clang-cl with the release's sdk/clang-cl/clang-cl-i686.cmake, bin\'s harness.
 #   mingw-x64: MinGW-w64 x86_64, bin-x64-mingw\'s harness.
@@ -91,4 +92,18 @@ for box in "Init returned 0" "Install returned 0" "Engine start = 0" "IsEngineRu
   "No endpoints checked." "Engine stop = 0" "Uninstall returned 0"; do
   grep -qF "box \"Internal Error\": $box" <<<"$transcript" || { echo "missing box: $box"; status=1; }
 done
+
+# An x64 engine is judged by the x64 helper of its ABI, with every check at the highest level.
+# (The x86 helpers' verdicts on x86 engines are the validate tests' own.)
+if [[ $abi == *-x64 ]]; then
+  helper=$(winepath -w "$release/$folder/vpecheck.exe")
+  validated=0
+  report=$(run_wine "$drive" validate --strictness 10 --strict --seed 1 --engine "$win_engine") ||
+    validated=$?
+  echo "$report"
+  [ $validated -eq 0 ] || { echo "FAIL: vpedrive validate gave $validated"; exit 1; }
+  grep -qiF "helper:     $helper (x64, " <<<"$report" ||
+    { echo "FAIL: validate did not judge it in $helper"; status=1; }
+  grep -qF "11 checks: 11 passed" <<<"$report" || { echo "FAIL: not 11 of 11 passed"; status=1; }
+fi
 exit $status

@@ -88,8 +88,8 @@ std::string ReadThrownName32(HANDLE process, uint64_t info) {
     uint32_t count = 0, first = 0;
     CatchableType32 catchable = {};
     // The first catchable type is the thrown type itself; its bases follow.
-    if (!ReadAt(process, info, &throwInfo) ||
-        !ReadAt(process, throwInfo.catchableTypes, &count) || count == 0 ||
+    if (!ReadAt(process, info, &throwInfo) || !ReadAt(process, throwInfo.catchableTypes, &count) ||
+        count == 0 ||
         !ReadAt(process, static_cast<uint64_t>(throwInfo.catchableTypes) + 4, &first) ||
         !ReadAt(process, first, &catchable))
         return std::string();
@@ -160,10 +160,9 @@ bool ReadMsvcThrownType(HANDLE process, const EXCEPTION_RECORD& record, std::wst
         return false;
     // An x64 runtime adds the image base of the module that threw as the fourth parameter.
     const uint64_t info = record.ExceptionInformation[2];
-    const std::string name =
-        record.NumberParameters >= 4 && record.ExceptionInformation[3] != 0
-            ? ReadThrownName64(process, record.ExceptionInformation[3], info)
-            : ReadThrownName32(process, info);
+    const std::string name = record.NumberParameters >= 4 && record.ExceptionInformation[3] != 0
+                                 ? ReadThrownName64(process, record.ExceptionInformation[3], info)
+                                 : ReadThrownName32(process, info);
     if (!name.empty())
         *type = ReadableMsvcTypeName(name);
     return true;

@@ -35,7 +35,6 @@ std::wstring WriteFile(CScratchFolder& folder, const std::wstring& name,
     return path;
 }
 
-
 } // namespace
 
 TEST(Doctor, ABindableEngine) {

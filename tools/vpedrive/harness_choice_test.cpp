@@ -183,8 +183,9 @@ TEST_F(X64HarnessLayout, AMissingX64HarnessAndAMachineTypeNotBuiltAreNamed) {
     Place(L"bin", kMsvcHarness);
     Place(L"bin-mingw", kGccHarness);
     EXPECT_EQ(Choose(L"bin", BuildFile(kX64MsvcEngine)), L"");
-    EXPECT_NE(m_message.find(L"no harness of the x64 MSVC ABI (the machine type and ABI the engine"),
-              std::wstring::npos)
+    EXPECT_NE(
+        m_message.find(L"no harness of the x64 MSVC ABI (the machine type and ABI the engine"),
+        std::wstring::npos)
         << m_message;
     EXPECT_NE(m_message.find(In(L"bin-x64")), std::wstring::npos) << m_message;
     EXPECT_NE(m_message.find(In(L"msvc-x64\\bin")), std::wstring::npos) << m_message;

@@ -58,8 +58,9 @@ TEST(PeImage, ReadsTheImportsAndExportsOfX64Libraries) {
     ASSERT_EQ(ReadPeImage(VpeTest::BuildFile(L"x64\\tests\\engines\\missing_dep_engine\\vpe.dll"),
                           &dependent),
               PeReadResult::Ok);
-    EXPECT_NE(std::find(dependent.imports.begin(), dependent.imports.end(), "vpe_absent_helper.dll"),
-              dependent.imports.end());
+    EXPECT_NE(
+        std::find(dependent.imports.begin(), dependent.imports.end(), "vpe_absent_helper.dll"),
+        dependent.imports.end());
 }
 
 TEST(PeImage, TellsAProgramFromALibrary) {

@@ -56,8 +56,8 @@ inline bool CopyWithMachine(const std::wstring& from, const std::wstring& to, WO
         return false;
     std::string bytes(GetFileSize(source.Get(), nullptr), '\0');
     DWORD done = 0;
-    if (bytes.size() < 0x40 || !::ReadFile(source.Get(), &bytes[0], static_cast<DWORD>(bytes.size()),
-                                         &done, nullptr))
+    if (bytes.size() < 0x40 ||
+        !::ReadFile(source.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr))
         return false;
     DWORD ntAt = 0;
     memcpy(&ntAt, &bytes[0x3C], sizeof(ntAt));
@@ -67,7 +67,7 @@ inline bool CopyWithMachine(const std::wstring& from, const std::wstring& to, WO
     Corvinex::CFileHandle target;
     return target.Open(to.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS) &&
            ::WriteFile(target.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done,
-                     nullptr) &&
+                       nullptr) &&
            done == bytes.size();
 }
 

@@ -92,7 +92,7 @@ VPE_ENGINE_FACTORY Corvinex::IEngine* GetCorvinexEngine() {
     const ULONG_PTR arguments[3] = {kThrowMagic, reinterpret_cast<ULONG_PTR>(&g_thrown),
                                     reinterpret_cast<ULONG_PTR>(&kThrowInfo)};
 #endif
-    RaiseException(0xE06D7363u, EXCEPTION_NONCONTINUABLE,
-                   sizeof(arguments) / sizeof(arguments[0]), arguments);
+    RaiseException(0xE06D7363u, EXCEPTION_NONCONTINUABLE, sizeof(arguments) / sizeof(arguments[0]),
+                   arguments);
     return nullptr;
 }
