@@ -4,12 +4,14 @@
 # Exit status 0 when every benchmark ran and gave its figures, 1 otherwise (the table is printed
 # either way, with the failures named below it).
 # VPE_IDLE_SECONDS (default 60) sets the length of the idle measurement; VPE_SHOWN_RUNS (default
-# 15) the number of counted start-to-window-shown runs of each kind.
+# 15) the number of counted start-to-window-shown runs of each kind; VPE_X64_RUNS (default 5) the
+# number of runs whose median gives each figure of an x64 build against its x86 build.
 set -euo pipefail
 . "$(dirname "$0")/scripts/env.sh"
 
 vpe_install_packages
 vpe_make_prefix
+vpe_make_prefix64
 vpe_build Release >&2
 
 vpe_start_x
@@ -20,6 +22,7 @@ cleanup() {
   [ -n "$harness_pid" ] && kill "$harness_pid" 2>/dev/null
   rm -f "$lines"
   vpe_stop_wineserver
+  vpe_stop_wineserver64
   vpe_stop_x
 }
 trap cleanup EXIT
@@ -122,6 +125,51 @@ if [ -n "${VPE_COMPARE_BIN:-}" ]; then
     failures+=("comparison: no vpedrive.exe in $VPE_COMPARE_BIN")
   fi
 fi
+
+# The x64 builds, in the 64-bit prefix, where vpedrive.exe and harness_bench.exe (x86 programs)
+# start the x64 harnesses and helpers. Window shown and fake check as for the x86 harnesses above
+# (the baseline: the x86 minimal window); the status-latency check's worst call and 99th
+# percentile (--in-process) and the one-check time of each x64 reference engine against the x86
+# reference engine of the same ABI, both judged in this prefix, their runs alternating. On a
+# machine of the qemu kind the x86 side runs under qemu-i386 and the x64 side natively.
+x64_bench() {
+  local folder=$1 x86=$2 label=$3 samples x64engine x86engine side engine figures
+  if ! [ -f "$VPE_BUILD/$folder/bin/vpetest.exe" ]; then
+    failures+=("$label figures (no build/$folder/bin/vpetest.exe)")
+    return
+  fi
+  run_bench harness_bench.exe 0 "${VPE_SHOWN_RUNS:-15}" "..\\$folder\\bin" "$label harness"
+  vpe_log "timing the status-latency check and one check of the $label reference engine"
+  x64engine=$(winepath -w "$VPE_BUILD/$folder/bin/vpe.dll")
+  x86engine=$(winepath -w "$VPE_BUILD/$x86/vpe.dll")
+  samples=$(mktemp)
+  for _ in $(seq "${VPE_X64_RUNS:-5}"); do
+    for side in x64 x86; do
+      engine=$x64engine
+      [ "$side" = x86 ] && engine=$x86engine
+      figures=$(latency_of "$VPE_BUILD/bin" "$engine")
+      [ -n "$figures" ] && echo "$side $figures $(one_check_ms "$VPE_BUILD/bin" "$engine")" >>"$samples"
+    done
+  done
+  figure() { awk -v s="$1" -v c="$2" '$1 == s { print $c }' "$samples" | median; }
+  if [ -n "$(figure x64 2)" ] && [ -n "$(figure x86 2)" ]; then
+    awk -v l="$label" -v a="$(figure x64 2)" -v b="$(figure x86 2)" -v c="$(figure x64 3)" \
+      -v d="$(figure x86 3)" -v e="$(figure x64 4)" -v f="$(figure x86 4)" 'BEGIN {
+      printf "BENCH|%s: status-latency worst call, reference engine (vs its x86 build)|%.1f ms|%.1f ms|%.2f\n", l, a, b, a / b
+      printf "BENCH|%s: status-latency 99th percentile, reference engine (vs its x86 build)|%.1f ms|%.1f ms|%.2f\n", l, c, d, c / d
+      printf "BENCH|%s: one check in its own process (vtable-sanity; vs its x86 build)|%d ms|%d ms|%.2f\n", l, e, f, e / f }' >>"$lines"
+  else
+    failures+=("$label: no status-latency figures")
+  fi
+  rm -f "$samples"
+}
+x86_prefix=$WINEPREFIX
+export WINEPREFIX=$VPE_WINEPREFIX64 WINEARCH=win64
+vpe_start_wineserver
+x64_bench x64 bin "x64 GCC-ABI"
+x64_bench msvc-x64 msvc/bin "x64 MSVC-ABI"
+export WINEPREFIX=$x86_prefix
+unset WINEARCH
 
 # Idle CPU of the harness, read from /proc: Wine's GetProcessTimes answers 0 for other processes.
 # The harness is started with exec, so $! is its own process (Wine and qemu keep the pid).

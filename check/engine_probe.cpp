@@ -4,7 +4,12 @@
 
 #include <signal.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+
+#if defined(__GLIBCXX__)
+#include <cxxabi.h>
+#endif
 
 namespace Corvinex {
 namespace Check {
@@ -77,6 +82,25 @@ int LoadError(DWORD error) {
     return Answer(kProbeLoadFailed, line);
 }
 
+// The answer to a C++ exception that reached the probe's catch: "exception factory", followed by
+// the thrown type where this helper's runtime names it. Only the GCC ABI's runtime tells the type
+// of an exception caught by catch (...); an MSVC-ABI one reaches the probe in x86 and x64 code,
+// a GCC-ABI one only in x64 code (SEH unwinding crosses from the engine into the helper there).
+int AnswerException() {
+    char line[192] = "exception factory";
+#if defined(__GLIBCXX__)
+    const std::type_info* type = abi::__cxa_current_exception_type();
+    if (type != nullptr) {
+        int status = -1;
+        char* readable = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
+        snprintf(line, sizeof(line), "exception factory %s",
+                 status == 0 && readable != nullptr ? readable : type->name());
+        free(readable);
+    }
+#endif
+    return Answer(kProbeException, line);
+}
+
 HMODULE LoadRecordingError(const wchar_t* backslashPath) {
     HMODULE module = LoadLibraryW(backslashPath);
     g_loadError = module == nullptr ? GetLastError() : 0;
@@ -106,7 +130,7 @@ int Probe(CEngineBinding& binding, const wchar_t* libraryPath) {
     try {
         created = binding.CallFactory();
     } catch (...) {
-        return Answer(kProbeException, "exception factory");
+        return AnswerException();
     }
     if (created != kBindDone)
         return Answer(kProbeNullFactory, "null");

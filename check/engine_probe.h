@@ -21,7 +21,8 @@ enum ProbeAnswer {
     kProbeWrongType = 4,   // "wrong-type"
     kProbeFault = 5,       // "fault <exception code> <load|factory|check>"
     kProbeAborted = 6,     // "aborted <load|factory|check>": abort() was called
-    kProbeException = 7,   // "exception <load|factory|check>": a C++ exception reached the probe
+    kProbeException = 7,   // "exception factory [type]": a C++ exception reached the probe; the
+                           // thrown type where the helper's runtime names it
     kProbeForeignAbi = 8,  // "foreign-abi": the object's type information is not laid out in
                            // this helper's C++ ABI (another ABI, or none), so it is not cast
     kProbeLastAnswer = kProbeForeignAbi,

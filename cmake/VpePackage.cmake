@@ -2,8 +2,10 @@
 #   bin/            the x86 MSVC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from
 #                   build/msvc/bin), vpedrive.exe
 #   bin-mingw/      the x86 GCC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from build/bin)
-#   bin-x64/        the x64 MSVC-ABI vpetest.exe and reference vpe.dll (from build/msvc-x64/bin)
-#   bin-x64-mingw/  the x64 GCC-ABI vpetest.exe and reference vpe.dll (from build/x64/bin)
+#   bin-x64/        the x64 MSVC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from
+#                   build/msvc-x64/bin)
+#   bin-x64-mingw/  the x64 GCC-ABI vpetest.exe, vpecheck.exe and reference vpe.dll (from
+#                   build/x64/bin)
 #   sdk/include  the engine interface and the headers it needs; sdk/src the SDK library's sources
 #   sdk/lib/cmake/VeilpathEngineSdk  the package config: find_package(VeilpathEngineSdk 1.0)
 #   sdk/clang-cl the clang-cl toolchain files (x86, x64) and their language support (never for

@@ -14,13 +14,14 @@ add_subdirectory(${VPE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 include(GoogleTest)
 
 # A build for another machine type (build/x64, cmake/VpeX64Builds.cmake) has no ctest of its own.
-# With VPE_SUITE set (its name, "x64"), the test programs of the harness's own layers
-# (VPE_SUITE_FOLDERS; tools/ and check/ run in the x86 build only) each run whole as one test
+# With VPE_SUITE set (its name, "x64"), the test programs of the harness's own layers and of the
+# check helper (VPE_SUITE_FOLDERS; tools/ is x86 only: vpedrive stays a 32-bit program, and its
+# x86 tests drive the x64 programs from the 64-bit prefix) each run whole as one test
 # "<suite>.<program>" of the top build's ctest, which reads the list this build writes to
 # ${CMAKE_BINARY_DIR}/vpe-suite.cmake. They run in the 64-bit prefix VPE_SUITE_PREFIX, and their
 # resource locks carry VPE_SUITE_LOCK_SUFFIX (that prefix's machine-wide state is its own). The
 # target vpe_suite builds every program listed.
-set(VPE_SUITE_FOLDERS base config diag engine app refengine res)
+set(VPE_SUITE_FOLDERS base config diag engine app refengine res check)
 if(VPE_SUITE)
   set(VPE_SUITE_FILE ${CMAKE_BINARY_DIR}/vpe-suite.cmake)
   file(WRITE ${VPE_SUITE_FILE} "# The ${VPE_SUITE} build's test programs, run by the top build's ctest\n")

@@ -44,8 +44,8 @@ if(VPE_MSVC_X64_BUILD)
     TOOLCHAIN ${CMAKE_SOURCE_DIR}/cmake/clang-cl-x86_64.cmake WATCH ${VPE_CLANG_CL_TOOLCHAIN_FILES}
     ARGS -DVPE_WINE_DEV_ROOT_AMD64=${_vpeWineRoot64})
   # The release's bin-x64/: for engines built with Visual Studio for x64 (-A x64) or clang-cl.
-  install(PROGRAMS ${VPE_MSVC_X64_DIR}/bin/vpetest.exe ${VPE_MSVC_X64_DIR}/bin/vpe.dll
-          DESTINATION bin-x64)
+  install(PROGRAMS ${VPE_MSVC_X64_DIR}/bin/vpetest.exe ${VPE_MSVC_X64_DIR}/bin/vpecheck.exe
+                   ${VPE_MSVC_X64_DIR}/bin/vpe.dll DESTINATION bin-x64)
 elseif(_vpeMsvcMissing64)
   message(WARNING "x64 MSVC-ABI build: OFF, missing ${_vpeMsvcMissing64}: build/msvc-x64 is not "
                   "built and its tests are not registered")
@@ -68,8 +68,8 @@ if(VPE_X64_BUILD)
     ARGS ${_vpeSuiteArgs}
     TARGETS vpe_suite)
   # The release's bin-x64-mingw/: for engines built with MinGW-w64 x86_64.
-  install(PROGRAMS ${VPE_X64_DIR}/bin/vpetest.exe ${VPE_X64_DIR}/bin/vpe.dll
-          DESTINATION bin-x64-mingw)
+  install(PROGRAMS ${VPE_X64_DIR}/bin/vpetest.exe ${VPE_X64_DIR}/bin/vpecheck.exe
+                   ${VPE_X64_DIR}/bin/vpe.dll DESTINATION bin-x64-mingw)
 elseif(NOT VPE_MINGW_X64_FOUND)
   message(WARNING "x64 GCC-ABI build: OFF, missing the MinGW-w64 x86_64 compiler "
                   "(g++-mingw-w64-x86-64-posix): build/x64 is not built and its tests are not "
@@ -153,6 +153,14 @@ if(VPE_X64_BUILD AND VPE_MSVC_X64_BUILD AND VPE_MSVC_ABI_BUILD)
          ${_vpeHarness_x86_gcc} ${_vpeHarness_x86_msvc} -- ${_vpeHarness_x64_gcc}
          ${_vpeHarness_x64_msvc}
     LOCKS developer_settings program_files_log)
+
+  # vpedrive's fault engines built for x64 in both ABIs, each check run by the x64 helper of its
+  # ABI: the same statuses and evidence as the x86 table.
+  vpe_add_prefix64_test(validate_fault_table_x64
+    bash ${CMAKE_SOURCE_DIR}/tools/vpedrive/fault_table_test.sh ${VPE_X64_DIR}/bin/vpecheck.exe
+         ${VPE_MSVC_X64_DIR}/bin/vpecheck.exe ${VPE_X64_DIR}/tests/engines
+         ${VPE_MSVC_X64_DIR}/tests/engines ${CMAKE_BINARY_DIR}/abi-check/fault_table_x64)
+  set_tests_properties(validate_fault_table_x64 PROPERTIES TIMEOUT 600)
 
   # The value stream between machine types and ABIs: every build writes the same bytes, and
   # each reads what the other machine type wrote, file objects with their folder tree included.

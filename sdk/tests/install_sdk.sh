@@ -11,8 +11,10 @@ rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 status=0
-for file in bin/vpetest.exe bin/vpedrive.exe bin/vpe.dll bin-mingw/vpetest.exe bin-mingw/vpe.dll \
-  bin-x64/vpetest.exe bin-x64/vpe.dll bin-x64-mingw/vpetest.exe bin-x64-mingw/vpe.dll README.md sdk/src/base/wide_string.cpp sdk/src/base/global_heap.cpp sdk/src/base/file_system.cpp \
+for file in bin/vpetest.exe bin/vpecheck.exe bin/vpedrive.exe bin/vpe.dll bin-mingw/vpetest.exe \
+  bin-mingw/vpecheck.exe bin-mingw/vpe.dll bin-x64/vpetest.exe bin-x64/vpecheck.exe bin-x64/vpe.dll \
+  bin-x64-mingw/vpetest.exe bin-x64-mingw/vpecheck.exe bin-x64-mingw/vpe.dll README.md \
+  sdk/src/base/wide_string.cpp sdk/src/base/global_heap.cpp sdk/src/base/file_system.cpp \
   sdk/clang-cl/clang-cl-i686.cmake sdk/clang-cl/clang-cl-x86_64.cmake \
   sdk/clang-cl/VpeClangClToolchain.cmake sdk/clang-cl/VpeClangClSupport.cmake \
   sdk/template/CMakeLists.txt sdk/template/my_engine.cpp \

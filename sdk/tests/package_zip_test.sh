@@ -54,8 +54,9 @@ machine_of() {
 }
 for entry in bin/vpetest.exe:msvc:x86 bin/vpecheck.exe:msvc:x86 bin/vpe.dll:msvc:x86 \
   bin-mingw/vpetest.exe:gcc:x86 bin-mingw/vpecheck.exe:gcc:x86 bin-mingw/vpe.dll:gcc:x86 \
-  bin-x64/vpetest.exe:msvc:x64 bin-x64/vpe.dll:msvc:x64 \
-  bin-x64-mingw/vpetest.exe:gcc:x64 bin-x64-mingw/vpe.dll:gcc:x64; do
+  bin-x64/vpetest.exe:msvc:x64 bin-x64/vpecheck.exe:msvc:x64 bin-x64/vpe.dll:msvc:x64 \
+  bin-x64-mingw/vpetest.exe:gcc:x64 bin-x64-mingw/vpecheck.exe:gcc:x64 \
+  bin-x64-mingw/vpe.dll:gcc:x64; do
   IFS=: read -r file abi machine <<<"$entry"
   got=$(abi_of "$root/$file")
   [ "$got" = "$abi" ] || { echo "FAIL: $file is of the $got ABI, expected $abi"; status=1; }

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # An engine author's road: copy the released template, configure and build it out of the source
-# tree against the release's SDK only, and run it under the harness of its ABI through vpedrive
-# run (Install, Start, IsEngineRunning, Analyse Check Log, Stop, Uninstall and their boxes).
-#   mingw:     MinGW-w64 i686, bin-mingw\'s harness; vpedrive doctor checks the library first.
-#   msvc:      clang-cl with the release's sdk/clang-cl/clang-cl-i686.cmake, bin\'s harness (the
-#              one vpedrive run starts by default).
+# tree against the release's SDK only, check it with vpedrive doctor, and run it through vpedrive
+# run (Install, Start, IsEngineRunning, Analyse Check Log, Stop, Uninstall and their boxes) under
+# the harness vpedrive (bin\vpedrive.exe) chooses by itself for the engine's machine type and ABI,
+# and an x64 engine also with vpedrive validate --strictness 10 --strict:
+#   mingw:     MinGW-w64 i686, bin-mingw\'s harness.
+#   msvc:      clang-cl with the release's sdk/clang-cl/clang-cl-i686.cmake, bin\'s harness.
 #   mingw-x64: MinGW-w64 x86_64, bin-x64-mingw\'s harness.
 #   msvc-x64:  clang-cl with the release's sdk/clang-cl/clang-cl-x86_64.cmake, bin-x64\'s harness.
-# The x64 ones run in a 64-bit prefix. The engine's build says which harness folder it is for.
+# The x64 ones run in a 64-bit prefix. The engine's build, doctor and the run each name the
+# harness folder.
 # Usage: template_engine_test.sh RELEASE_DIR WORK_DIR mingw|msvc|mingw-x64|msvc-x64 [SOURCE_TREE]
 #        (Wine prefix and DISPLAY from the caller). With SOURCE_TREE, the engine's build files
 #        must not name anything in it.
@@ -38,9 +40,6 @@ msvc-x64)
   ;;
 *) echo "FAIL: expected mingw, msvc, mingw-x64 or msvc-x64, not $abi"; exit 1 ;;
 esac
-# bin\'s harness is the one vpedrive run starts by default; the others are named.
-harness=
-[ "$folder" = bin ] || harness=$release/$folder/vpetest.exe
 cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=Release "${toolchain[@]}" \
   -DCMAKE_PREFIX_PATH="$release/sdk" >"$work/configure.txt" 2>&1 ||
   { cat "$work/configure.txt"; exit 1; }
@@ -75,21 +74,36 @@ run_wine() {
 win_engine=$(winepath -w "$engine")
 drive=$release/bin/vpedrive.exe
 
-status=0
-if [ "$abi" = mingw ]; then
-  doctor=$(run_wine "$drive" doctor --engine "$win_engine") || status=$?
-  echo "$doctor"
-  [ $status -eq 0 ] || { echo "FAIL: doctor gave $status"; exit 1; }
-fi
+harness=$(winepath -w "$release/$folder/vpetest.exe")
 
-options=(--timeout 90 --engine "$win_engine")
-[ -n "$harness" ] && options+=(--harness "$(winepath -w "$harness")")
-transcript=$(run_wine "$drive" run "${options[@]}" Install Start IsEngineRunning \
-  "Analyse Check Log" Stop Uninstall) || status=$?
+status=0
+doctor=$(run_wine "$drive" doctor --engine "$win_engine") || status=$?
+echo "$doctor"
+[ $status -eq 0 ] || { echo "FAIL: doctor gave $status"; exit 1; }
+grep -qiF "bind it with $harness." <<<"$doctor" || { echo "FAIL: doctor did not name $harness"; exit 1; }
+
+transcript=$(run_wine "$drive" run --timeout 90 --engine "$win_engine" Install Start \
+  IsEngineRunning "Analyse Check Log" Stop Uninstall) || status=$?
 echo "$transcript"
 [ $status -eq 0 ] || { echo "FAIL: vpedrive run gave $status"; exit 1; }
+grep -qixF "harness: $harness" <<<"$transcript" ||
+  { echo "FAIL: vpedrive run did not choose $harness"; exit 1; }
 for box in "Init returned 0" "Install returned 0" "Engine start = 0" "IsEngineRunning = TRUE" \
   "No endpoints checked." "Engine stop = 0" "Uninstall returned 0"; do
   grep -qF "box \"Internal Error\": $box" <<<"$transcript" || { echo "missing box: $box"; status=1; }
 done
+
+# An x64 engine is judged by the x64 helper of its ABI, with every check at the highest level.
+# (The x86 helpers' verdicts on x86 engines are the validate tests' own.)
+if [[ $abi == *-x64 ]]; then
+  helper=$(winepath -w "$release/$folder/vpecheck.exe")
+  validated=0
+  report=$(run_wine "$drive" validate --strictness 10 --strict --seed 1 --engine "$win_engine") ||
+    validated=$?
+  echo "$report"
+  [ $validated -eq 0 ] || { echo "FAIL: vpedrive validate gave $validated"; exit 1; }
+  grep -qiF "helper:     $helper (x64, " <<<"$report" ||
+    { echo "FAIL: validate did not judge it in $helper"; status=1; }
+  grep -qF "11 checks: 11 passed" <<<"$report" || { echo "FAIL: not 11 of 11 passed"; status=1; }
+fi
 exit $status

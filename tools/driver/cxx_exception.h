@@ -20,10 +20,12 @@ const DWORD kAbortExitCode = 3;
 // active exception"). True when there is one; *type is then T, or empty when none was named.
 bool FindTerminateLine(const std::string& output, std::string* type);
 
-// Reads the thrown type of an MSVC-ABI C++ exception raised in `process` (a 32-bit program; its
-// handle needs PROCESS_VM_READ): the record's throw information names it, for example
-// "std::runtime_error". False when the record is no such exception; true with *type empty when
-// it is one whose type cannot be read.
+// Reads the thrown type of an MSVC-ABI C++ exception raised in `process` (its handle needs
+// PROCESS_VM_READ): the record's throw information names it, for example "std::runtime_error".
+// An x86 throw holds pointers; an x64 one (four parameters, the fourth the image base of the
+// module that threw) holds offsets from that base, and is read only where this process can
+// address that image. False when the record is no such exception; true with *type empty when it
+// is one whose type cannot be read.
 bool ReadMsvcThrownType(HANDLE process, const EXCEPTION_RECORD& record, std::wstring* type);
 
 // "std::runtime_error" for the MSVC type descriptor name ".?AVruntime_error@std@@"; a name this

@@ -127,3 +127,81 @@ TEST(CxxException, ThrowInformationPointingAtItselfOrNowhereNamesNoType) {
     beyond.Words()[5] = beyond.Address(4096 + 64); // the catchable type is not readable
     EXPECT_EQ(beyond.Read(), L"");
 }
+
+namespace {
+
+// An x64 throw as an x64 MSVC runtime raises it: the headers of an x64 image in a block of this
+// process (its image base), the throw information inside it, every reference an offset from that
+// base, and the name at `nameAt`.
+class X64ThrowInMemory {
+public:
+    X64ThrowInMemory(const std::string& name, uint32_t nameAt)
+        : m_image(static_cast<char*>(
+              VirtualAlloc(nullptr, kImageSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {
+        if (m_image == nullptr)
+            return;
+        IMAGE_DOS_HEADER* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(m_image);
+        dos->e_magic = IMAGE_DOS_SIGNATURE;
+        dos->e_lfanew = 0x40;
+        IMAGE_NT_HEADERS64* nt = reinterpret_cast<IMAGE_NT_HEADERS64*>(m_image + 0x40);
+        nt->Signature = IMAGE_NT_SIGNATURE;
+        nt->FileHeader.Machine = IMAGE_FILE_MACHINE_AMD64;
+        nt->OptionalHeader.Magic = IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+        nt->OptionalHeader.SizeOfImage = kImageSize;
+        // ThrowInfo at 0x200 (catchable types at its word 3), the array at 0x240, the catchable
+        // type at 0x260, its type descriptor at nameAt - 16.
+        Set(0x20C, 0x240);
+        Set(0x240, 1);
+        Set(0x244, 0x260);
+        Set(0x264, nameAt - 16);
+        memcpy(m_image + nameAt, name.c_str(), name.size() + 1);
+        m_record.ExceptionCode = kMsvcCxxExceptionCode;
+        m_record.NumberParameters = 4;
+        m_record.ExceptionInformation[0] = 0x19930520u;
+        m_record.ExceptionInformation[2] = reinterpret_cast<ULONG_PTR>(m_image + 0x200);
+        m_record.ExceptionInformation[3] = reinterpret_cast<ULONG_PTR>(m_image);
+    }
+    ~X64ThrowInMemory() {
+        if (m_image != nullptr)
+            VirtualFree(m_image, 0, MEM_RELEASE);
+    }
+    bool Made() const { return m_image != nullptr; }
+    void Set(size_t offset, uint32_t value) { memcpy(m_image + offset, &value, sizeof(value)); }
+    EXCEPTION_RECORD& Record() { return m_record; }
+    std::wstring Read() const {
+        std::wstring type = L"old";
+        EXPECT_TRUE(ReadMsvcThrownType(GetCurrentProcess(), m_record, &type));
+        return type;
+    }
+
+private:
+    static const uint32_t kImageSize = 0x1000;
+    char* m_image;
+    EXCEPTION_RECORD m_record = {};
+};
+
+} // namespace
+
+TEST(CxxException, AnX64ThrowIsReadFromOffsetsOffItsImageBase) {
+    X64ThrowInMemory thrown(".?AVengine_error@Test@@", 0x310);
+    ASSERT_TRUE(thrown.Made());
+    EXPECT_EQ(thrown.Read(), L"Test::engine_error");
+}
+
+TEST(CxxException, AnX64ThrowLeadingOutsideItsImageNamesNoType) {
+    // The type descriptor's offset runs past the image's end.
+    X64ThrowInMemory outside(".?AVx@@", 0x310);
+    ASSERT_TRUE(outside.Made());
+    outside.Set(0x264, 0x2000);
+    EXPECT_EQ(outside.Read(), L"");
+    // The image base holds no image (as a base a 32-bit debugger sees cut to its low 32 bits).
+    X64ThrowInMemory noImage(".?AVx@@", 0x310);
+    ASSERT_TRUE(noImage.Made());
+    noImage.Set(0, 0);
+    EXPECT_EQ(noImage.Read(), L"");
+    // The throw information lies below the image base.
+    X64ThrowInMemory before(".?AVx@@", 0x310);
+    ASSERT_TRUE(before.Made());
+    before.Record().ExceptionInformation[2] = before.Record().ExceptionInformation[3] - 0x100;
+    EXPECT_EQ(before.Read(), L"");
+}

@@ -16,6 +16,11 @@ int ForwardToHelper(const std::wstring& folder, const std::wstring& engine, Modu
         err.Line(L"vpedrive: " + message);
         return kStatusSetUpFailed;
     }
+    WORD machine = 0;
+    if (!ProgramRunsHere(helper, &machine, &message)) {
+        err.Line(L"vpedrive: " + message);
+        return kStatusSetUpFailed;
+    }
     Driver::CScratchFolder scratch;
     if (!scratch.Create(L"vpecheck-")) {
         err.Line(L"vpedrive: no scratch folder can be made in the temporary folder");

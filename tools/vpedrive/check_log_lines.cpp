@@ -1,5 +1,6 @@
 #include "tools/vpedrive/check_log_lines.h"
 
+#include "base/registry.h"
 #include "engine/check_log_format.h"
 #include "tools/driver/text_file.h"
 
@@ -11,18 +12,45 @@ namespace Vpedrive {
 namespace {
 
 const LONGLONG kMostBytesRead = 64 * 1024 * 1024;
+const wchar_t kCurrentVersionKey[] = L"Software/Microsoft/Windows/CurrentVersion";
+
+// The Program Files folder the shell gives a program of `machine` (CSIDL 38), as this process
+// learns it: the shell's own answer for its own machine type. Under 64-bit Windows a 32-bit
+// process is answered "Program Files (x86)"; the folder of x64 programs is then the variable
+// ProgramW6432 (set by Windows and Wine for such processes), else the ProgramFilesDir value of
+// the registry's 64-bit view. Empty when none answers.
+std::wstring ProgramFilesOf(WORD machine) {
+#if !defined(_WIN64)
+    if (machine == IMAGE_FILE_MACHINE_AMD64) {
+        wchar_t variable[MAX_PATH] = {0};
+        const DWORD length = GetEnvironmentVariableW(L"ProgramW6432", variable, MAX_PATH);
+        if (length > 0 && length < MAX_PATH)
+            return variable;
+        CRegistryKey key;
+        CWideString value;
+        if (OpenRegistryKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ | KEY_WOW64_64KEY,
+                            &key) == kRegistryDone &&
+            ReadStringValue(key.Get(), L"", L"ProgramFilesDir", &value) == kRegistryDone)
+            return value.c_str();
+    }
+#else
+    (void)machine;
+#endif
+    wchar_t folder[MAX_PATH] = {0};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder)))
+        return std::wstring();
+    return folder;
+}
 
 } // namespace
 
-std::wstring CheckLogPath() {
+std::wstring CheckLogPath(WORD machine) {
     std::wstring path = CheckLogFormat::kCheckLogBelowProgramFilesW;
     for (wchar_t& c : path)
         if (c == L'/')
             c = L'\\';
-    wchar_t folder[MAX_PATH] = {0};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder)))
-        return path;
-    return std::wstring(folder) + L"\\" + path;
+    const std::wstring folder = ProgramFilesOf(machine);
+    return folder.empty() ? path : folder + L"\\" + path;
 }
 
 LONGLONG FileSizeOf(const std::wstring& path) {

@@ -9,9 +9,11 @@
 namespace Corvinex {
 namespace Vpedrive {
 
-// The check log by the harness's fixed Program Files rule (engine/check_log_format.h), with
-// backslashes: <Program Files>\Veilpath Engine\log\check.log.
-std::wstring CheckLogPath();
+// The check log a harness built for `machine` writes, by its fixed Program Files rule
+// (engine/check_log_format.h), with backslashes: <Program Files>\Veilpath Engine\log\check.log,
+// where Program Files is the folder the system gives programs of that machine type (under 64-bit
+// Windows "Program Files (x86)" for x86 ones, "Program Files" for x64 ones).
+std::wstring CheckLogPath(WORD machine);
 
 // The lines added to the file since it had `previousSize` bytes (all lines when it is
 // shorter now); line ends are removed, the bytes are read in the ANSI code page. Empty when

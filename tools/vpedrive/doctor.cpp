@@ -51,6 +51,31 @@ bool SystemHasLibrary(const std::wstring& name) {
     return true;
 }
 
+// API sets ("api-ms-win-core-...") are no files: the system maps their names to its libraries
+// alike for both machine types.
+bool IsApiSetName(const std::wstring& name) {
+    return _wcsnicmp(name.c_str(), L"api-ms-", 7) == 0 ||
+           _wcsnicmp(name.c_str(), L"ext-ms-", 7) == 0;
+}
+
+// SystemHasLibrary for a library of `machine`. This 32-bit process loads from the 32-bit system
+// folder; the 64-bit one is visible to it as %windir%\Sysnative (Windows and Wine alike).
+bool SystemHasLibraryOf(WORD machine, const std::wstring& name) {
+#if !defined(_WIN64)
+    if (machine == IMAGE_FILE_MACHINE_AMD64) {
+        wchar_t windows[MAX_PATH] = {0};
+        const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+        if (length > 0 && length < MAX_PATH &&
+            IsExistingFile(CWideString((std::wstring(windows) + L"\\Sysnative\\" + name).c_str())))
+            return true;
+        return IsApiSetName(name) && SystemHasLibrary(name);
+    }
+#else
+    (void)machine;
+#endif
+    return SystemHasLibrary(name);
+}
+
 bool OnPath(const std::wstring& name) {
     wchar_t buffer[8192] = {0};
     DWORD n = GetEnvironmentVariableW(L"PATH", buffer, 8192);
@@ -112,10 +137,12 @@ std::wstring StageText(const std::string& stage) {
     return L"in " + kFactory;
 }
 
-// What the probe's verdict depends on beyond its report: the ABI asked for with --abi, the one
-// the library's type names say, the one the probe judged in (--abi's, else the library's, else
-// the helper's own), and where vpedrive.exe finds the harnesses.
+// What the probe's verdict depends on beyond its report: the library's machine type, the ABI
+// asked for with --abi, the one the library's type names say, the one the probe judged in
+// (--abi's, else the library's, else the helper's own), and where vpedrive.exe finds the
+// harnesses.
 struct AbiContext {
+    WORD machine;
     ModuleAbi requested;
     ModuleAbi named;
     ModuleAbi judged;
@@ -124,13 +151,16 @@ struct AbiContext {
 
 Verdict BindableVerdict(const std::wstring& quoted, const AbiContext& context) {
     std::wstring harness, message;
-    if (!ChooseProgram(kHarnessProgram, context.folder, L"", context.judged, &harness, &message))
-        return Make(kDoctorNoProgramOfAbi,
-                    quoted + L" can be bound in the " + AbiTitle(context.judged) +
-                        L", but the release lacks its harness: " + message + L".");
+    const ModuleKind kind = {context.machine, context.judged};
+    if (!ChooseProgramOfKind(kHarnessProgram, context.folder, kind,
+                             L"the machine type and ABI it is bound in", &harness, &message))
+        return Make(kDoctorNoProgramOfAbi, quoted + L" can be bound in the " + KindTitle(kind) +
+                                               L", but the release lacks its harness: " + message +
+                                               L".");
     return Make(kDoctorBindable, quoted + L" can be bound: " + kFactory +
                                      L" returns a Corvinex::VeilpathEngine::IVeilpathEngine, "
-                                     L"built in the " +
+                                     L"built for " +
+                                     MachineName(context.machine) + L" in the " +
                                      AbiTitle(context.judged) + L": bind it with " + harness +
                                      L".");
 }
@@ -215,9 +245,15 @@ Verdict ProbeVerdict(const std::wstring& path, DWORD code, const ProbeReport& re
         return Make(kDoctorFactoryFault,
                     kFactory + L" of " + quoted + L" crashes (exception " + exception + L").");
     }
-    case kProbeException:
-        return Make(kDoctorFactoryException,
-                    kFactory + L" of " + quoted + L" throws a C++ exception.");
+    case kProbeException: {
+        // "exception factory [type]"
+        const size_t second = detail.find(' ', detail.find(' ') + 1);
+        const std::wstring type =
+            second == std::string::npos ? L"" : Widen(detail.substr(second + 1));
+        return Make(kDoctorFactoryException, kFactory + L" of " + quoted +
+                                                 L" throws a C++ exception" +
+                                                 (type.empty() ? L"." : L" (" + type + L")."));
+    }
     case kProbeAborted:
         if (!report.exceptionType.empty())
             return Make(kDoctorFactoryException,
@@ -243,11 +279,11 @@ Verdict ProbeVerdict(const std::wstring& path, DWORD code, const ProbeReport& re
 } // namespace
 
 std::string FindMissingDependency(const std::wstring& folder,
-                                  const std::vector<std::string>& imports) {
+                                  const std::vector<std::string>& imports, WORD machine) {
     for (const std::string& import : imports) {
         const std::wstring name = Widen(import);
-        if (IsExistingFile(CWideString((folder + name).c_str())) || SystemHasLibrary(name) ||
-            OnPath(name))
+        if (IsExistingFile(CWideString((folder + name).c_str())) ||
+            SystemHasLibraryOf(machine, name) || OnPath(name))
             continue;
         return import;
     }
@@ -283,14 +319,21 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, Mod
     const Verdict file = DiagnoseLibraryFile(path, &image);
     if (file.status != kDoctorBindable)
         return file;
-    if (image.machine != IMAGE_FILE_MACHINE_I386 || image.isPe32Plus)
+    const std::wstring machine = MachineName(image.machine);
+    if (!IsBuiltMachine(image.machine))
         return Make(kDoctorOtherMachine,
-                    quoted + L" is built for " + MachineName(image.machine) +
-                        L", but vpetest.exe is a 32-bit x86 program and loads only x86 "
-                        L"libraries.");
+                    quoted + L" is built for " + machine +
+                        L", a machine type vpetest.exe is not built for: it exists for x86 and "
+                        L"x64 libraries.");
+    std::wstring system;
+    if (!MachineRunsHere(image.machine, &system))
+        return Make(kDoctorOtherMachine, quoted + L" is built for " + machine + L", and " + system +
+                                             L": it can be bound only on 64-bit Windows or in a "
+                                             L"64-bit Wine prefix (WINEARCH=win64).");
     if (!image.isDll)
         return Make(kDoctorProgram, quoted + L" is a program (.exe), not a library.");
-    const std::string missing = FindMissingDependency(Driver::FolderOf(path), image.imports);
+    const std::string missing =
+        FindMissingDependency(Driver::FolderOf(path), image.imports, image.machine);
     if (!missing.empty())
         return Make(kDoctorMissingDependency,
                     quoted + L" needs " + Widen(missing) +
@@ -304,8 +347,9 @@ Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, Mod
     std::wstring probeProgram, message;
     if (!ChooseProgram(kCheckHelperProgram, folder, path, abi, &probeProgram, &message))
         return Make(kDoctorNoProgramOfAbi, quoted + L" cannot be checked: " + message + L".");
-    const ModuleAbi named = NeededAbi(path, ModuleAbi::Unknown);
-    AbiContext context = {abi, named, abi != ModuleAbi::Unknown ? abi : named, folder};
+    const ModuleAbi named = NeededKind(path, ModuleAbi::Unknown).abi;
+    AbiContext context = {image.machine, abi, named, abi != ModuleAbi::Unknown ? abi : named,
+                          folder};
     // Neither --abi nor type names: the helper beside vpedrive.exe judges it, in its own ABI;
     // whatever does not depend on the ABI (loading, the factory) is found all the same.
     if (context.judged == ModuleAbi::Unknown)

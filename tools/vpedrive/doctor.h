@@ -17,6 +17,8 @@ enum DoctorStatus {
     kDoctorBindable = 0,
     kDoctorNoFile = 2,
     kDoctorNotLibrary = 10,
+    // Built for a machine type vpetest.exe is not built for (ARM64, ...), or for x64 on a system
+    // that runs x86 programs only.
     kDoctorOtherMachine = 11,
     kDoctorProgram = 12,
     kDoctorMissingDependency = 13,
@@ -48,18 +50,20 @@ struct Verdict {
 // MZ/PE header or damaged (kDoctorNotLibrary). Nothing of the file is loaded or run.
 Verdict DiagnoseLibraryFile(const std::wstring& path, PeImage* image);
 
-// Examines the library at `path`: DiagnoseLibraryFile, machine, imports and exports first, then a
-// real load, factory call and type check in a child process running `helper doctor-probe path`,
-// where helper is the vpecheck.exe of the ABI (`abi`, else the library's own) that a vpedrive.exe
-// in `folder` finds (harness_choice.h). Given up after timeoutMs. A bindable library's sentence
-// names its ABI and the harness of that ABI.
+// Examines the library at `path`: DiagnoseLibraryFile, machine type (x86 or x64, and one this
+// system runs), imports and exports first, then a real load, factory call and type check in a
+// child process running `helper doctor-probe path`, where helper is the vpecheck.exe of the
+// library's machine type and ABI (`abi`, else the library's own) that a vpedrive.exe in `folder`
+// finds (harness_choice.h). Given up after timeoutMs. A bindable library's sentence names its
+// machine type, its ABI and the harness of both.
 Verdict DiagnoseEngine(const std::wstring& path, const std::wstring& folder, ModuleAbi abi,
                        DWORD timeoutMs);
 
-// The first of the imported libraries that the loader cannot find: neither in the library's
-// folder `folder` nor among the system's libraries nor on the PATH. Empty when all are found.
+// The first of the imported libraries of a library built for `machine` that the loader cannot
+// find: neither in the library's folder `folder` nor among the system's libraries of that machine
+// type nor on the PATH. Empty when all are found.
 std::string FindMissingDependency(const std::wstring& folder,
-                                  const std::vector<std::string>& imports);
+                                  const std::vector<std::string>& imports, WORD machine);
 
 } // namespace Vpedrive
 } // namespace Corvinex

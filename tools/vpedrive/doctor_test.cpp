@@ -35,16 +35,6 @@ std::wstring WriteFile(CScratchFolder& folder, const std::wstring& name,
     return path;
 }
 
-std::vector<char> ReadFile(const std::wstring& path) {
-    Corvinex::CFileHandle file;
-    if (!file.Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
-        return std::vector<char>();
-    std::vector<char> bytes(GetFileSize(file.Get(), nullptr));
-    DWORD read = 0;
-    ::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    return bytes;
-}
-
 } // namespace
 
 TEST(Doctor, ABindableEngine) {
@@ -74,20 +64,23 @@ TEST(Doctor, NotALibrary) {
     EXPECT_TRUE(Contains(verdict.sentence, L"MZ/PE")) << verdict.sentence;
 }
 
-TEST(Doctor, BuiltForAnotherMachine) {
-    // The engine with the machine of its file header changed to x64.
-    std::vector<char> bytes = ReadFile(VpeTest::TestEnginePath(L"slot_engine"));
-    ASSERT_GT(bytes.size(), 0x100u);
-    LONG ntAt = 0;
-    memcpy(&ntAt, &bytes[0x3C], sizeof(ntAt));
-    WORD x64 = IMAGE_FILE_MACHINE_AMD64;
-    memcpy(&bytes[ntAt + 4], &x64, sizeof(x64));
+// The engine with the machine of its file header changed: to ARM64, a machine type the harness
+// is not built for, and to x64, which its 32-bit optional header contradicts.
+TEST(Doctor, BuiltForAMachineTypeTheHarnessIsNotBuiltFor) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-doctor-"));
-    Verdict verdict = Diagnose(WriteFile(folder, L"vpe.dll", bytes));
-    EXPECT_EQ(verdict.status, kDoctorOtherMachine);
-    EXPECT_TRUE(Contains(verdict.sentence, L"x64")) << verdict.sentence;
-    EXPECT_TRUE(Contains(verdict.sentence, L"32-bit"));
+    const std::wstring engine = VpeTest::TestEnginePath(L"slot_engine");
+    ASSERT_TRUE(VpeTest::CopyWithMachine(engine, folder.Path() + L"arm64.dll", 0xAA64));
+    Verdict verdict = Diagnose(folder.Path() + L"arm64.dll");
+    EXPECT_EQ(verdict.status, kDoctorOtherMachine) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"is built for ARM64, a machine type vpetest.exe is not "
+                                           L"built for: it exists for x86 and x64"))
+        << verdict.sentence;
+    ASSERT_TRUE(
+        VpeTest::CopyWithMachine(engine, folder.Path() + L"x64.dll", IMAGE_FILE_MACHINE_AMD64));
+    verdict = Diagnose(folder.Path() + L"x64.dll");
+    EXPECT_EQ(verdict.status, kDoctorNotLibrary) << verdict.sentence;
+    EXPECT_TRUE(Contains(verdict.sentence, L"optional header")) << verdict.sentence;
 }
 
 TEST(Doctor, AProgramIsNotALibrary) {
@@ -105,8 +98,11 @@ TEST(Doctor, ADependencyBesideTheLibraryIsFound) {
     CScratchFolder folder;
     ASSERT_TRUE(folder.Create(L"vpe-doctor-"));
     ASSERT_TRUE(VpeTest::CopyEngineWithDependency(folder, true));
-    EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_absent_helper.dll"}), "");
-    EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_nowhere.dll"}),
+    EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_absent_helper.dll"},
+                                    IMAGE_FILE_MACHINE_I386),
+              "");
+    EXPECT_EQ(FindMissingDependency(folder.Path(), {"KERNEL32.dll", "vpe_nowhere.dll"},
+                                    IMAGE_FILE_MACHINE_I386),
               "vpe_nowhere.dll");
     // With its helper beside it, the engine loads; its factory then returns null.
     EXPECT_EQ(Diagnose(folder.Path() + L"vpe.dll").status, kDoctorNullFactory);
@@ -212,7 +208,7 @@ TEST(DoctorCommand, AHelperThatIsNotThereIsNamedWithWhereItWasLookedFor) {
         const VpeTest::VpedriveRun run =
             VpeTest::RunVpedrive(arguments, 90000, folder.Path() + L"vpedrive.exe");
         EXPECT_EQ(run.status, 2u) << run.output;
-        EXPECT_NE(run.output.find("no check helper (vpecheck.exe) of the GCC ABI"),
+        EXPECT_NE(run.output.find("no check helper (vpecheck.exe) of the x86 GCC ABI"),
                   std::string::npos)
             << run.output;
         EXPECT_NE(run.output.find("looked for"), std::string::npos) << run.output;
@@ -243,9 +239,9 @@ TEST_F(DoctorAbi, EachReferenceEngineIsBindableWithItsAbiAndHarnessNamed) {
         const char* abi;
         std::wstring harness;
         std::wstring helper;
-    } cases[] = {{m_msvcEngine, "built in the MSVC ABI (Visual Studio)",
+    } cases[] = {{m_msvcEngine, "built for x86 in the MSVC ABI (Visual Studio)",
                   Full(L"msvc\\bin\\vpetest.exe"), Full(L"msvc\\bin\\vpecheck.exe")},
-                 {m_gccEngine, "built in the GCC ABI (MinGW)", Full(L"bin\\vpetest.exe"),
+                 {m_gccEngine, "built for x86 in the GCC ABI (MinGW)", Full(L"bin\\vpetest.exe"),
                   Full(L"bin\\vpecheck.exe")}};
     for (const auto& engine : cases) {
         VpeTest::VpedriveRun run =
@@ -307,7 +303,7 @@ TEST_F(DoctorAbi, AReleaseLackingTheProgramsOfTheEnginesAbiSaysWhich) {
         CopyFileW(Full(L"bin\\vpetest.exe").c_str(), (bin + L"vpetest.exe").c_str(), FALSE));
     Verdict noHelper = DiagnoseEngine(m_msvcEngine, bin, ModuleAbi::Unknown, 30000);
     EXPECT_EQ(noHelper.status, kDoctorNoProgramOfAbi) << noHelper.sentence;
-    EXPECT_TRUE(Contains(noHelper.sentence, L"no check helper (vpecheck.exe) of the MSVC ABI"))
+    EXPECT_TRUE(Contains(noHelper.sentence, L"no check helper (vpecheck.exe) of the x86 MSVC ABI"))
         << noHelper.sentence;
     EXPECT_EQ(noHelper.helper, L"");
 
@@ -315,6 +311,6 @@ TEST_F(DoctorAbi, AReleaseLackingTheProgramsOfTheEnginesAbiSaysWhich) {
                           FALSE));
     Verdict noHarness = DiagnoseEngine(m_msvcEngine, bin, ModuleAbi::Unknown, 30000);
     EXPECT_EQ(noHarness.status, kDoctorNoProgramOfAbi) << noHarness.sentence;
-    EXPECT_TRUE(Contains(noHarness.sentence, L"lacks its harness: no harness of the MSVC ABI"))
+    EXPECT_TRUE(Contains(noHarness.sentence, L"lacks its harness: no harness of the x86 MSVC ABI"))
         << noHarness.sentence;
 }

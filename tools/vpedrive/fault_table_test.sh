@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The validator's fault engines in both ABIs: each check runs in the helper of the engine's ABI
-# with the arguments vpedrive passes it, and the GCC-ABI build and the MSVC-ABI build of each
-# engine must get the same status, the expected one, with the expected evidence in their
-# crash/detail lines.
+# The validator's fault engines in both ABIs of one machine type (x86, or x64 in a 64-bit
+# prefix): each check runs in the helper of the engine's machine type and ABI with the arguments
+# vpedrive passes it, and the GCC-ABI build and the MSVC-ABI build of each engine must get the
+# same status, the expected one, with the expected evidence in their crash/detail lines.
 # Usage: fault_table_test.sh GCC_HELPER MSVC_HELPER GCC_ENGINES MSVC_ENGINES WORK_DIR
 # (the engine folders hold <name>/vpe.dll; Wine prefix and DISPLAY come from the caller)
 set -u

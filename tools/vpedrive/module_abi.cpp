@@ -78,6 +78,19 @@ bool ReadModuleAbi(const std::wstring& path, ModuleAbi* abi) {
     return true;
 }
 
+bool ReadModuleKind(const std::wstring& path, ModuleKind* kind) {
+    *kind = ModuleKind();
+    std::vector<BYTE> bytes;
+    if (!ReadLibraryFile(path, &bytes))
+        return false;
+    kind->abi = AbiOfBytes(bytes.data(), bytes.size());
+    PeImage image;
+    if (ParsePeImage(bytes, &image) != PeReadResult::Ok)
+        return false;
+    kind->machine = image.machine;
+    return true;
+}
+
 const wchar_t* AbiName(ModuleAbi abi) {
     switch (abi) {
     case ModuleAbi::Msvc:

@@ -23,6 +23,18 @@ ModuleAbi AbiOfBytes(const BYTE* bytes, size_t size);
 // (*abi is then Unknown).
 bool ReadModuleAbi(const std::wstring& path, ModuleAbi* abi);
 
+// What a module is built for: its machine type (IMAGE_FILE_MACHINE_*, 0 when unknown) and its
+// C++ ABI. A program binds an engine only when both match.
+struct ModuleKind {
+    WORD machine = 0;
+    ModuleAbi abi = ModuleAbi::Unknown;
+};
+
+// Reads the file at `path` once: its machine type through the bounded reader (pe_image.h) and
+// its ABI as AbiOfBytes judges it. False when it cannot be read or is no readable image (*kind
+// then keeps no machine type, and the ABI of the bytes when they were read).
+bool ReadModuleKind(const std::wstring& path, ModuleKind* kind);
+
 // "msvc", "gcc" or "unknown": the names --abi takes.
 const wchar_t* AbiName(ModuleAbi abi);
 

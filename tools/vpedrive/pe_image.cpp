@@ -274,6 +274,11 @@ PeReadResult ParsePeImage(const std::vector<BYTE>& bytes, PeImage* image) {
     image->isPe32Plus = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
     if (magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC && magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
         return PeReadResult::Ok;
+    // x86 images carry the 32-bit optional header and x64 images the 64-bit one; the loader
+    // refuses any other pairing.
+    if ((file.Machine == IMAGE_FILE_MACHINE_I386 && image->isPe32Plus) ||
+        (file.Machine == IMAGE_FILE_MACHINE_AMD64 && !image->isPe32Plus))
+        return Damaged(image, L"its optional header is not the one of its machine type");
     size_t directoriesAt = 0;
     DWORD directoryCount = 0;
     if (!DataDirectories(bytes, optionalAt, image->isPe32Plus, file.SizeOfOptionalHeader,
@@ -292,11 +297,12 @@ PeReadResult ParsePeImage(const std::vector<BYTE>& bytes, PeImage* image) {
                sections.size() * sizeof(IMAGE_SECTION_HEADER));
     const CImageView view(bytes, sections);
 
-    if (file.Machine == IMAGE_FILE_MACHINE_I386 && !image->isPe32Plus &&
-        (!ReadImports(view, directories[IMAGE_DIRECTORY_ENTRY_IMPORT], &image->imports,
-                      &image->damage) ||
-         !ReadExports(view, directories[IMAGE_DIRECTORY_ENTRY_EXPORT], &image->exports,
-                      &image->damage)))
+    // The import descriptors and the export table have one layout in PE32 and PE32+ images
+    // (only the import thunks differ, and no name is read from them).
+    if (!ReadImports(view, directories[IMAGE_DIRECTORY_ENTRY_IMPORT], &image->imports,
+                     &image->damage) ||
+        !ReadExports(view, directories[IMAGE_DIRECTORY_ENTRY_EXPORT], &image->exports,
+                     &image->damage))
         return PeReadResult::Damaged;
     if (!ReadVersionResource(bytes, view, directories[IMAGE_DIRECTORY_ENTRY_RESOURCE],
                              &image->versionBlock, &image->damage))

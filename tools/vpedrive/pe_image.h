@@ -16,8 +16,8 @@ struct PeImage {
     bool isDll = false;               // IMAGE_FILE_DLL is set
     bool isPe32Plus = false;          // 64-bit optional header
     DWORD timeStamp = 0;              // the file header's build time, seconds since 1970 (UTC)
-    std::vector<std::string> imports; // names of the imported libraries, in table order (x86)
-    std::vector<std::string> exports; // exported names (x86)
+    std::vector<std::string> imports; // names of the imported libraries, in table order
+    std::vector<std::string> exports; // exported names
     std::vector<BYTE> versionBlock;   // the version resource's bytes; empty without one
     std::wstring damage;              // Damaged: what is wrong ("its import table lies ...")
 };
@@ -33,8 +33,9 @@ enum class PeReadResult {
 // any library could be (256 MiB).
 bool ReadLibraryFile(const std::wstring& path, std::vector<BYTE>* bytes);
 
-// Reads the image in `bytes`: headers, section table, time stamp and resource tree always;
-// imports and exports for a 32-bit x86 image. *image is reset first; on NotPe and Damaged it
+// Reads the image in `bytes`: headers, section table, time stamp, imports, exports and resource
+// tree, of a PE32 or PE32+ image of any machine type (an x86 image with a 64-bit optional header,
+// or an x64 image with a 32-bit one, is damaged). *image is reset first; on NotPe and Damaged it
 // holds what was read before the fault.
 PeReadResult ParsePeImage(const std::vector<BYTE>& bytes, PeImage* image);
 

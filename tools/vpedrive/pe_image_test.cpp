@@ -3,6 +3,7 @@
 
 #include "testsupport/damaged_library.h"
 #include "tools/driver/test_target_path.h"
+#include "tools/vpedrive/vpedrive_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,35 @@ TEST(PeImage, ReadsTheImportsOfALibraryInTableOrder) {
               PeReadResult::Ok);
     EXPECT_NE(std::find(image.imports.begin(), image.imports.end(), "vpe_absent_helper.dll"),
               image.imports.end());
+}
+
+// x64 libraries of both ABIs carry a PE32+ optional header; their import and export tables read
+// as an x86 library's do.
+TEST(PeImage, ReadsTheImportsAndExportsOfX64Libraries) {
+    if (!VpeTest::X64BuildsPresent())
+        GTEST_SKIP() << "the x64 builds (build/x64, build/msvc-x64) are not there";
+    for (const wchar_t* library : {L"x64\\bin\\vpe.dll", L"msvc-x64\\bin\\vpe.dll"}) {
+        SCOPED_TRACE(VpeTest::Utf8(library));
+        PeImage image;
+        ASSERT_EQ(ReadPeImage(VpeTest::BuildFile(library), &image), PeReadResult::Ok);
+        EXPECT_EQ(image.machine, IMAGE_FILE_MACHINE_AMD64);
+        EXPECT_TRUE(image.isPe32Plus);
+        EXPECT_TRUE(image.isDll);
+        EXPECT_FALSE(image.versionBlock.empty());
+        EXPECT_NE(std::find(image.exports.begin(), image.exports.end(), "GetCorvinexEngine"),
+                  image.exports.end());
+        bool kernel = false;
+        for (const std::string& name : image.imports)
+            kernel = kernel || _stricmp(name.c_str(), "kernel32.dll") == 0;
+        EXPECT_TRUE(kernel);
+    }
+    PeImage dependent;
+    ASSERT_EQ(ReadPeImage(VpeTest::BuildFile(L"x64\\tests\\engines\\missing_dep_engine\\vpe.dll"),
+                          &dependent),
+              PeReadResult::Ok);
+    EXPECT_NE(
+        std::find(dependent.imports.begin(), dependent.imports.end(), "vpe_absent_helper.dll"),
+        dependent.imports.end());
 }
 
 TEST(PeImage, TellsAProgramFromALibrary) {

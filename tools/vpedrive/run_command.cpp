@@ -11,6 +11,7 @@
 #include "tools/vpedrive/check_log_lines.h"
 #include "tools/vpedrive/engine_dependencies.h"
 #include "tools/vpedrive/harness_activity.h"
+#include "tools/vpedrive/harness_choice.h"
 #include "tools/vpedrive/run_interrupt.h"
 #include "tools/vpedrive/run_transcript.h"
 #include "tools/vpedrive/vpedrive_options.h"
@@ -61,15 +62,16 @@ const std::string& HarnessOutput(RunContext& run) {
 }
 
 // True when a C++ exception nobody caught ended the harness: exit code 3 (abort()) with a GCC-ABI
-// runtime's terminate line or an MSVC-ABI throw seen, or the MSVC-ABI exception's own code.
-// *type is the thrown type where the runtime named it.
+// runtime's terminate line or an MSVC-ABI throw seen, or the MSVC-ABI exception's own code (also
+// when no throw was seen: a harness the debugger could not start). *type is the thrown type where
+// the runtime named it.
 bool EndedByCxxException(RunContext& run, DWORD code, std::wstring* type) {
     std::string gccType;
     const bool terminateLine = Driver::FindTerminateLine(HarnessOutput(run), &gccType);
     std::wstring msvcType;
     const bool msvcThrow = run.trace.CxxExceptionSeen(&msvcType);
     const bool aborted = code == Driver::kAbortExitCode && (terminateLine || msvcThrow);
-    if (!aborted && !(code == Driver::kMsvcCxxExceptionCode && msvcThrow))
+    if (!aborted && code != Driver::kMsvcCxxExceptionCode)
         return false;
     *type =
         terminateLine && !gccType.empty() ? std::wstring(gccType.begin(), gccType.end()) : msvcType;
@@ -260,6 +262,14 @@ int RunCommands(RunContext& run, Driver::CGuiSession& session, const RunRequest&
 } // namespace
 
 int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
+    // An x64 harness cannot start on a system that runs x86 programs only: said as such, not as
+    // a bare Windows error.
+    WORD machine = 0;
+    std::wstring cannotRun;
+    if (!ProgramRunsHere(request.harness, &machine, &cannotRun)) {
+        err.Line(L"vpedrive: cannot start the harness: " + cannotRun);
+        return kStatusCannotStart;
+    }
     Driver::CScratchFolder scratch;
     if (!scratch.Create(L"vpedrive-")) {
         err.Line(std::wstring(L"vpedrive: no scratch folder could be made in the temporary "
@@ -293,7 +303,8 @@ int RunHarness(const RunRequest& request, COutput& out, COutput& err) {
 
     CTranscript transcript(out, request.json);
     const std::wstring arguments = request.fakeCheck ? L"fakecheck" : L"";
-    const std::wstring logPath = CheckLogPath();
+    // The harness writes the check log below the Program Files folder of its own machine type.
+    const std::wstring logPath = CheckLogPath(machine != 0 ? machine : IMAGE_FILE_MACHINE_I386);
     const LONGLONG logSize = FileSizeOf(logPath);
 
     // A crash of the harness must end it, not wait in a crash dialog; the error mode is

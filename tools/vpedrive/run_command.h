@@ -22,9 +22,10 @@ struct RunRequest {
 
 // Runs the harness as requested, printing the transcript to `out` and problems to `err`.
 // Returns the harness's exit code when it ended on its own (start-up, Exit, fake check), or
-// kStatusHung, kStatusCrashed, kStatusCannotStart, kStatusEndedDuringCommand or
-// kStatusInterrupted. The developer settings are restored before it returns, and also when the
-// console is interrupted (Ctrl+C, closing) while it runs.
+// kStatusHung, kStatusCrashed, kStatusCannotStart (also for an x64 harness on a system that runs
+// x86 programs only), kStatusEndedDuringCommand or kStatusInterrupted. The fake check's lines are
+// read from the check log of the harness's machine type. The developer settings are restored before
+// it returns, and also when the console is interrupted (Ctrl+C, closing) while it runs.
 int RunHarness(const RunRequest& request, COutput& out, COutput& err);
 
 } // namespace Vpedrive

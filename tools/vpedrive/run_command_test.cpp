@@ -194,7 +194,7 @@ TEST_F(HarnessRunTest, WorksFromAFolderWithBlanksAndNonAnsiCharacters) {
 }
 
 TEST_F(HarnessRunTest, FakeCheckPrintsTheLinesAddedToTheCheckLog) {
-    const std::wstring log = CheckLogPath();
+    const std::wstring log = CheckLogPath(IMAGE_FILE_MACHINE_I386);
     const std::wstring engineFolder = FolderOf(FolderOf(log).substr(0, FolderOf(log).size() - 1));
     const std::wstring logFolder = FolderOf(log);
     const bool madeEngineFolder = CreateDirectoryW(engineFolder.c_str(), nullptr) != FALSE;

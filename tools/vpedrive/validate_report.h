@@ -19,7 +19,7 @@ namespace Vpedrive {
 struct RunHeader {
     std::wstring engine;     // full path
     std::wstring engineFile; // "file version 1.0.0.0, built 2026-12-09 00:21:46 UTC"
-    std::wstring helper;     // "<path of vpecheck.exe> (MSVC ABI (Visual Studio))"; empty: none
+    std::wstring helper; // "<path of vpecheck.exe> (x64, MSVC ABI (Visual Studio))"; empty: none
     int strictness = 5;
     uint32_t seed = 0;
     int repeat = 1;

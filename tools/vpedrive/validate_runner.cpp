@@ -284,9 +284,10 @@ int RunValidate(const ValidateOptions& given, const std::wstring& folder, COutpu
     header.repeat = options.repeat;
     header.shuffle = options.shuffle;
     header.strict = options.strict;
-    ModuleAbi helperAbi = ModuleAbi::Unknown;
-    if (!verdict.helper.empty() && ReadModuleAbi(verdict.helper, &helperAbi))
-        header.helper = verdict.helper + L" (" + AbiTitle(helperAbi) + L")";
+    ModuleKind helperKind;
+    if (!verdict.helper.empty() && ReadModuleKind(verdict.helper, &helperKind))
+        header.helper = verdict.helper + L" (" + MachineName(helperKind.machine) + L", " +
+                        AbiTitle(helperKind.abi) + L")";
     const Reporters reporters = ReportersFor(options, out, err);
     // An engine that cannot be bound at all is not a failed check: doctor says why.
     if (verdict.status != kDoctorBindable)

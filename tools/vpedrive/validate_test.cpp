@@ -223,7 +223,7 @@ TEST_F(ValidateAbi, TheMsvcAbiReferenceEnginePassesEveryCheckStrictly) {
     // The checks ran in the MSVC-ABI helper.
     const std::string helper =
         VpeTest::Utf8(Corvinex::Driver::FullPath(VpeTest::BuildFile(L"msvc\\bin\\vpecheck.exe")) +
-                      L" (MSVC ABI (Visual Studio))");
+                      L" (x86, MSVC ABI (Visual Studio))");
     EXPECT_NE(run.output.find("helper:     " + helper), std::string::npos) << run.output;
     EXPECT_TRUE(std::regex_search(run.output,
                                   std::regex("11 checks: 11 passed[^\n]* in [^\n]*\r?\nSUCCESS")))

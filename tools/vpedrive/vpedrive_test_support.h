@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace VpeTest {
@@ -30,6 +31,44 @@ inline std::wstring BuildFile(const std::wstring& relative) {
 inline bool MsvcBuildPresent() {
     return GetFileAttributesW(BuildFile(L"msvc\\bin\\vpetest.exe").c_str()) !=
            INVALID_FILE_ATTRIBUTES;
+}
+
+// Whether both x64 builds (build/x64, build/msvc-x64) are there: their tests skip without them.
+inline bool X64BuildsPresent() {
+    return GetFileAttributesW(BuildFile(L"x64\\bin\\vpetest.exe").c_str()) !=
+               INVALID_FILE_ATTRIBUTES &&
+           GetFileAttributesW(BuildFile(L"msvc-x64\\bin\\vpetest.exe").c_str()) !=
+               INVALID_FILE_ATTRIBUTES;
+}
+
+// Whether this system runs x64 programs: this 32-bit test program runs under WOW64 (64-bit
+// Windows, a 64-bit Wine prefix).
+inline bool SystemRunsX64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// Copies the library at `from` to `to` with `machine` written into its file header's Machine
+// field, and nothing else changed; false when it cannot be read or written.
+inline bool CopyWithMachine(const std::wstring& from, const std::wstring& to, WORD machine) {
+    Corvinex::CFileHandle source;
+    if (!source.Open(from.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
+        return false;
+    std::string bytes(GetFileSize(source.Get(), nullptr), '\0');
+    DWORD done = 0;
+    if (bytes.size() < 0x40 ||
+        !::ReadFile(source.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr))
+        return false;
+    DWORD ntAt = 0;
+    memcpy(&ntAt, &bytes[0x3C], sizeof(ntAt));
+    if (ntAt > bytes.size() - 6)
+        return false;
+    memcpy(&bytes[ntAt + 4], &machine, sizeof(machine));
+    Corvinex::CFileHandle target;
+    return target.Open(to.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS) &&
+           ::WriteFile(target.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done,
+                       nullptr) &&
+           done == bytes.size();
 }
 
 // Copies the engine that imports vpe_absent_helper.dll into `folder` as vpe.dll, with that

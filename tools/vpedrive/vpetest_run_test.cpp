@@ -143,7 +143,7 @@ TEST(VpetestRun, AStatusQueryThatDoesNotReturnIsBlamedOnTheStatusUpdate) {
 
 TEST(VpetestRun, FakeCheckPrintsTheRunsLogLines) {
     CDeveloperSettingsGuard settings;
-    const std::wstring log = Corvinex::Vpedrive::CheckLogPath();
+    const std::wstring log = Corvinex::Vpedrive::CheckLogPath(IMAGE_FILE_MACHINE_I386);
     const std::wstring logFolder = FolderOf(log);
     const std::wstring engineFolder = FolderOf(logFolder.substr(0, logFolder.size() - 1));
     const bool madeEngineFolder = CreateDirectoryW(engineFolder.c_str(), nullptr) != FALSE;
