@@ -12,6 +12,18 @@
 
 using namespace Corvinex::Vpedrive;
 
+namespace {
+
+// Whether `image` imports kernel32.dll (under any case), as every library built here does.
+bool ImportsKernel32(const PeImage& image) {
+    for (const std::string& name : image.imports)
+        if (_stricmp(name.c_str(), "kernel32.dll") == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
 TEST(PeImage, ReadsAnEngineLibrary) {
     PeImage image;
     ASSERT_EQ(ReadPeImage(VpeTest::TestEnginePath(L"slot_engine"), &image), PeReadResult::Ok);
@@ -20,10 +32,7 @@ TEST(PeImage, ReadsAnEngineLibrary) {
     EXPECT_FALSE(image.isPe32Plus);
     EXPECT_NE(std::find(image.exports.begin(), image.exports.end(), "GetCorvinexEngine"),
               image.exports.end());
-    bool kernel = false;
-    for (const std::string& name : image.imports)
-        kernel = kernel || _stricmp(name.c_str(), "kernel32.dll") == 0;
-    EXPECT_TRUE(kernel);
+    EXPECT_TRUE(ImportsKernel32(image));
 }
 
 TEST(PeImage, ReadsTheImportsOfALibraryInTableOrder) {
@@ -49,10 +58,7 @@ TEST(PeImage, ReadsTheImportsAndExportsOfX64Libraries) {
         EXPECT_FALSE(image.versionBlock.empty());
         EXPECT_NE(std::find(image.exports.begin(), image.exports.end(), "GetCorvinexEngine"),
                   image.exports.end());
-        bool kernel = false;
-        for (const std::string& name : image.imports)
-            kernel = kernel || _stricmp(name.c_str(), "kernel32.dll") == 0;
-        EXPECT_TRUE(kernel);
+        EXPECT_TRUE(ImportsKernel32(image));
     }
     PeImage dependent;
     ASSERT_EQ(ReadPeImage(VpeTest::BuildFile(L"x64\\tests\\engines\\missing_dep_engine\\vpe.dll"),

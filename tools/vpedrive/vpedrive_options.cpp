@@ -27,10 +27,12 @@ const char kFooter[] =
     "Statuses: 2 bad input (or a set-up vpedrive cannot work with), 3 harness hung (killed),\n"
     "4 harness crashed, 5 harness could not be started, 6 harness ended during a command,\n"
     "7 harness aborted (a C++ exception was not caught), 8 harness ended with a code that is\n"
-    "one of these statuses, 9 no harness of the needed ABI, 10 harness ended at its start,\n"
-    "70 vpedrive itself failed, 130 interrupted; otherwise the harness's own exit code.\n"
-    "doctor: 0 bindable, 10 and up one per verdict (23 the ABI cannot be told: use --abi;\n"
-    "24 no check helper or harness of the engine's ABI).\n"
+    "one of these statuses, 9 no harness of the engine's machine type and ABI, 10 harness\n"
+    "ended at its start, 70 vpedrive itself failed, 130 interrupted; otherwise the harness's\n"
+    "own exit code.\n"
+    "doctor: 0 bindable, 10 and up one per verdict (11 a machine type this system cannot run;\n"
+    "23 the ABI cannot be told: use --abi; 24 no check helper or harness of the engine's\n"
+    "machine type and ABI).\n"
     "validate: 0 nothing failed, 1 a check failed, crashed or timed out, 2 bad input or an\n"
     "engine that cannot be bound (doctor's sentence).";
 
@@ -189,8 +191,9 @@ struct CommandLine {
             "run", "runs vpetest.exe with the engine in a scratch folder, the message box on, "
                    "sends the menu commands, prints every box and the title after each, sends "
                    "Exit, and ends with the harness's exit code; the harness is the one of the "
-                   "engine's C++ ABI (its type names), beside vpedrive or in the other ABI's "
-                   "folder (bin-mingw, bin, msvc/bin)");
+                   "engine's machine type (x86, x64) and C++ ABI (its type names), beside "
+                   "vpedrive or in the folder of that kind (bin, bin-mingw, bin-x64, "
+                   "bin-x64-mingw; in the build tree msvc/bin, x64/bin, msvc-x64/bin)");
         AddEngine(run, texts,
                   "the engine, copied beside the harness as vpe.dll (default: the "
                   "vpe.dll beside the harness)");
@@ -222,16 +225,16 @@ struct CommandLine {
 
         doctor = app.add_subcommand(
             "doctor", "explains whether and why the library cannot be bound (0: bindable, with "
-                      "its ABI and the harness to bind it with), binding it in the check helper "
-                      "(vpecheck.exe) of its ABI");
+                      "its machine type, its ABI and the harness to bind it with), binding it "
+                      "in the check helper (vpecheck.exe) of its machine type and ABI");
         AddEngine(doctor, texts, "the library (or give its path alone)");
         AddAbi(doctor, texts, "judges the library in this ABI");
         doctor->add_option("PATH", texts.positional, "the library, when --engine is not given");
 
         validate = app.add_subcommand(
             "validate", "checks that the engine keeps the contract the harness relies on, each "
-                        "check in a process of its own (the check helper of the engine's ABI, or "
-                        "of --abi)");
+                        "check in a process of its own (the check helper of the engine's "
+                        "machine type and ABI, or of --abi)");
         AddValidateOptions(validate, texts, options.validate);
 
         // The hidden commands: the helper's verbs, passed on to vpecheck.exe.
