@@ -6,29 +6,13 @@
 # Usage: value_stream_machines_test.sh WORK_DIR X86_PROBE... -- X64_PROBE...
 #        (a 64-bit Wine prefix from the caller, where programs of both machine types run)
 set -eu
+. "$(dirname "$0")/../scripts/tests/wine_test_lib.sh"
 work=$1
 shift
-x86=()
-while [ $# -gt 0 ] && [ "$1" != -- ]; do
-  x86+=("$1")
-  shift
-done
-shift
-x64=("$@")
+split_machines "$@"
 rm -rf "$work"
 mkdir -p "$work/tree/sub folder"
 
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-# Wine's output goes through a file: a helper outliving the run must not hold ctest's pipe.
-probe() {
-  local out=$work/wine.txt status=0
-  wine "$@" >"$out" 2>&1 </dev/null || status=$?
-  tr -d '\r' <"$out"
-  return $status
-}
 win() { winepath -w "$1" 2>/dev/null; }
 
 # The tree: text, every byte value, an empty file, a file of several transfer chunks, a name
@@ -42,21 +26,21 @@ printf 'gr\xc3\xbc\xc3\x9fe\n' >"$work/tree/sub folder/Gr$(printf '\xc3\xbc\xc3\
 all=("${x86[@]}" "${x64[@]}")
 for i in "${!all[@]}"; do
   [ -f "${all[$i]}" ] || fail "no ${all[$i]}"
-  probe "${all[$i]}" write "$(win "$work/values-$i.vps")" || fail "${all[$i]} could not write"
+  run_wine "${all[$i]}" write "$(win "$work/values-$i.vps")" || fail "${all[$i]} could not write"
   cmp "$work/values-0.vps" "$work/values-$i.vps" ||
     fail "${all[$i]} wrote other bytes than ${all[0]}"
   echo "ok: ${all[$i]} wrote $(wc -c <"$work/values-$i.vps") bytes, the same as ${all[0]}"
 done
 
-probe "${x86[0]}" write "$(win "$work/tree-x86.vps")" "$(win "$work/tree")" ||
+run_wine "${x86[0]}" write "$(win "$work/tree-x86.vps")" "$(win "$work/tree")" ||
   fail "${x86[0]} could not write the tree"
-probe "${x64[0]}" write "$(win "$work/tree-x64.vps")" "$(win "$work/tree")" ||
+run_wine "${x64[0]}" write "$(win "$work/tree-x64.vps")" "$(win "$work/tree")" ||
   fail "${x64[0]} could not write the tree"
 # read PROBE STREAM: the values equal and the tree restored as it was.
 read_stream() {
   local restored=$work/restored-$2-$(basename "$(dirname "$(dirname "$1")")")
   mkdir -p "$restored"
-  probe "$1" read "$(win "$work/$2")" "$(win "$restored")" || fail "$1 did not read $2 back"
+  run_wine "$1" read "$(win "$work/$2")" "$(win "$restored")" || fail "$1 did not read $2 back"
   diff -r "$work/tree" "$restored" || fail "$1 restored another tree from $2"
   echo "ok: $1 read $2"
 }

@@ -7,25 +7,22 @@
 # Usage: abi_binding_test.sh VPEDRIVE HARNESS ENGINE bound|refused|foreign-machine WORK_DIR
 #        (Wine prefix and DISPLAY from the caller)
 set -eu
+. "$(dirname "$0")/../scripts/tests/wine_test_lib.sh"
 drive=$1 harness=$2 engine=$3 expect=$4 work=$5
 mkdir -p "$work"
 for file in "$drive" "$harness" "$engine"; do
-  [ -f "$file" ] || { echo "FAIL: no $file"; exit 1; }
+  [ -f "$file" ] || fail "no $file"
 done
 
-# Wine's output goes through a file: a helper outliving the run must not hold ctest's pipe.
 # A bound engine goes through a whole cycle (texts come back by value from Analyse Check Log).
 commands=(IsEngineRunning)
 [ "$expect" = bound ] && commands=(Install Start IsEngineRunning "Analyse Check Log" Stop Uninstall)
-out=$work/wine.txt
 status=0
-wine "$drive" run --timeout 90 --harness "$(winepath -w "$harness")" \
-  --engine "$(winepath -w "$engine")" "${commands[@]}" >"$out" 2>&1 </dev/null || status=$?
-transcript=$(tr -d '\r' <"$out")
+transcript=$(run_wine "$drive" run --timeout 90 --harness "$(winepath -w "$harness")" \
+  --engine "$(winepath -w "$engine")" "${commands[@]}") || status=$?
 echo "$transcript"
 echo "vpedrive status: $status"
 
-fail() { echo "FAIL: $*"; exit 1; }
 case $expect in
 bound)
   [ $status -eq 0 ] || fail "vpedrive run gave $status, expected 0"

@@ -6,29 +6,14 @@
 # Usage: check_log_machines_test.sh WORK_DIR X86_HARNESS... -- X64_HARNESS...
 #        (a 64-bit Wine prefix and DISPLAY from the caller)
 set -eu
+. "$(dirname "$0")/../scripts/tests/wine_test_lib.sh"
+VPE_WINE_TIMEOUT=120
 work=$1
 shift
-x86=()
-while [ $# -gt 0 ] && [ "$1" != -- ]; do
-  x86+=("$1")
-  shift
-done
-shift
-x64=("$@")
+split_machines "$@"
 rm -rf "$work"
 mkdir -p "$work"
 
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-# Wine's output goes through a file: a helper outliving the run must not hold ctest's pipe.
-run_wine() {
-  local out=$work/wine.txt status=0
-  timeout 120 wine "$@" >"$out" 2>&1 </dev/null || status=$?
-  tr -d '\r' <"$out"
-  return $status
-}
 
 folder32=$(run_wine winepath -u 'C:\Program Files (x86)')
 folder64=$(run_wine winepath -u 'C:\Program Files')

@@ -14,6 +14,7 @@
 #        (Wine prefix and DISPLAY from the caller). With SOURCE_TREE, the engine's build files
 #        must not name anything in it.
 set -eu
+. "$(dirname "$0")/../../scripts/tests/wine_test_lib.sh"
 release=$1 work=$2 abi=$3 tree=${4:-}
 rm -rf "$work"
 mkdir -p "$work"
@@ -64,13 +65,6 @@ if [ -n "$tree" ]; then
   [ -z "$used" ] || { echo "FAIL: the build reaches into the source tree: $used"; exit 1; }
 fi
 
-# Wine's output goes through a file: a helper outliving the run must not hold ctest's pipe.
-run_wine() {
-  local out=$work/wine.txt status=0
-  wine "$@" >"$out" 2>&1 </dev/null || status=$?
-  tr -d '\r' <"$out"
-  return $status
-}
 win_engine=$(winepath -w "$engine")
 drive=$release/bin/vpedrive.exe
 
