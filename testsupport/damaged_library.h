@@ -1,6 +1,6 @@
-// Damaged copies of a good 32-bit library, one shape of damage each: what a truncated download,
-// a broken build step or a hostile file hands to vpedrive. Each shape changes only what it
-// names and keeps the rest of the file intact.
+// Damaged copies of a good library (PE32 or PE32+), one shape of damage each: what a truncated
+// download, a broken build step or a hostile file hands to vpedrive. Each shape changes only what
+// it names and keeps the rest of the file intact.
 #pragma once
 
 #include <windows.h>
@@ -35,7 +35,7 @@ inline WORD Word(const LibraryBytes& bytes, size_t at) {
     return value;
 }
 
-// Where the headers of a PE32 image lie.
+// Where the headers of a PE32 or PE32+ image lie.
 struct Layout {
     size_t nt = 0;
     size_t directories = 0; // IMAGE_DATA_DIRECTORY[16]
@@ -48,7 +48,9 @@ inline Layout LayoutOf(const LibraryBytes& bytes) {
     layout.nt = Dword(bytes, 0x3C);
     layout.count = Word(bytes, layout.nt + 6);
     const size_t optional = layout.nt + 4 + sizeof(IMAGE_FILE_HEADER);
-    layout.directories = optional + offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory);
+    layout.directories = optional + (Word(bytes, optional) == IMAGE_NT_OPTIONAL_HDR64_MAGIC
+                                         ? offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory)
+                                         : offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory));
     layout.sections = optional + Word(bytes, layout.nt + 20);
     return layout;
 }
